@@ -1,0 +1,108 @@
+#include "analysis/classify.h"
+
+#include "analysis/check_digit.h"
+#include "analysis/element_string.h"
+#include "json/json_writer.h"
+
+namespace dorvik {
+
+namespace {
+
+constexpr std::string_view kCheckDigitMismatch =
+    "Длина как у товарного штрихкода, но контрольная цифра не сходится — проверьте префикс и суффикс "
+    "сканера";
+
+bool isStampByte(char c) { return isDigit(c) || (c >= 'A' && c <= 'Z'); }
+
+CodeKind aimHint(const ScanEvent& event) {
+    if (event.aimId.size() != 3) return CodeKind::Unknown;
+    switch (event.aimId[1]) {
+    case 'd': return CodeKind::DataMatrix;
+    case 'Q': return CodeKind::Qr;
+    case 'C': return CodeKind::Code128;
+    case 'E': return event.data.size() == 8 ? CodeKind::Ean8 : CodeKind::Ean13;
+    case 'A': return CodeKind::Code39;
+    case 'I': return CodeKind::Itf14;
+    default: return CodeKind::Unknown;
+    }
+}
+
+void warnTruncatedStamp(ScanEvent& event, const ExciseStampInfo& stamp) {
+    std::string text = "Акцизная марка пришла обрезанной (";
+    appendUint(text, event.data.size());
+    text += " симв. вместо ";
+    text += stamp.format == 1 ? "68" : "150";
+    text += ") — увеличьте максимальную длину кода в настройках сканера";
+    event.warn(std::move(text));
+}
+
+// True when a retail kind was decided and classification stops.
+bool classifyRetail(ScanEvent& event) {
+    const std::string_view data = event.data;
+    const size_t n = data.size();
+    if (!gtinCheckOk(data)) {
+        if (n == 13 || n == 14) event.warn(std::string(kCheckDigitMismatch));
+        return false;
+    }
+    switch (n) {
+    case 13:
+        if (data[0] == '2') {
+            event.kind = CodeKind::Weight;
+            event.itemCode = data.substr(2, 5);
+            int grams = 0;
+            for (const char c : data.substr(7, 5))
+                grams = grams * 10 + (c - '0');
+            event.weightKg = grams / 1000.0;
+        } else {
+            event.kind = CodeKind::Ean13;
+        }
+        return true;
+    case 8: event.kind = CodeKind::Ean8; return true;
+    case 12: event.kind = CodeKind::UpcA; return true;
+    default: event.kind = CodeKind::Itf14; return true;
+    }
+}
+
+} // namespace
+
+ExciseStampInfo exciseStampInfo(std::string_view text) {
+    if (text.empty()) return {};
+    for (const char c : text) {
+        if (!isStampByte(c)) return {};
+    }
+    const size_t n = text.size();
+    if (n == 68) return {1, false};
+    if (n == 150) return {2, false};
+    if (n >= 60 && n <= 67) return {1, true};
+    if (n >= 120 && n <= 149) return {2, true};
+    return {};
+}
+
+void classifyCode(ScanEvent& event) {
+    event.kind = CodeKind::Unknown;
+    const std::string_view data = event.data;
+    if (data.empty()) return;
+    event.kind = aimHint(event);
+
+    const ExciseStampInfo stamp = exciseStampInfo(data);
+    if (stamp.format != 0) {
+        event.kind = CodeKind::Excise;
+        if (stamp.truncated) warnTruncatedStamp(event, stamp);
+        return;
+    }
+
+    if (data.find(kGs) != std::string_view::npos || (data.size() >= 16 && data.starts_with("01"))) {
+        const std::vector<ElementPair> pairs = parseElementString(data);
+        if (!pairs.empty()) {
+            applyElementString(event, pairs);
+            return;
+        }
+    }
+
+    const bool allDigits = isAllDigits(data);
+    if (allDigits && classifyRetail(event)) return;
+    if (event.kind == CodeKind::Unknown) event.kind = CodeKind::Code128;
+    if (allDigits && data.size() >= 16) event.kind = CodeKind::Loyalty;
+}
+
+} // namespace dorvik

@@ -1,0 +1,43 @@
+// GS1 element strings: the AI table this library knows, the parse into (AI, value) pairs and what the
+// pairs mean for a scan (marking code fields, DataMatrix vs GS1-128).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "analysis/scan_event.h"
+
+namespace dorvik {
+
+inline constexpr char kGs = '\x1d';
+
+struct AiSpec {
+    std::string_view ai;
+    int32_t fixedLength; // 0 for a variable-length value
+    int32_t maxLength;
+};
+
+std::span<const AiSpec> aiTable();
+
+struct AiMatch {
+    const AiSpec* spec = nullptr; // none when no known AI starts at the position
+    size_t length = 0;            // bytes the AI itself occupies: 4 or 2
+};
+
+AiMatch findAi(std::string_view text, size_t pos);
+
+struct ElementPair {
+    std::string_view ai;
+    std::string_view value; // a view into the parsed text
+};
+
+// Empty when the text is not a valid element string of known AIs.
+std::vector<ElementPair> parseElementString(std::string_view text);
+
+// Fills gtin, serial, mrc, cryptoTail, marked and the kind; raises the marking-code warnings.
+void applyElementString(ScanEvent& event, std::span<const ElementPair> pairs);
+
+} // namespace dorvik

@@ -1,0 +1,59 @@
+// One analysed scan, as it leaves the library in the scans of a poll and in dvk_decode_frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dorvik {
+
+enum class CodeKind : int32_t {
+    Unknown = 0,
+    Ean8 = 1,
+    Ean13 = 2,
+    UpcA = 3,
+    Itf14 = 4,
+    Code39 = 5,
+    Code128 = 6,
+    Gs1_128 = 7,
+    DataMatrix = 8,
+    Qr = 9,
+    Weight = 10,
+    Loyalty = 11,
+    Excise = 12,
+};
+
+std::string_view kindTitle(CodeKind kind);
+
+struct ScanEvent {
+    std::string raw;
+    std::string data;
+    CodeKind kind = CodeKind::Unknown;
+    std::string aimId;
+    std::string deviceId;
+    uint64_t tMs = 0;
+    bool fromBoundDevice = false;
+    bool marked = false;
+    std::string gtin;
+    std::string serial;
+    std::string mrc;
+    std::string cryptoTail;
+    double weightKg = 0.0;
+    std::string itemCode;
+    bool gsRepaired = false;
+    bool gsGuess = false;
+    bool suspect = false;
+    std::vector<std::string> warnings;
+
+    // A warning about a doubtful code; `suspect` is never cleared once set.
+    void warn(std::string text) {
+        suspect = true;
+        warnings.push_back(std::move(text));
+    }
+};
+
+void appendScanEventJson(std::string& out, const ScanEvent& event);
+std::string scanEventToJson(const ScanEvent& event);
+
+} // namespace dorvik

@@ -1,0 +1,74 @@
+#include "decoder/analyse_frame.h"
+
+#include "analysis/classify.h"
+#include "analysis/element_string.h"
+#include "analysis/gs_repair.h"
+
+namespace dorvik {
+
+namespace {
+
+constexpr std::string_view kGsRepairedGuess =
+    "Разделитель GS не передан сканером, и код допускает несколько разборов — границы полей расставлены "
+    "ПРЕДПОЛОЖИТЕЛЬНО. Сверьте код с упаковкой или включите передачу GS в сканере";
+constexpr std::string_view kGsRepaired =
+    "Разделитель GS не передан сканером — границы полей восстановлены по структуре кода";
+
+std::string replaceSubstitute(std::string_view text, std::string_view substitute) {
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    for (size_t at = text.find(substitute); at != std::string_view::npos; at = text.find(substitute, from)) {
+        out.append(text.substr(from, at - from));
+        out += kGs;
+        from = at + substitute.size();
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
+} // namespace
+
+ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
+                       uint64_t tMs) {
+    ScanEvent event;
+    event.raw = text;
+    event.deviceId = deviceId;
+    event.tMs = tMs;
+
+    std::string_view work = text;
+    if (!profile.terminator.empty() && work.ends_with(profile.terminator)) {
+        work.remove_suffix(profile.terminator.size());
+    } else {
+        while (!work.empty() && (work.back() == '\r' || work.back() == '\n'))
+            work.remove_suffix(1);
+    }
+    if (!profile.prefix.empty() && work.starts_with(profile.prefix))
+        work.remove_prefix(profile.prefix.size());
+    if (!profile.suffix.empty() && work.ends_with(profile.suffix)) work.remove_suffix(profile.suffix.size());
+    if (work.size() >= 4 && work.front() == ']') {
+        event.aimId = work.substr(0, 3);
+        work.remove_prefix(3);
+    }
+
+    event.data =
+        profile.gsSubstitute.empty() ? std::string(work) : replaceSubstitute(work, profile.gsSubstitute);
+
+    if (profile.gsMissing && event.data.find(kGs) == std::string::npos) {
+        GsRepairResult repair = repairGs(event.data);
+        if (repair.repaired) {
+            event.gsRepaired = true;
+            event.gsGuess = repair.guess;
+            if (repair.guess) {
+                event.warn(std::string(kGsRepairedGuess));
+            } else {
+                event.warnings.emplace_back(kGsRepaired);
+            }
+            event.data = std::move(repair.text);
+        }
+    }
+    classifyCode(event);
+    return event;
+}
+
+} // namespace dorvik

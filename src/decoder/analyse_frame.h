@@ -1,0 +1,15 @@
+// Frame normalisation followed by code analysis: the one road from a frame text to a ScanEvent.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "analysis/scan_event.h"
+#include "profile/scanner_profile.h"
+
+namespace dorvik {
+
+ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
+                       uint64_t tMs);
+
+} // namespace dorvik

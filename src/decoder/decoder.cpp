@@ -1,0 +1,168 @@
+#include "decoder/decoder.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "decoder/analyse_frame.h"
+#include "decoder/key_table.h"
+
+namespace dorvik {
+
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+constexpr uint32_t kAltCodeOverflow = 256;
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool isLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
+
+int32_t lengthAsInt32(size_t size) {
+    return size > static_cast<size_t>(std::numeric_limits<int32_t>::max())
+               ? std::numeric_limits<int32_t>::max()
+               : static_cast<int32_t>(size);
+}
+
+} // namespace
+
+std::optional<char> keyToChar(const KeyEvent& event) {
+    if (event.scanCode == kScanEnter) return kCr;
+    if (event.scanCode == kScanTab) return '\t';
+    const KeyEntry* key = findKey(event.scanCode);
+    if (key == nullptr) return std::nullopt;
+    if (event.ctrl && !event.alt) {
+        const auto upper = static_cast<unsigned char>(upperAscii(key->plain));
+        if (upper < 0x40 || upper > 0x5F) return std::nullopt;
+        return static_cast<char>(upper & 0x1F);
+    }
+    bool useShifted = event.shift;
+    if (event.capsLock && isLowerAscii(key->plain)) useShifted = !useShifted;
+    return useShifted ? key->shifted : key->plain;
+}
+
+void Decoder::flushAltCode() {
+    if (!altCodeHasDigits_) return;
+    const uint32_t value = altCodeValue_;
+    altCodeValue_ = 0;
+    altCodeHasDigits_ = false;
+    if (value >= 1 && value <= 255) frameText_ += static_cast<char>(value);
+}
+
+void Decoder::feedKey(const KeyEvent& event) {
+    if (event.alt) {
+        if (const auto digit = altCodeDigit(event.scanCode)) {
+            altCodeActive_ = true;
+            altCodeHasDigits_ = true;
+            altCodeValue_ =
+                std::min(altCodeValue_ * 10 + static_cast<uint32_t>(*digit - '0'), kAltCodeOverflow);
+            lastInputMs_ = event.tMs;
+            if (frameDeviceId_.empty()) frameDeviceId_ = event.deviceId;
+            return;
+        }
+    }
+    if (altCodeActive_ && !event.alt) {
+        flushAltCode();
+        altCodeActive_ = false;
+    }
+    const std::optional<char> ch = keyToChar(event);
+    if (!ch) return;
+
+    if (!frameText_.empty() && lastInputMs_ != 0) {
+        const uint64_t gap = event.tMs > lastInputMs_ ? event.tMs - lastInputMs_ : 0;
+        // A negative setting widens to a huge unsigned limit: such a profile never splits by pause.
+        const auto burstGap = static_cast<uint64_t>(static_cast<int64_t>(profile_.burstGapMs));
+        if (gap <= burstGap) {
+            frameGaps_.push_back(gap);
+        } else {
+            closeFrame(lastInputMs_);
+        }
+    }
+    if (frameDeviceId_.empty() || frameText_.empty()) frameDeviceId_ = event.deviceId;
+    lastInputMs_ = event.tMs;
+    frameText_ += *ch;
+
+    const std::string& terminator = profile_.terminator;
+    if (terminator.empty() ? (*ch == kCr || *ch == kLf) : frameText_.ends_with(terminator)) {
+        closeFrame(event.tMs);
+    }
+}
+
+void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint64_t tMs) {
+    if (bytes.empty()) return;
+    // Alt-code digits typed before this chunk arrived come before its bytes.
+    flushAltCode();
+    if (frameDeviceId_.empty() || frameText_.empty()) frameDeviceId_ = deviceId;
+    lastInputMs_ = tMs;
+
+    const std::string_view splitter =
+        profile_.terminator.empty() ? std::string_view("\r", 1) : std::string_view(profile_.terminator);
+    // The buffer held no splitter before this chunk, so a match cannot start earlier than this.
+    const size_t oldSize = frameText_.size();
+    size_t searchFrom = oldSize >= splitter.size() - 1 ? oldSize - (splitter.size() - 1) : 0;
+    frameText_.append(bytes);
+
+    size_t frameStart = 0;
+    for (;;) {
+        const size_t at = std::string_view(frameText_).find(splitter, searchFrom);
+        if (at == std::string_view::npos) break;
+        const size_t frameEnd = at + splitter.size();
+        const std::string_view head(frameText_.data() + frameStart, frameEnd - frameStart);
+        if (frameStart == 0) {
+            emitFrame(head, frameDeviceId_, tMs, frameGaps_);
+            frameGaps_.clear();
+        } else {
+            emitFrame(head, deviceId, tMs, {});
+        }
+        frameStart = searchFrom = frameEnd;
+    }
+    if (frameStart == 0) return;
+    frameText_.erase(0, frameStart);
+    if (frameText_.empty()) {
+        frameDeviceId_.clear();
+    } else {
+        frameDeviceId_ = deviceId;
+    }
+}
+
+void Decoder::tick(uint64_t nowMs) {
+    // Measured as elapsed time so that stamps near 2^64 cannot wrap the deadline into the past.
+    const uint64_t timeout = profile_.frameTimeoutMs < 0 ? 0 : static_cast<uint64_t>(profile_.frameTimeoutMs);
+    const bool timedOut = nowMs > lastInputMs_ && nowMs - lastInputMs_ > timeout;
+    if (!timedOut) return;
+    if (altCodeActive_) {
+        flushAltCode();
+        altCodeActive_ = false;
+    }
+    if (!frameText_.empty()) closeFrame(lastInputMs_);
+}
+
+void Decoder::reset() {
+    frameText_.clear();
+    frameGaps_.clear();
+    frameDeviceId_.clear();
+    lastInputMs_ = 0;
+    altCodeValue_ = 0;
+    altCodeHasDigits_ = false;
+    altCodeActive_ = false;
+}
+
+void Decoder::closeFrame(uint64_t tMs) {
+    flushAltCode();
+    if (!frameText_.empty()) emitFrame(frameText_, frameDeviceId_, tMs, frameGaps_);
+    // Cleared, not released: the buffers keep their capacity for the next frame.
+    frameText_.clear();
+    frameDeviceId_.clear();
+    frameGaps_.clear();
+}
+
+void Decoder::emitFrame(std::string_view text, std::string_view deviceId, uint64_t tMs,
+                        std::span<const uint64_t> gaps) {
+    if (onFrame_) onFrame_(text, deviceId, tMs, gaps);
+    if (!onScan_) return;
+    if (!boundDeviceId_.empty() && deviceId != boundDeviceId_) return;
+    ScanEvent event = analyseFrame(profile_, text, deviceId, tMs);
+    event.fromBoundDevice = true;
+    if (lengthAsInt32(event.data.size()) >= profile_.minLength) onScan_(event);
+}
+
+} // namespace dorvik

@@ -1,0 +1,26 @@
+// US-layout scan codes (set 1) shared by key decoding and the reverse key look-up. The order of the
+// table decides reverse look-ups: the main block comes before the numeric keypad.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace dorvik {
+
+struct KeyEntry {
+    uint16_t scanCode;
+    char plain;
+    char shifted;
+};
+
+inline constexpr uint16_t kScanEnter = 0x1C;
+inline constexpr uint16_t kScanTab = 0x0F;
+
+std::span<const KeyEntry> keyTable();
+const KeyEntry* findKey(uint16_t scanCode);
+
+// The digit a numeric-keypad key stands for in an Alt code.
+std::optional<char> altCodeDigit(uint16_t scanCode);
+
+} // namespace dorvik

@@ -1,0 +1,25 @@
+// Writers shared by every JSON result: the string escaper, compact-style values and the indented style
+// of the profile. Texts are bytes; nothing is validated or converted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dorvik {
+
+void appendJsonString(std::string& out, std::string_view text);
+std::string jsonString(std::string_view text);
+
+void appendInt(std::string& out, int64_t value);
+void appendUint(std::string& out, uint64_t value);
+// "%.10g" with a full stop whatever the locale.
+void appendDouble(std::string& out, double value);
+inline void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+// One entry of the indented style: four spaces, "key": value, then ",\n" or "\n" after the last.
+void appendPrettyString(std::string& out, std::string_view key, std::string_view value, bool last);
+void appendPrettyInt(std::string& out, std::string_view key, int32_t value, bool last);
+void appendPrettyBool(std::string& out, std::string_view key, bool value, bool last);
+
+} // namespace dorvik

@@ -1,0 +1,21 @@
+// The profile's JSON form: read leniently, written in the indented style with a fixed key order.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "profile/scanner_profile.h"
+
+namespace dorvik {
+
+// Applies the recognised keys of `text` to `out`. On failure `out` may hold part of the text, so callers
+// parse into a scratch profile and keep it only on success.
+bool parseProfile(std::string_view text, ScannerProfile& out);
+
+// Ends with "}\n".
+std::string profileToJson(const ScannerProfile& profile);
+
+// Truncates toward zero into the 32-bit range; NaN gives 0.
+int32_t clampToInt32(double value);
+
+} // namespace dorvik

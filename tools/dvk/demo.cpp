@@ -1,0 +1,107 @@
+#include "demo.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "dorvik_c.h"
+
+namespace {
+
+constexpr uint16_t kAltDigitScanCodes[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+constexpr const char* kDevice = "scanner-1";
+
+struct Typist {
+    dvk_decoder* decoder;
+    uint64_t now;
+    uint64_t stepMs;
+
+    void key(uint16_t scanCode, bool shift, bool ctrl, bool alt) {
+        dvk_decoder_feed_key(decoder, scanCode, 0, 0, shift, ctrl, alt, 0, 0, now, kDevice);
+        now += stepMs;
+    }
+
+    // Every character through the library's own key look-up: Shift for capitals, Ctrl+] for GS.
+    void type(std::string_view text) {
+        for (const char c : text) {
+            char* answer = dvk_key_for_char(c);
+            const std::string json = answer ? answer : "";
+            dvk_free(answer);
+            const size_t at = json.find("\"scancode\":");
+            if (json.find("\"ok\":true") == std::string::npos || at == std::string::npos) continue;
+            const auto scanCode = static_cast<uint16_t>(std::stoi(json.substr(at + 11)));
+            key(scanCode, json.find("\"shift\":true") != std::string::npos,
+                json.find("\"ctrl\":true") != std::string::npos, false);
+        }
+    }
+
+    // Alt held, the decimal code on the numeric keypad, Alt released by the next plain key stroke.
+    void altCode(std::string_view digits) {
+        for (const char d : digits)
+            key(kAltDigitScanCodes[d - '0'], false, false, true);
+    }
+
+    void enter() { key(0x1C, false, false, false); }
+};
+
+void pollAndPrint(dvk_decoder* decoder, const char* title) {
+    std::printf("== %s\n", title);
+    char* result = dvk_decoder_poll(decoder);
+    std::printf("%s\n\n", result ? result : "(no result)");
+    dvk_free(result);
+}
+
+} // namespace
+
+int runDemo() {
+    dvk_decoder* decoder = dvk_decoder_new();
+    if (decoder == nullptr) return 1;
+    dvk_decoder_bind(decoder, kDevice);
+    Typist typist{decoder, 1000, 8};
+
+    typist.type("4600000000008");
+    typist.enter();
+    pollAndPrint(decoder, "EAN-13 typed on digits, closed by Enter");
+
+    typist.type("0104607097291111"
+                "21AbC1234567"
+                "\x1d"
+                "91EE10"
+                "\x1d"
+                "92dGVzdGRhdGFjcnlwdG9ncmFwaGljc2lnbmF0dXJlMDE=");
+    typist.enter();
+    pollAndPrint(decoder, "Marking code: Shift for capitals, Ctrl+] for GS");
+
+    typist.type("0104607097291111"
+                "21ABCDEFG");
+    typist.altCode("029");
+    typist.type("8005123456");
+    typist.altCode("029");
+    typist.type("93Ab1z");
+    typist.enter();
+    pollAndPrint(decoder, "Short marking code with GS typed as Alt+029");
+
+    typist.type("2012345012349");
+    typist.now += 200; // a pause longer than the burst gap starts a new frame
+    typist.type("4600000000008");
+    typist.enter();
+    pollAndPrint(decoder, "Two codes without terminator split by a 200 ms pause");
+
+    typist.type("04607097291111");
+    dvk_decoder_tick(decoder, typist.now + 100);
+    pollAndPrint(decoder, "No terminator, tick 100 ms later: still assembling");
+    dvk_decoder_tick(decoder, typist.now + 200);
+    pollAndPrint(decoder, "Tick after the 140 ms time-out closes the frame");
+
+    dvk_decoder_set_profile(decoder, "{\"gsMissing\": true}");
+    typist.type("0104607097291111"
+                "21ABCDEFG"
+                "8005123456"
+                "93Ab1z");
+    typist.enter();
+    pollAndPrint(decoder, "A scanner that drops GS, with \"gsMissing\": true");
+
+    dvk_decoder_free(decoder);
+    return 0;
+}
