@@ -8,6 +8,7 @@ namespace dorvik {
 
 namespace {
 
+// Rows 6 and 7 are the four-digit AIs; findAi relies on their places.
 constexpr std::array<AiSpec, 13> kAiTable{{
     {"01", 14, 14},
     {"11", 6, 6},
@@ -33,16 +34,28 @@ constexpr std::string_view kGtinCheckFails = "Контрольная цифра 
 std::span<const AiSpec> aiTable() { return kAiTable; }
 
 AiMatch findAi(std::string_view text, size_t pos) {
-    if (pos > text.size()) return {};
-    const size_t remaining = text.size() - pos;
-    for (const size_t width : {size_t{4}, size_t{2}}) {
-        if (remaining < width) continue;
-        const std::string_view candidate = text.substr(pos, width);
-        for (const AiSpec& spec : kAiTable) {
-            if (spec.ai == candidate) return {&spec, width};
+    // Every known AI is made of digits: the four-digit ones are matched first, then a two-digit index.
+    static constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
+        std::array<int8_t, 100> rows{};
+        rows.fill(-1);
+        for (size_t i = 0; i < kAiTable.size(); ++i) {
+            const std::string_view ai = kAiTable[i].ai;
+            if (ai.size() == 2)
+                rows[static_cast<size_t>((ai[0] - '0') * 10 + (ai[1] - '0'))] = static_cast<int8_t>(i);
         }
+        return rows;
+    }();
+    if (pos > text.size()) return {};
+    const std::string_view rest = text.substr(pos);
+    if (rest.size() >= 4) {
+        const std::string_view four = rest.substr(0, 4);
+        if (four == kAiTable[6].ai) return {&kAiTable[6], 4};
+        if (four == kAiTable[7].ai) return {&kAiTable[7], 4};
     }
-    return {};
+    if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
+    const int8_t row = kTwoDigitRow[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];
+    if (row < 0) return {};
+    return {&kAiTable[static_cast<size_t>(row)], 2};
 }
 
 std::vector<ElementPair> parseElementString(std::string_view text) {

@@ -9,23 +9,41 @@ namespace dorvik {
 
 namespace {
 
-// No field advances more than a 4-byte AI plus a 90-byte value, so calls that can still place a field
-// never start beyond this position.
-constexpr size_t kReachablePositions = kMaxCutFields * (4 + 90) + 1;
-constexpr size_t kDepths = kMaxCutFields + 1;
+// No field advances more than a 2-byte AI plus a 90-byte value (or a 4-byte AI plus a short fixed value),
+// so a call that may still place a field never starts beyond this position.
+constexpr size_t kMaxAdvance = 2 + 90;
+constexpr size_t kReachablePositions = kMaxCutFields * kMaxAdvance + 1;
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
-// Depth-first enumeration. A subtree that records no candidate depends only on (position, depth): the
-// text is fixed and the candidate count cannot move inside it. Such dead ends are remembered, with
-// whether they met the field limit, so that texts that never cut to their end are not searched
-// exponentially.
+// Depth-first enumeration, shortest values first.
+//
+// A subtree that records no candidate depends only on its (position, depth): the text is fixed and the
+// candidate count cannot move inside it. Such dead ends are remembered and never explored again, which
+// keeps texts that can never be cut to their end from being searched exponentially. Revisiting a dead
+// end could only set `limitHit`, and it already did so the first time, since the flag only ever goes
+// from false to true; so a dead end is skipped outright. Per depth, the dead positions form chains
+// (path-compressed "next live position" links), so a parent steps over whole runs of dead children.
 class CutEnumerator {
   public:
     explicit CutEnumerator(std::string_view text)
-        : text_(text), reachable_(std::min(text.size() + 1, kReachablePositions)),
-          deadEnds_(reachable_ * kDepths, kUnknown) {
+        : text_(text), reachable_(std::min(text.size() + 1, kReachablePositions)) {
         search_.candidates.reserve(kMaxCuts);
+        // Where the printable run starting at each position ends: the longest value a variable AI may take.
+        const size_t scanned = std::min(text.size(), reachable_ + kMaxAdvance);
+        printableEnd_.resize(scanned + 1);
+        printableEnd_[scanned] = scanned;
+        for (size_t i = scanned; i-- > 0;)
+            printableEnd_[i] = isPrintableAscii(text[i]) ? printableEnd_[i + 1] : i;
+        // A position where no known AI starts (the end of the text aside) is a dead end at every depth.
+        std::vector<uint16_t> firstRow(reachable_ + 1);
+        for (size_t pos = 0; pos <= reachable_; ++pos) {
+            const bool dead = pos < reachable_ && pos != text.size() && findAi(text, pos).spec == nullptr;
+            firstRow[pos] = static_cast<uint16_t>(dead ? pos + 1 : pos);
+        }
+        nextLive_.reserve(firstRow.size() * (kMaxCutFields + 1));
+        for (size_t depth = 0; depth <= kMaxCutFields; ++depth)
+            nextLive_.insert(nextLive_.end(), firstRow.begin(), firstRow.end());
     }
 
     CutSearch run() && {
@@ -34,27 +52,15 @@ class CutEnumerator {
     }
 
   private:
-    static constexpr uint8_t kUnknown = 0;
-    static constexpr uint8_t kDead = 1;
-    static constexpr uint8_t kDeadHitLimit = 2;
-
     void visit(size_t pos, size_t depth) {
         if (search_.candidates.size() >= kMaxCuts || depth > kMaxCutFields) {
             search_.limitHit = true;
             return;
         }
-        uint8_t& memo = deadEnds_[pos * kDepths + depth];
-        if (memo != kUnknown) {
-            if (memo == kDeadHitLimit) search_.limitHit = true;
-            return;
-        }
+        if (findLive(pos, depth) != pos) return;
         const size_t recordedBefore = search_.candidates.size();
-        const bool limitBefore = search_.limitHit;
-        search_.limitHit = false;
         explore(pos, depth);
-        const bool limitInside = search_.limitHit;
-        search_.limitHit = limitBefore || limitInside;
-        if (search_.candidates.size() == recordedBefore) memo = limitInside ? kDeadHitLimit : kDead;
+        if (search_.candidates.size() == recordedBefore) link(depth, pos) = static_cast<uint16_t>(pos + 1);
     }
 
     void explore(size_t pos, size_t depth) {
@@ -78,11 +84,19 @@ class CutEnumerator {
             --state_.fieldCount;
             return;
         }
-        const size_t longest = std::min(remaining, static_cast<size_t>(spec.maxLength));
-        for (size_t k = 1; k <= longest; ++k) {
-            if (!isPrintableAscii(text_[valueStart + k - 1])) return;
-            pushField(spec.ai, k);
-            const size_t end = valueStart + k;
+        // Values of length 1..longest are tried; the first byte outside "!".."~" ends the run.
+        const size_t longest = std::min(
+            {remaining, static_cast<size_t>(spec.maxLength), printableEnd_[valueStart] - valueStart});
+        if (longest == 0) return;
+        if (depth + 1 > kMaxCutFields) {
+            // Every child stops at the field limit and does nothing else.
+            search_.limitHit = true;
+            return;
+        }
+        const size_t lastEnd = valueStart + longest;
+        for (size_t end = findLive(valueStart + 1, depth + 1); end <= lastEnd;
+             end = findLive(end + 1, depth + 1)) {
+            pushField(spec.ai, end - valueStart);
             if (end == text_.size()) {
                 visit(end, depth + 1);
             } else {
@@ -91,7 +105,26 @@ class CutEnumerator {
                 --state_.separatorCount;
             }
             --state_.fieldCount;
+            if (search_.candidates.size() >= kMaxCuts) {
+                // Any further child, dead or not, would only meet the candidate limit.
+                if (end < lastEnd) search_.limitHit = true;
+                return;
+            }
         }
+    }
+
+    uint16_t& link(size_t depth, size_t pos) { return nextLive_[depth * (reachable_ + 1) + pos]; }
+
+    // The first position at or after `pos` that is not a known dead end at this depth.
+    size_t findLive(size_t pos, size_t depth) {
+        if (pos >= reachable_) return pos;
+        size_t at = pos;
+        while (link(depth, at) != at) {
+            const size_t next = link(depth, at);
+            link(depth, at) = link(depth, next); // path halving
+            at = next;
+        }
+        return at;
     }
 
     void pushField(std::string_view ai, size_t length) {
@@ -100,7 +133,8 @@ class CutEnumerator {
 
     std::string_view text_;
     size_t reachable_;
-    std::vector<uint8_t> deadEnds_;
+    std::vector<size_t> printableEnd_;
+    std::vector<uint16_t> nextLive_; // per depth: reachable_ + 1 links, the last one a sentinel
     ParseCandidate state_;
     CutSearch search_;
 };

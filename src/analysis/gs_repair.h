@@ -22,10 +22,11 @@ struct ParseField {
     bool operator==(const ParseField&) const = default;
 };
 
-// One complete cut. Separators are byte positions of the input before which a GS belongs.
+// One complete cut. Separators are byte positions of the input before which a GS belongs. The search
+// places a thirteenth field before its depth check turns it away, hence one spare slot.
 struct ParseCandidate {
-    std::array<ParseField, kMaxCutFields> fieldSlots{};
-    std::array<size_t, kMaxCutFields> separatorSlots{};
+    std::array<ParseField, kMaxCutFields + 1> fieldSlots{};
+    std::array<size_t, kMaxCutFields + 1> separatorSlots{};
     uint8_t fieldCount = 0;
     uint8_t separatorCount = 0;
 

@@ -1,0 +1,34 @@
+# Shared by the project's commands: installs what a fresh Debian 12 machine lacks and builds.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; elif command -v sudo >/dev/null 2>&1; then sudo "$@"; else
+        echo "need root to run: $*" >&2
+        return 1
+    fi
+}
+
+install_packages() {
+    missing=""
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing="$missing $package"
+    done
+    [ -z "$missing" ] && return 0
+    echo "installing:$missing"
+    as_root apt-get update -qq
+    # shellcheck disable=SC2086
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
+}
+
+BASE_PACKAGES="build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev clang-format-14 locales"
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+    dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}

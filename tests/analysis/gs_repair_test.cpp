@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/element_string.h"
+#include "analysis/gs_repair.h"
+
+using namespace dorvik;
+
+namespace {
+
+const std::string kGtin = "0104607097291111";
+
+// A plain transcription of the cut search, without the dead-end memory: the yardstick the library's
+// search must match exactly.
+struct ReferenceSearch {
+    std::string_view text;
+    std::vector<std::pair<std::vector<ParseField>, std::vector<size_t>>> candidates;
+    std::vector<ParseField> fields;
+    std::vector<size_t> separators;
+    bool limitHit = false;
+
+    void visit(size_t pos, size_t depth) {
+        if (candidates.size() >= 64 || depth > 12) {
+            limitHit = true;
+            return;
+        }
+        if (pos == text.size()) {
+            candidates.emplace_back(fields, separators);
+            return;
+        }
+        const AiMatch m = findAi(text, pos);
+        if (!m.spec) return;
+        const size_t start = pos + m.length;
+        if (m.spec->fixedLength > 0) {
+            const size_t n = static_cast<size_t>(m.spec->fixedLength);
+            if (text.size() - start < n) return;
+            for (size_t i = 0; i < n; ++i)
+                if (text[start + i] < '0' || text[start + i] > '9') return;
+            fields.push_back({m.spec->ai, static_cast<uint32_t>(n)});
+            visit(start + n, depth + 1);
+            fields.pop_back();
+            return;
+        }
+        const size_t n = std::min(text.size() - start, static_cast<size_t>(m.spec->maxLength));
+        for (size_t k = 1; k <= n; ++k) {
+            const char c = text[start + k - 1];
+            if (c < '!' || c > '~') return;
+            fields.push_back({m.spec->ai, static_cast<uint32_t>(k)});
+            if (start + k == text.size()) {
+                visit(start + k, depth + 1);
+            } else {
+                separators.push_back(start + k);
+                visit(start + k, depth + 1);
+                separators.pop_back();
+            }
+            fields.pop_back();
+        }
+    }
+};
+
+std::string withoutGs(std::string s) {
+    std::erase(s, '\x1d');
+    return s;
+}
+
+std::string fieldsOf(std::string_view text) {
+    std::string out;
+    for (const ElementPair& p : parseElementString(text))
+        out += std::string(p.ai) + "=" + std::string(p.value) + ";";
+    return out;
+}
+
+// The cut that a text with its GS separators stands for.
+ParseCandidate cutOf(std::string_view text) {
+    ParseCandidate cut;
+    for (const ElementPair& p : parseElementString(text))
+        cut.fieldSlots[cut.fieldCount++] = {p.ai, static_cast<uint32_t>(p.value.size())};
+    return cut;
+}
+
+} // namespace
+
+TEST(GsRepair, WorkedExamples) {
+    struct Case {
+        std::string text;
+        bool repaired, guess;
+        int32_t margin;
+        std::string result;
+    } cases[] = {
+        {kGtin + "21ABCDEFG8005123456", true, false, 9,
+         kGtin + "21ABCDEFG\x1d"
+                 "8005123456"},
+        {kGtin + "21AX192393B", true, true, 4,
+         kGtin + "21AX1923\x1d"
+                 "93B"},
+        {kGtin, false, false, 0, kGtin},
+        {kGtin + "10AB", false, false, 0, kGtin + "10AB"},
+        {"9" + kGtin + "21ABCDEFG8005123456", false, false, 0, "9" + kGtin + "21ABCDEFG8005123456"},
+        {kGtin + "21ABCDEFG\x01"
+                 "8005123456",
+         false, false, 0,
+         kGtin + "21ABCDEFG\x01"
+                 "8005123456"},
+    };
+    for (const auto& c : cases) {
+        const GsRepairResult r = repairGs(c.text);
+        EXPECT_EQ(r.repaired, c.repaired) << c.text;
+        EXPECT_EQ(r.guess, c.guess) << c.text;
+        EXPECT_EQ(r.margin, c.margin) << c.text;
+        EXPECT_EQ(r.text, c.result) << c.text;
+    }
+    const GsRepairResult many = repairGs(kGtin + "21AB9191919191919191919191");
+    EXPECT_TRUE(many.limitHit);
+    EXPECT_TRUE(many.guess);
+}
+
+TEST(GsRepair, ScoresTheMarkingCodeShapes) {
+    auto cut = [](std::initializer_list<ParseField> fields) {
+        ParseCandidate c;
+        for (const ParseField& f : fields)
+            c.fieldSlots[c.fieldCount++] = f;
+        return c;
+    };
+    EXPECT_EQ(scoreCut(cut({{"01", 14}, {"21", 13}, {"91", 4}, {"92", 44}})), 15 + 40 + 40 - 4);
+    EXPECT_EQ(scoreCut(cut({{"01", 14}, {"21", 7}, {"8005", 6}, {"93", 4}})), 12 + 30 - 4);
+    EXPECT_EQ(scoreCut(cut({{"21", 1}, {"21", 2}, {"21", 3}, {"10", 1}})), 6 - 120 - 8 - 4);
+    EXPECT_EQ(scoreCut(cut({{"92", 88}, {"93", 5}, {"91", 3}})), 40 - 5 - 10 - 3);
+}
+
+TEST(GsRepair, SearchMatchesThePlainTranscription) {
+    std::mt19937 rng(7);
+    const std::vector<std::string> tokens = {"21", "91", "91", "21", "10",     "8005", "92",
+                                             "93", "1",  "9",  "A",  "123456", "11",   "01"};
+    int limitHits = 0;
+    for (int i = 0; i < 4000; ++i) {
+        std::string text = kGtin;
+        const size_t target = 18 + rng() % 48;
+        while (text.size() < target)
+            text += tokens[rng() % tokens.size()];
+        if (rng() % 3 == 0) text += ' ';
+        ReferenceSearch ref{text};
+        ref.visit(0, 0);
+        const CutSearch got = enumerateCuts(text);
+        ASSERT_EQ(got.limitHit, ref.limitHit) << text;
+        ASSERT_EQ(got.candidates.size(), ref.candidates.size()) << text;
+        for (size_t c = 0; c < ref.candidates.size(); ++c) {
+            ASSERT_TRUE(std::ranges::equal(got.candidates[c].fields(), ref.candidates[c].first)) << text;
+            ASSERT_TRUE(std::ranges::equal(got.candidates[c].separators(), ref.candidates[c].second)) << text;
+        }
+        limitHits += ref.limitHit;
+    }
+    EXPECT_GT(limitHits, 400); // the limits themselves are exercised, not only the easy cuts
+}
+
+TEST(GsRepair, AdversarialTextsFinish) {
+    for (const std::string unit : {"91", "21", "10", "2191", "9110"}) {
+        std::string text = kGtin;
+        while (text.size() < 511)
+            text += unit;
+        text.resize(511);
+        text += ' ';
+        const GsRepairResult r = repairGs(text);
+        EXPECT_FALSE(r.repaired) << unit;
+    }
+}
+
+TEST(GsRepair, RestoresRandomMarkingCodes) {
+    std::mt19937 rng(99);
+    auto printable = [&](size_t n) {
+        std::string s(n, ' ');
+        for (char& c : s)
+            c = static_cast<char>('!' + rng() % 94);
+        return s;
+    };
+    auto digits = [&](size_t n) {
+        std::string s(n, '0');
+        for (char& c : s)
+            c = static_cast<char>('0' + rng() % 10);
+        return s;
+    };
+    auto gtin = [&] {
+        std::string g = digits(13);
+        int sum = 0;
+        for (int i = 12, w = 3; i >= 0; --i, w = 4 - w)
+            sum += (g[static_cast<size_t>(i)] - '0') * w;
+        return "01" + g + static_cast<char>('0' + (10 - sum % 10) % 10);
+    };
+    const size_t serialLengths[] = {6, 7, 13};
+    for (const bool longShape : {true, false}) {
+        int guesses = 0, confidentWrong = 0, unrepaired = 0;
+        const int runs = 2000;
+        for (int i = 0; i < runs; ++i) {
+            const std::string serial = "21" + printable(serialLengths[rng() % 3]);
+            const std::string code = longShape ? gtin() + serial +
+                                                     "\x1d"
+                                                     "91" +
+                                                     printable(4) +
+                                                     "\x1d"
+                                                     "92" +
+                                                     printable(44)
+                                               : gtin() + serial +
+                                                     "\x1d"
+                                                     "8005" +
+                                                     digits(6) + "93" + printable(4);
+            const GsRepairResult r = repairGs(withoutGs(code));
+            if (!r.repaired) {
+                ++unrepaired;
+                continue;
+            }
+            const bool same = fieldsOf(r.text) == fieldsOf(code);
+            if (r.guess) {
+                ++guesses;
+            } else if (!same) {
+                // A confident wrong cut must be the scoring's choice: the true cut scores clearly lower.
+                ++confidentWrong;
+                EXPECT_LE(scoreCut(cutOf(code)) + 5, scoreCut(cutOf(r.text))) << code;
+            }
+        }
+        std::cout << (longShape ? "long" : "short") << " shape: " << runs << " codes, " << guesses
+                  << " guesses, " << confidentWrong << " confident but wrong, " << unrepaired
+                  << " not repaired\n";
+    }
+}

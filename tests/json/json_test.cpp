@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "json/json_reader.h"
+#include "json/json_writer.h"
+
+using namespace dorvik;
+using namespace std::string_literals;
+
+TEST(JsonWriter, EscapesControlBytesAndPassesEverythingElse) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"A\x1d"
+         "B\r",
+         R"("A\u001dB\r")"},
+        {"\b\t\n\f\r\"\\/", R"("\b\t\n\f\r\"\\/")"},
+        {"\x01\x1f"s + '\0', R"("\u0001\u001f\u0000")"},
+        {"\x7f\xd0\x96", "\"\x7f\xd0\x96\""},
+        {"", R"("")"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(jsonString(c.in), c.out);
+}
+
+TEST(JsonWriter, NumbersInCLocaleStyle) {
+    struct Case {
+        double value;
+        const char* text;
+    } cases[] = {{0.0, "0"},      {1.234, "1.234"}, {99.999, "99.999"},
+                 {1e21, "1e+21"}, {0.1, "0.1"},     {-2.5, "-2.5"}};
+    for (const auto& c : cases) {
+        std::string out;
+        appendDouble(out, c.value);
+        EXPECT_EQ(out, c.text);
+    }
+    std::string out;
+    appendUint(out, UINT64_MAX);
+    out += ' ';
+    appendInt(out, INT32_MIN);
+    EXPECT_EQ(out, "18446744073709551615 -2147483648");
+}
+
+TEST(JsonReader, Strings) {
+    struct Case {
+        std::string in;
+        bool ok;
+        std::string out;
+    } cases[] = {
+        {R"("\u0416")", true, "\xd0\x96"},
+        {R"("\u00zz")", true, "\0"s},
+        {R"("\u20ac")", true, "\xe2\x82\xac"},
+        {R"("a\tb\/")", true, "a\tb/"},
+        {"\"raw\x01\"", true, "raw\x01"},
+        {R"("\u12")", false, ""},
+        {R"("\q")", false, ""},
+        {R"("open)", false, ""},
+        {R"(x")", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        JsonCursor cursor{c.in};
+        std::string out;
+        EXPECT_EQ(readJsonString(cursor, out), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(out, c.out);
+        }
+    }
+}
+
+TEST(JsonReader, NumbersTakeTheLongestValidPrefix) {
+    struct Case {
+        const char* run;
+        double value;
+    } cases[] = {
+        {"60", 60},   {"60.9", 60.9}, {"-5", -5}, {"1e2", 100}, {"1-2", 1},          {"+7", 7},
+        {"-", 0},     {".", 0},       {"+-5", 0}, {"1e", 1},    {"1e999", HUGE_VAL}, {"-1e999", -HUGE_VAL},
+        {"1e-999", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(parseJsonNumber(c.run), c.value) << c.run;
+}
+
+TEST(JsonReader, ObjectWalking) {
+    struct Case {
+        std::string text;
+        bool ok;
+        std::string keys;
+    } cases[] = {
+        {R"({"a":[1,{"b":"]"}],"c":true})", true, "a c"},
+        {R"({"a":1 "b":2})", true, "a b"},
+        {R"({,"a":1,,})", true, "a"},
+        {R"(  {"a":null} trailing)", true, "a"},
+        {R"({"a":1)", false, ""},
+        {"[]", false, ""},
+        {"", false, ""},
+        {"   ", false, ""},
+        {R"({"a" 1})", false, ""},
+        {R"({"a":nan})", false, ""},
+        {R"({a:1})", false, ""},
+        {R"({"a":{"x":"\q"}})", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string keys;
+        const bool ok = walkJsonObject(c.text, [&](const JsonMember& m) {
+            if (!keys.empty()) keys += ' ';
+            keys += m.key;
+        });
+        EXPECT_EQ(ok, c.ok);
+        if (c.ok) {
+            EXPECT_EQ(keys, c.keys);
+        }
+    }
+}
+
+TEST(JsonReader, DeepNestingIsSkippedWithoutRecursion) {
+    const std::string deep =
+        "{\"a\":" + std::string(1'000'000, '[') + std::string(1'000'000, ']') + ",\"b\":1}";
+    int seen = 0;
+    EXPECT_TRUE(walkJsonObject(deep, [&](const JsonMember&) { ++seen; }));
+    EXPECT_EQ(seen, 2);
+    EXPECT_FALSE(walkJsonObject("{\"a\":" + std::string(1'000'000, '{'), [](const JsonMember&) {}));
+}

@@ -1,0 +1,13 @@
+# dvk as a user runs it: escapes in the text, a clear error for bad usage.
+execute_process(COMMAND ${DVK} decode "0104607097291111\\x1d3103000123\\r" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "\"data\":\"0104607097291111\\\\u001d3103000123\",\"kind\":6")
+  message(FATAL_ERROR "decode: rc=${rc} out=${out}")
+endif()
+execute_process(COMMAND ${DVK} decode --bogus x RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "unknown option")
+  message(FATAL_ERROR "bad option: rc=${rc} err=${err}")
+endif()
+execute_process(COMMAND ${DVK} demo OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "\"gsRepaired\":true")
+  message(FATAL_ERROR "demo: rc=${rc}")
+endif()
