@@ -1,19 +1,35 @@
-// The set-up wizard's exports; the wizard itself is not built yet, so each answers as for a null handle.
+#include "capi/boundary.h"
 #include "dorvik_c.h"
+#include "tuner/tuner.h"
+#include "tuner/tuner_state.h"
+
+using namespace dorvik;
 
 extern "C" {
 
-DVK_API dvk_tuner* dvk_tuner_new(const char* /*transport*/, const char* /*deviceId*/) { return nullptr; }
+DVK_API dvk_tuner* dvk_tuner_new(const char* transport, const char* deviceId) {
+    return guard<dvk_tuner*>(nullptr, [&] { return new Tuner(textArg(transport), textArg(deviceId)); });
+}
 
-DVK_API void dvk_tuner_free(dvk_tuner* /*t*/) {}
+DVK_API void dvk_tuner_free(dvk_tuner* t) { delete t; }
 
-DVK_API char* dvk_tuner_state(dvk_tuner* /*t*/) { return nullptr; }
+DVK_API char* dvk_tuner_state(dvk_tuner* t) {
+    if (t == nullptr) return nullptr;
+    return guard<char*>(nullptr, [&] { return toCText(tunerStateJson(*t)); });
+}
 
-DVK_API void dvk_tuner_skip(dvk_tuner* /*t*/) {}
+DVK_API void dvk_tuner_skip(dvk_tuner* t) {
+    if (t == nullptr) return;
+    guardVoid([&] { t->skipStep(); });
+}
 
-DVK_API int32_t dvk_tuner_feed(dvk_tuner* /*t*/, const char* /*text*/, int32_t /*len*/,
-                               const char* /*deviceId*/, uint64_t /*tMs*/, const char* /*gapsMs*/) {
-    return 0;
+DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, const char* deviceId,
+                               uint64_t tMs, const char* gapsMs) {
+    if (t == nullptr) return 0;
+    return guard<int32_t>(0, [&] {
+        const TunerFrame frame{textArg(text, len), textArg(deviceId), tMs, parseGaps(textArg(gapsMs))};
+        return t->feedFrame(frame) ? 1 : 0;
+    });
 }
 
 } // extern "C"

@@ -99,4 +99,11 @@ std::string profileToJson(const ScannerProfile& p) {
     return out;
 }
 
+std::string profileToJsonTrimmed(const ScannerProfile& profile) {
+    std::string text = profileToJson(profile);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 } // namespace dorvik
