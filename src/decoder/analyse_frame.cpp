@@ -43,10 +43,21 @@ ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std
         while (!work.empty() && (work.back() == '\r' || work.back() == '\n'))
             work.remove_suffix(1);
     }
-    if (!profile.prefix.empty() && work.starts_with(profile.prefix))
-        work.remove_prefix(profile.prefix.size());
+    const std::string_view prefix = profile.prefix;
+    std::string_view aimBeforePrefix;
+    if (!prefix.empty() && work.starts_with(prefix)) {
+        work.remove_prefix(prefix.size());
+    } else if (!prefix.empty() && work.size() >= 3 && work.front() == ']' &&
+               work.substr(3).starts_with(prefix)) {
+        // The tuner learns the prefix as what follows the AIM identifier, so a scanner that sends the
+        // identifier first must lose the same prefix here.
+        aimBeforePrefix = work.substr(0, 3);
+        work.remove_prefix(3 + prefix.size());
+    }
     if (!profile.suffix.empty() && work.ends_with(profile.suffix)) work.remove_suffix(profile.suffix.size());
-    if (work.size() >= 4 && work.front() == ']') {
+    if (!aimBeforePrefix.empty()) {
+        event.aimId = aimBeforePrefix;
+    } else if (work.size() >= 4 && work.front() == ']') {
         event.aimId = work.substr(0, 3);
         work.remove_prefix(3);
     }

@@ -253,6 +253,8 @@ TEST(AnalyseFrame, Normalisation) {
         {"prefix and suffix", {.prefix = "X", .suffix = "Y"}, "XABCDY\r", "ABCD", ""},
         {"aim identifier", {}, "]d2ABC\r\n", "ABC", "]d2"},
         {"aim alone stays", {}, "]d2", "]d2", ""},
+        {"aim then prefix", {.prefix = "<", .suffix = ">"}, "]d2<ABC>\r", "ABC", "]d2"},
+        {"prefix then aim", {.prefix = "<"}, "<]d2ABC\r", "ABC", "]d2"},
         {"substitute",
          {.gsSubstitute = "~~"},
          "a~~~~b",

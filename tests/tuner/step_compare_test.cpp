@@ -12,7 +12,8 @@ namespace {
 const std::string kEan = "4600000000008";
 const std::string& payload(size_t step) { return tunerSteps()[step].payload; }
 std::string replaced(std::string s, char from, char to) {
-    for (char& c : s) c = c == from ? to : c;
+    for (char& c : s)
+        c = c == from ? to : c;
     return s;
 }
 std::string without(std::string s, char c) { return eraseAll(s, c); }
@@ -39,7 +40,8 @@ TEST(TunerSteps, PayloadsAndVisibleForm) {
 TEST(StepCompare, Terminators) {
     const std::pair<const char*, const char*> cases[] = {
         {"A\r\n", "\r\n"}, {"A\n", "\n"}, {"A\r", "\r"}, {"A\t", "\t"}, {"A\n\r", "\r"}, {"A", ""}, {"", ""}};
-    for (const auto& [text, terminator] : cases) EXPECT_EQ(detectTerminator(text), terminator) << text;
+    for (const auto& [text, terminator] : cases)
+        EXPECT_EQ(detectTerminator(text), terminator) << text;
 }
 
 TEST(StepCompare, LooksLikeReference) {
@@ -65,27 +67,77 @@ TEST(StepCompare, Outcomes) {
         {"aim crlf", kEan, "]E0" + kEan + "\r\n", "]E0", {.matched = 1, .terminator = "\r\n", .aim = "]E0"}},
         {"aim mismatch", kEan, "]E0" + kEan, "]C1", {.matched = 1, .aim = "]E0", .aimMismatch = true}},
         {"aim not expected", kEan, "]E0" + kEan, "", {.matched = 1, .aim = "]E0"}},
-        {"prefix suffix", kEan, "P" + kEan + "SS\r", "", {.matched = 1, .prefix = "P", .suffix = "SS", .terminator = "\r"}},
-        {"substitute ^", step1, "]C1" + replaced(step1, '\x1d', '^') + "\r", "]C1",
+        {"prefix suffix",
+         kEan,
+         "P" + kEan + "SS\r",
+         "",
+         {.matched = 1, .prefix = "P", .suffix = "SS", .terminator = "\r"}},
+        {"substitute ^",
+         step1,
+         "]C1" + replaced(step1, '\x1d', '^') + "\r",
+         "]C1",
          {.matched = 1, .terminator = "\r", .aim = "]C1", .gsSubstitute = "^"}},
-        {"substitute ]", step1, "]C1" + replaced(step1, '\x1d', ']'), "]C1", {.matched = 1, .aim = "]C1", .gsSubstitute = "]"}},
-        {"substitute # after ~", "AB\x1d" "CD", "~AB#CD", "", {.matched = 1, .prefix = "~", .gsSubstitute = "#"}},
-        {"without gs", step1, without(step1, '\x1d') + "\r", "", {.matched = 1, .terminator = "\r", .gsMissing = true}},
-        {"pipe in step 4", step4, replaced(step4, '\x1d', '|'), "",
+        {"substitute ]",
+         step1,
+         "]C1" + replaced(step1, '\x1d', ']'),
+         "]C1",
+         {.matched = 1, .aim = "]C1", .gsSubstitute = "]"}},
+        {"substitute # after ~",
+         "AB\x1d"
+         "CD",
+         "~AB#CD",
+         "",
+         {.matched = 1, .prefix = "~", .gsSubstitute = "#"}},
+        {"without gs",
+         step1,
+         without(step1, '\x1d') + "\r",
+         "",
+         {.matched = 1, .terminator = "\r", .gsMissing = true}},
+        {"pipe in step 4",
+         step4,
+         replaced(step4, '\x1d', '|'),
+         "",
          {.firstDiff = 21, .expectedChar = "\x1d", .receivedChar = "|"}},
         {"truncated", ref31, ref31.substr(0, 25), "", {.truncated = true, .missingCount = 6}},
-        {"truncated without gs", ref31, without(ref31, '\x1d').substr(0, 25), "",
+        {"truncated without gs",
+         ref31,
+         without(ref31, '\x1d').substr(0, 25),
+         "",
          {.truncated = true, .missingCount = 5, .gsMissing = true}},
-        {"one punctuation", dotted, "A/B.C.D", "", {.punctuationDamaged = true, .firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
-        {"digit and punctuation", "1.2.3", "1/4.3", "", {.punctuationDamaged = true, .firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
-        {"two digits one mark", "1.2.3", "1/4.4", "", {.firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
-        {"cyrillic", "AbcD", "Фbc", "", {.nonAscii = true, .firstDiff = 0, .expectedChar = "A", .receivedChar = "\xd0"}},
+        {"one punctuation",
+         dotted,
+         "A/B.C.D",
+         "",
+         {.punctuationDamaged = true, .firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
+        {"digit and punctuation",
+         "1.2.3",
+         "1/4.3",
+         "",
+         {.punctuationDamaged = true, .firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
+        {"two digits one mark",
+         "1.2.3",
+         "1/4.4",
+         "",
+         {.firstDiff = 1, .expectedChar = ".", .receivedChar = "/"}},
+        {"cyrillic",
+         "AbcD",
+         "Фbc",
+         "",
+         {.nonAscii = true, .firstDiff = 0, .expectedChar = "A", .receivedChar = "\xd0"}},
         {"short aim kept", "]E0", "]E0", "]E0", {.matched = 1}},
         {"empty frame", kEan, "", "", {.truncated = true, .missingCount = 13}},
         // Arrived with its GS but one digit lost: compared against the reference itself, not as a lost GS.
-        {"gs present, digit lost", step1, "010467097291111\x1d" "3103000123", "",
+        {"gs present, digit lost",
+         step1,
+         "010467097291111\x1d"
+         "3103000123",
+         "",
          {.truncated = true, .missingCount = 1, .firstDiff = 5, .expectedChar = "0", .receivedChar = "7"}},
-        {"gs lost, digit wrong", step1, "0104607097291112" "3103000123", "",
+        {"gs lost, digit wrong",
+         step1,
+         "0104607097291112"
+         "3103000123",
+         "",
          {.gsMissing = true, .firstDiff = 15, .expectedChar = "1", .receivedChar = "2"}},
     };
     for (const auto& c : cases) {

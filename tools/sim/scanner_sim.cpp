@@ -13,7 +13,13 @@ constexpr char kGs = '\x1d';
 constexpr uint16_t kKeypadDigit[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
 // Longer than any burst gap the tuner can learn (250 ms), shorter than its duplicate window (400 ms).
 constexpr uint64_t kDoubleSendPauseMs = 300;
-constexpr uint64_t kIdleTickMs = 500;
+// Past the longest frame time-out a decoder may have during or after set-up.
+constexpr uint64_t kIdleTickMs = 1000;
+// While set-up runs nothing is known about the scanner yet, and its terminator is what the tuner is to
+// learn: frames close by time alone (a NUL terminator never arrives from keys), and the pause that splits
+// them is long enough for a slow scanner.
+constexpr const char* kSetUpProfile =
+    "{\"burstGapMs\": 250, \"frameTimeoutMs\": 500, \"terminator\": \"\\u0000\"}";
 
 struct OwnedText {
     char* p;
@@ -265,6 +271,7 @@ TunerRun runTuner(const ScannerModel& model, const std::string& deviceId, bool s
                                                                             &dvk_decoder_free);
     const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(dvk_tuner_new("hid", nullptr),
                                                                       &dvk_tuner_free);
+    dvk_decoder_set_profile(decoder.get(), kSetUpProfile);
     TunerRun run;
     uint64_t now = 1'000'000;
     // A scan that the tuner does not take (a frame of another device, say) would loop for ever: give up on
