@@ -35,16 +35,20 @@ inline constexpr const char* kEan13ScanJson =
 
 // A new tuner for "hid" without a device; the profile part is kDefaultProfileJson.
 inline constexpr const char* kNewTunerStateHead =
-    "{\"step\":0,\"total\":5,\"done\":false,\"prompt\":\"Товарный штрихкод\",\"hint\":\"Базовая проверка: что сканер "
-    "добавляет к коду от себя, чем заканчивает передачу и с какой скоростью печатает. Заодно касса поймёт, какое из "
+    "{\"step\":0,\"total\":5,\"done\":false,\"prompt\":\"Товарный штрихкод\",\"hint\":\"Базовая проверка: "
+    "что сканер "
+    "добавляет к коду от себя, чем заканчивает передачу и с какой скоростью печатает. Заодно касса поймёт, "
+    "какое из "
     "устройств ввода — сканер: дальше она будет слушать только его.\",\"code\":{\"key\":\"ean13\",\"title\":"
     "\"Товарный штрихкод\",\"hint\":\"Базовая проверка: что сканер добавляет к коду от себя, чем заканчивает "
     "передачу и с какой скоростью печатает.\",\"symbology\":\"ean13\",\"payload\":\"4600000000008\","
-    "\"payloadVisible\":\"4600000000008\",\"expectedAim\":\"]E0\",\"gs1\":false,\"optional\":false,\"length\":13},"
+    "\"payloadVisible\":\"4600000000008\",\"expectedAim\":\"]E0\",\"gs1\":false,\"optional\":false,"
+    "\"length\":13},"
     "\"findings\":[],\"summary\":\"Все проверки пройдены: 0 из 5 кодов, замечаний нет.\",\"profile\":";
 
 inline constexpr const char* kSkippedStep0Finding =
-    "{\"level\":\"warn\",\"title\":\"Шаг пропущен: Товарный штрихкод\",\"detail\":\"Эта проверка не выполнена — "
+    "{\"level\":\"warn\",\"title\":\"Шаг пропущен: Товарный штрихкод\",\"detail\":\"Эта проверка не "
+    "выполнена — "
     "соответствующие настройки взяты по умолчанию.\",\"advice\":\"\"}";
 
 inline constexpr const char* kEmptyPoll = "{\"scans\":[],\"frames\":[]}";

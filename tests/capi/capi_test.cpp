@@ -185,16 +185,18 @@ TEST(CApi, TunerThroughTheBoundary) {
     const std::string huge(4 << 20, '7');
     EXPECT_EQ(dvk_tuner_feed(t.get(), huge.c_str(), -1, "usb", 1, std::string(100000, '9').c_str()), 0);
     const std::string ean = std::string("4600000000008\r") + '\0' + "tail";
-    EXPECT_EQ(dvk_tuner_feed(t.get(), ean.c_str(), -1, "usb", 2, "[3,4]"), 1); // runs to the NUL
+    EXPECT_EQ(dvk_tuner_feed(t.get(), ean.c_str(), -1, "usb", 2, "[3,4]"), 1);            // runs to the NUL
     EXPECT_EQ(dvk_tuner_feed(t.get(), "", 0, "usb", 1, "99999999999999999999999999"), 1); // time going back
-    for (int i = 0; i < 10; ++i) dvk_tuner_skip(t.get());
+    for (int i = 0; i < 10; ++i)
+        dvk_tuner_skip(t.get());
     const std::string done = Text(dvk_tuner_state(t.get())).str();
     EXPECT_NE(done.find("\"done\":true"), std::string::npos);
     EXPECT_EQ(dvk_tuner_feed(t.get(), ean.c_str(), -1, "usb", 3, ""), 0);
     EXPECT_EQ(Text(dvk_tuner_state(t.get())).str(), done);
     // A finished tuner's profile is what a decoder accepts.
     auto d = newDecoder();
-    const std::string profile = done.substr(done.find("\"profile\":") + 10, done.size() - done.find("\"profile\":") - 11);
+    const std::string profile =
+        done.substr(done.find("\"profile\":") + 10, done.size() - done.find("\"profile\":") - 11);
     EXPECT_EQ(dvk_decoder_set_profile(d.get(), profile.c_str()), 1);
     EXPECT_EQ(Text(dvk_decoder_profile(d.get())).str(), profile);
 }
