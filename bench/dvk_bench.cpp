@@ -7,6 +7,7 @@
 #include "analysis/gs_repair.h"
 #include "decoder/key_for_char.h"
 #include "dorvik_c.h"
+#include "reference_payloads.h"
 
 namespace {
 
@@ -114,6 +115,33 @@ BENCHMARK_CAPTURE(BM_RepairAdversarial, r91, std::string("91"))->Arg(100)->Arg(1
 BENCHMARK_CAPTURE(BM_RepairAdversarial, r21, std::string("21"))->Arg(100)->Arg(512);
 BENCHMARK_CAPTURE(BM_RepairAdversarial, r10, std::string("10"))->Arg(100)->Arg(512);
 BENCHMARK_CAPTURE(BM_RepairAdversarial, mix, std::string("9121108005"))->Arg(100)->Arg(512);
+
+void svg(benchmark::State& state, const char* kind, const std::string& payload, bool gs1) {
+    for (auto _ : state) {
+        char* text = dvk_barcode_svg(kind, payload.data(), static_cast<int32_t>(payload.size()), gs1, 4, 4);
+        benchmark::DoNotOptimize(text);
+        dvk_free(text);
+    }
+}
+BENCHMARK_CAPTURE(svg, step0_ean13, "ean13", bench::payload(0), false);
+BENCHMARK_CAPTURE(svg, step1_code128, "code128", bench::payload(1), true);
+BENCHMARK_CAPTURE(svg, step2_datamatrix, "datamatrix", bench::payload(2), true);
+BENCHMARK_CAPTURE(svg, step3_datamatrix, "datamatrix", bench::payload(3), true);
+BENCHMARK_CAPTURE(svg, step4_datamatrix, "datamatrix", bench::payload(4), true);
+BENCHMARK_CAPTURE(svg, codewords_174, "datamatrix", bench::kLargestDataMatrix, false);
+
+void decodeStep(benchmark::State& state, size_t step, bool dropGs) {
+    const std::string text = dropGs ? withoutGs(bench::payload(step)) : bench::payload(step);
+    decodeFrame(state, dropGs ? kGsMissing : nullptr, text);
+}
+BENCHMARK_CAPTURE(decodeStep, step1_with_gs, 1, false);
+BENCHMARK_CAPTURE(decodeStep, step2_with_gs, 2, false);
+BENCHMARK_CAPTURE(decodeStep, step3_with_gs, 3, false);
+BENCHMARK_CAPTURE(decodeStep, step4_with_gs, 4, false);
+BENCHMARK_CAPTURE(decodeStep, step1_without_gs, 1, true);
+BENCHMARK_CAPTURE(decodeStep, step2_without_gs, 2, true);
+BENCHMARK_CAPTURE(decodeStep, step3_without_gs, 3, true);
+BENCHMARK_CAPTURE(decodeStep, step4_without_gs, 4, true);
 
 } // namespace
 

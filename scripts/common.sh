@@ -23,7 +23,9 @@ install_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
 }
 
-BASE_PACKAGES="build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev clang-format-14 locales"
+BASE_PACKAGES="build-essential cmake g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang-format-14 locales"
+# Independent barcode readers and encoders the tests check the symbols against.
+ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev"
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {

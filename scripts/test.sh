@@ -1,7 +1,7 @@
 #!/bin/sh
 # Every test: style check, a normal build and an AddressSanitizer/UBSan build, the whole suite in both.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES
+install_packages $BASE_PACKAGES $ORACLE_PACKAGES
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then

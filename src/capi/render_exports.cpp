@@ -1,11 +1,17 @@
-// Barcode pictures; the encoders are not built yet, so every payload counts as unencodable.
+#include "capi/boundary.h"
 #include "dorvik_c.h"
+#include "render/svg.h"
+
+using namespace dorvik;
 
 extern "C" {
 
-DVK_API char* dvk_barcode_svg(const char* /*kind*/, const char* /*data*/, int32_t /*dataLen*/,
-                              int32_t /*gs1*/, int32_t /*scale*/, int32_t /*quiet*/) {
-    return nullptr;
+DVK_API char* dvk_barcode_svg(const char* kind, const char* data, int32_t dataLen, int32_t gs1, int32_t scale,
+                              int32_t quiet) {
+    return guard<char*>(nullptr, [&]() -> char* {
+        const auto svg = barcodeSvg(textArg(kind), textArg(data, dataLen), gs1 != 0, scale, quiet);
+        return svg ? toCText(*svg) : nullptr;
+    });
 }
 
 } // extern "C"

@@ -200,3 +200,15 @@ TEST(CApi, TunerThroughTheBoundary) {
     EXPECT_EQ(dvk_decoder_set_profile(d.get(), profile.c_str()), 1);
     EXPECT_EQ(Text(dvk_decoder_profile(d.get())).str(), profile);
 }
+
+TEST(CApi, BarcodeSvgArguments) {
+    EXPECT_EQ(dvk_barcode_svg(nullptr, nullptr, -1, 0, 0, 0), nullptr);
+    EXPECT_EQ(dvk_barcode_svg("ean13", "", 0, 0, 4, 4), nullptr);
+    EXPECT_EQ(dvk_barcode_svg("code128", "ab\0cd", 5, 0, 4, 4), nullptr); // NUL is not a Code 128 character
+    const std::string big(1 << 22, 'x');
+    EXPECT_EQ(dvk_barcode_svg("datamatrix", big.c_str(), -1, 1, 4, 4), nullptr);
+    Text ean(dvk_barcode_svg("ean13", "4600000000008", -1, 1, 0, -5));
+    EXPECT_EQ(ean.str().rfind("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 380 240\"", 0), 0u);
+    Text matrix(dvk_barcode_svg(nullptr, "A", 1, 0, 1, 1));
+    EXPECT_NE(matrix.str().find("viewBox=\"0 0 12 12\""), std::string::npos);
+}

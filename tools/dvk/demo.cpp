@@ -1,10 +1,10 @@
-#include "demo.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "cli.h"
 #include "dorvik_c.h"
 
 namespace {
@@ -54,7 +54,14 @@ void pollAndPrint(dvk_decoder* decoder, const char* title) {
 
 } // namespace
 
-int runDemo() {
+int runDemo(const Args& args) {
+    if (!args.empty()) {
+        if (args[0] == "--help" || args[0] == "-h") {
+            std::fputs("usage: dvk demo\n", stdout);
+            return 0;
+        }
+        return fail("demo takes no arguments");
+    }
     dvk_decoder* decoder = dvk_decoder_new();
     if (decoder == nullptr) return 1;
     dvk_decoder_bind(decoder, kDevice);

@@ -1,0 +1,117 @@
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "render/linear_codes.h"
+
+namespace dorvik {
+
+namespace {
+
+constexpr int kStartB = 104;
+constexpr int kStartC = 105;
+constexpr int kCodeB = 100;
+constexpr int kCodeC = 99;
+constexpr int kFnc1 = 102;
+constexpr int kStop = 106;
+constexpr char kGs = '\x1d';
+
+// Bar and space widths of every symbol value, bar first.
+constexpr std::array<std::string_view, 107> kWidths = {
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
+    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
+    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
+    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
+    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
+    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
+    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
+    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
+    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
+    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
+    "114131", "311141", "411131", "211412", "211214", "211232", "233111"};
+
+using PatternText = std::array<char, 11>;
+
+constexpr std::array<PatternText, 107> kPatternTexts = [] {
+    std::array<PatternText, 107> patterns{};
+    for (size_t v = 0; v < kWidths.size(); ++v) {
+        size_t at = 0;
+        for (size_t i = 0; i < 6; ++i) {
+            for (int w = 0; w < kWidths[v][i] - '0'; ++w)
+                patterns[v][at++] = i % 2 == 0 ? '1' : '0';
+        }
+    }
+    return patterns;
+}();
+
+const std::array<std::string_view, 107> kPatterns = [] {
+    std::array<std::string_view, 107> views{};
+    for (size_t v = 0; v < views.size(); ++v)
+        views[v] = std::string_view(kPatternTexts[v].data(), 11);
+    return views;
+}();
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+size_t digitRun(std::string_view text, size_t from) {
+    size_t n = 0;
+    while (from + n < text.size() && isDigit(text[from + n]))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+const std::array<std::string_view, 107>& code128Patterns() { return kPatterns; }
+
+ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {
+    if (payload.empty()) return {};
+    std::vector<int> values;
+    values.reserve(payload.size() + 8);
+    bool setC = digitRun(payload, 0) >= 4;
+    values.push_back(setC ? kStartC : kStartB);
+    if (gs1) values.push_back(kFnc1);
+    for (size_t i = 0; i < payload.size();) {
+        const char c = payload[i];
+        if (c == kGs) {
+            values.push_back(kFnc1);
+            ++i;
+        } else if (setC) {
+            if (digitRun(payload, i) >= 2) {
+                values.push_back((payload[i] - '0') * 10 + (payload[i + 1] - '0'));
+                i += 2;
+            } else {
+                values.push_back(kCodeB);
+                setC = false;
+            }
+        } else if (digitRun(payload, i) >= 6) {
+            values.push_back(kCodeC);
+            setC = true;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 32 || byte > 126) return {};
+            values.push_back(byte - 32);
+            ++i;
+        }
+    }
+    size_t checksum = static_cast<size_t>(values[0]);
+    for (size_t i = 1; i < values.size(); ++i)
+        checksum = (checksum + (i % 103) * static_cast<size_t>(values[i])) % 103;
+    values.push_back(static_cast<int>(checksum));
+    values.push_back(kStop);
+    if (values.size() > (static_cast<size_t>(INT32_MAX) - 2) / 11) return {};
+
+    ModuleMatrix matrix;
+    matrix.width = static_cast<int32_t>(11 * values.size() + 2);
+    matrix.height = 1;
+    matrix.modules.reserve(static_cast<size_t>(matrix.width));
+    for (const int value : values) {
+        for (const char module : kPatterns[static_cast<size_t>(value)])
+            matrix.modules.push_back(module == '1');
+    }
+    matrix.modules.push_back(1);
+    matrix.modules.push_back(1);
+    return matrix;
+}
+
+} // namespace dorvik

@@ -1,0 +1,66 @@
+#include <array>
+
+#include "render/linear_codes.h"
+
+namespace dorvik {
+
+namespace {
+
+// The odd-parity (L) set; the R set is its complement and the G set the R set reversed.
+constexpr std::array<uint8_t, 10> kLPatterns = {0b0001101, 0b0011001, 0b0010011, 0b0111101, 0b0100011,
+                                                0b0110001, 0b0101111, 0b0111011, 0b0110111, 0b0001011};
+// Parity of digits 2..7 by the first digit, one bit per digit from the left: 1 = G set.
+constexpr std::array<uint8_t, 10> kFirstDigitParity = {0b000000, 0b001011, 0b001101, 0b001110, 0b010011,
+                                                       0b011001, 0b011100, 0b010101, 0b010110, 0b011010};
+
+uint8_t rPattern(int digit) { return static_cast<uint8_t>(~kLPatterns[static_cast<size_t>(digit)] & 0x7F); }
+
+uint8_t gPattern(int digit) {
+    const uint8_t r = rPattern(digit);
+    uint8_t reversed = 0;
+    for (int i = 0; i < 7; ++i)
+        reversed = static_cast<uint8_t>(reversed | (((r >> i) & 1) << (6 - i)));
+    return reversed;
+}
+
+void appendBits(std::vector<uint8_t>& modules, uint32_t bits, int count) {
+    for (int i = count - 1; i >= 0; --i)
+        modules.push_back(static_cast<uint8_t>((bits >> i) & 1));
+}
+
+} // namespace
+
+ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut) {
+    std::string digits;
+    for (const char c : payload) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+            if (digits.size() > 13) return {};
+        }
+    }
+    if (digits.size() == 12) {
+        int sum = 0;
+        for (size_t i = 12, weight = 3; i-- > 0; weight = 4 - weight)
+            sum += (digits[i] - '0') * static_cast<int>(weight);
+        digits += static_cast<char>('0' + (10 - sum % 10) % 10);
+    }
+    if (digits.size() != 13) return {};
+
+    ModuleMatrix matrix{95, 1, {}};
+    matrix.modules.reserve(95);
+    appendBits(matrix.modules, 0b101, 3);
+    const uint8_t parity = kFirstDigitParity[static_cast<size_t>(digits[0] - '0')];
+    for (int k = 0; k < 6; ++k) {
+        const int digit = digits[static_cast<size_t>(k) + 1] - '0';
+        const bool even = (parity >> (5 - k)) & 1;
+        appendBits(matrix.modules, even ? gPattern(digit) : kLPatterns[static_cast<size_t>(digit)], 7);
+    }
+    appendBits(matrix.modules, 0b01010, 5);
+    for (size_t k = 7; k < 13; ++k)
+        appendBits(matrix.modules, rPattern(digits[k] - '0'), 7);
+    appendBits(matrix.modules, 0b101, 3);
+    if (digitsOut) *digitsOut = digits;
+    return matrix;
+}
+
+} // namespace dorvik

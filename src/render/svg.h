@@ -1,0 +1,21 @@
+// A barcode as a black-on-white SVG picture.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "render/module_matrix.h"
+
+namespace dorvik {
+
+// "ean13", "code128", anything else DataMatrix. Null when the payload cannot be drawn or the picture would
+// not fit 32-bit sizes. A scale below 1 means 4, a negative quiet zone means none.
+std::optional<std::string> barcodeSvg(std::string_view kind, std::string_view payload, bool gs1,
+                                      int32_t scale, int32_t quiet);
+
+// The matrix scaled, with its quiet zone; linear codes are 60 modules tall.
+std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet);
+
+} // namespace dorvik

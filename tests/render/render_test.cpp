@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <zint.h>
+
+#include "oracles.h"
+#include "render/datamatrix.h"
+#include "render/linear_codes.h"
+#include "render/svg.h"
+#include "tuner/tuner_steps.h"
+
+using namespace dorvik;
+
+namespace {
+
+// Symbol values read back from a Code 128 row with the library's own patterns.
+std::vector<int> code128Values(const std::vector<uint8_t>& modules) {
+    std::vector<int> values;
+    for (size_t at = 0; at + 11 <= modules.size(); at += 11) {
+        std::string chunk;
+        for (size_t i = 0; i < 11; ++i)
+            chunk += modules[at + i] ? '1' : '0';
+        int value = -1;
+        for (size_t v = 0; v < 107; ++v)
+            if (code128Patterns()[v] == chunk) value = static_cast<int>(v);
+        values.push_back(value);
+        if (value == 106) break;
+    }
+    return values;
+}
+
+std::string randomBytes(std::mt19937& rng, size_t n, int from, int to) {
+    std::string s(n, ' ');
+    for (char& c : s)
+        c = static_cast<char>(from + static_cast<int>(rng() % static_cast<unsigned>(to - from + 1)));
+    return s;
+}
+
+} // namespace
+
+TEST(Ean13, DigitsChecksAndOracle) {
+    std::string digits;
+    const ModuleMatrix plain = encodeEan13("4600000000008", &digits);
+    EXPECT_EQ(plain.width, 95);
+    EXPECT_EQ(encodeEan13("46-0000 0000-008").modules, plain.modules);
+    EXPECT_EQ(encodeEan13("460000000000").modules, plain.modules);
+    EXPECT_EQ(encodeEan13("4600000000009").width, 95);
+    for (const char* bad : {"", "46000000000", "46000000000081", "abc"})
+        EXPECT_TRUE(encodeEan13(bad).empty()) << bad;
+    for (const std::string code : {"4600000000008", "5901234123457", "4006381333931", "9780201379624"}) {
+        EXPECT_EQ(encodeEan13(code).modules, oracle::zintModules(BARCODE_EANX, code)) << code;
+        EXPECT_EQ(oracle::decode(encodeEan13(code)).text, code);
+    }
+}
+
+TEST(Code128, PatternsAgreeWithZint) {
+    std::set<int> seen;
+    // zint takes at most 60 symbol characters per code, so the values come in slices.
+    std::vector<std::string> payloads = {std::string("a\x01\x02"
+                                                     "b\x7f"
+                                                     "c"),
+                                         std::string("\x01\x02\x03")};
+    for (int c = 32; c <= 126; c += 40) {
+        payloads.emplace_back();
+        for (int i = c; i < c + 40 && i <= 126; ++i)
+            payloads.back() += static_cast<char>(i);
+    }
+    for (int v = 0; v < 100; v += 50) {
+        payloads.emplace_back();
+        for (int i = v; i < v + 50; ++i)
+            payloads.back() += std::to_string(i / 10) + std::to_string(i % 10);
+    }
+    for (const std::string& payload : payloads) {
+        const std::vector<uint8_t> modules = oracle::zintModules(BARCODE_CODE128, payload);
+        ASSERT_FALSE(modules.empty()) << payload;
+        for (const int value : code128Values(modules)) {
+            ASSERT_GE(value, 0) << "zint drew a pattern the library does not know";
+            seen.insert(value);
+        }
+    }
+    EXPECT_GE(seen.size(), 100u);
+    std::set<std::string_view> distinct(code128Patterns().begin(), code128Patterns().end());
+    EXPECT_EQ(distinct.size(), 107u);
+}
+
+TEST(Code128, CodeSetChoices) {
+    const int chk = -2; // any check symbol
+    struct Case {
+        std::string payload;
+        bool gs1;
+        std::vector<int> values;
+    } cases[] = {
+        {"1234", false, {105, 12, 34, chk, 106}},
+        {"123", false, {104, 17, 18, 19, chk, 106}},
+        {"12345", false, {105, 12, 34, 100, 21, chk, 106}},
+        {"AB123456", false, {104, 33, 34, 99, 12, 34, 56, chk, 106}},
+        {"AB12345", false, {104, 33, 34, 17, 18, 19, 20, 21, chk, 106}},
+        {"0104607097291111", true, {105, 102, 1, 4, 60, 70, 97, 29, 11, 11, chk, 106}},
+        {"1234\x1d"
+         "56",
+         false,
+         {105, 12, 34, 102, 56, chk, 106}},
+    };
+    for (const auto& c : cases) {
+        std::vector<int> got = code128Values(encodeCode128(c.payload, c.gs1).modules);
+        ASSERT_EQ(got.size(), c.values.size()) << c.payload;
+        int sum = got[0];
+        for (size_t i = 1; i + 2 < got.size(); ++i)
+            sum += static_cast<int>(i) * got[i];
+        EXPECT_EQ(got[got.size() - 2], sum % 103) << c.payload;
+        got[got.size() - 2] = chk;
+        EXPECT_EQ(got, c.values) << c.payload;
+    }
+    EXPECT_TRUE(encodeCode128("", false).empty());
+    EXPECT_TRUE(encodeCode128("ab\x01", false).empty());
+    EXPECT_TRUE(encodeCode128("\xd0\x96", false).empty());
+}
+
+TEST(Code128, ScansBothWays) {
+    std::mt19937 rng(5);
+    std::vector<std::string> payloads = {"AB123456CD", "123456AB7890123", "x1y22z333w4444v55555u666666"};
+    for (int i = 0; i < 40; ++i)
+        payloads.push_back(randomBytes(rng, 1 + rng() % 30, rng() % 2 ? '0' : ' ', rng() % 2 ? '9' : '~'));
+    for (const std::string& p : payloads) {
+        const oracle::Decoded d = oracle::decode(encodeCode128(p, false));
+        EXPECT_TRUE(d.ok) << p;
+        EXPECT_EQ(d.text, p);
+    }
+    const std::string& step1 = tunerSteps()[1].payload;
+    const oracle::Decoded gs1 = oracle::decode(encodeCode128(step1, true));
+    EXPECT_EQ(gs1.symbologyIdentifier, "]C1");
+    EXPECT_EQ(gs1.text, step1);
+}
+
+TEST(DataMatrix, SizesAndCodewords) {
+    struct Case {
+        std::string payload;
+        bool gs1;
+        size_t codewords;
+        int32_t size;
+    } cases[] = {{"A", false, 1, 10},
+                 {"123456789012", false, 6, 14},
+                 {"1234567", false, 4, 12},
+                 {"\xd0\x96", false, 4, 12},
+                 {tunerSteps()[3].payload, true, 0, 36},
+                 {std::string(348, '1'), false, 174, 48}};
+    for (const auto& c : cases) {
+        if (c.codewords) {
+            EXPECT_EQ(dataMatrixCodewords(c.payload, c.gs1).size(), c.codewords) << c.payload;
+        }
+        EXPECT_EQ(encodeDataMatrix(c.payload, c.gs1).width, c.size) << c.payload;
+    }
+    EXPECT_EQ(dataMatrixCodewords("\x1d"
+                                  "A",
+                                  true),
+              (std::vector<uint8_t>{232, 232, 66}));
+    EXPECT_TRUE(encodeDataMatrix(std::string(349, '1'), false).empty());
+    EXPECT_TRUE(encodeDataMatrix(std::string(175, 'a'), false).empty());
+    EXPECT_TRUE(encodeDataMatrix(std::string(10'000'000, 'a'), false).empty());
+    EXPECT_TRUE(encodeDataMatrix("", true).empty());
+}
+
+TEST(DataMatrix, MatchesLibdmtxBitForBit) {
+    std::mt19937 rng(11);
+    for (int i = 0; i < 300; ++i) {
+        std::string p = randomBytes(rng, 1 + rng() % 150, 0, 255);
+        if (i % 3 == 0) p = randomBytes(rng, 1 + rng() % 200, '0', '9');
+        if (i % 3 == 1) p = randomBytes(rng, 1 + rng() % 120, 29, 126);
+        const oracle::DmtxSymbol reference = oracle::dmtxEncode(p);
+        const std::vector<uint8_t> ours = dataMatrixSymbolCodewords(p, false);
+        if (reference.codewords.empty() || reference.matrix.width > 48) {
+            EXPECT_TRUE(ours.empty()) << i;
+            continue;
+        }
+        ASSERT_EQ(std::vector<uint8_t>(reference.codewords.begin(), reference.codewords.end()), ours) << i;
+        EXPECT_EQ(encodeDataMatrix(p, false).modules, reference.matrix.modules) << i;
+    }
+}
+
+TEST(DataMatrix, EverySizeScans) {
+    // The longest all-letter payload of each size, so every size from 10x10 to 48x48 is drawn.
+    for (const size_t capacity : {3, 5, 8, 12, 18, 22, 30, 36, 44, 62, 86, 114, 144, 174}) {
+        std::mt19937 rng(static_cast<unsigned>(capacity));
+        const std::string p = randomBytes(rng, capacity, 'A', 'z');
+        const ModuleMatrix m = encodeDataMatrix(p, false);
+        const oracle::Decoded d = oracle::decode(m);
+        EXPECT_EQ(d.text, p) << m.width;
+    }
+    const std::string high = "caf\xc3\xa9 \xff\x80";
+    const oracle::Decoded d = oracle::decode(encodeDataMatrix(high, false));
+    EXPECT_TRUE(d.ok);
+    for (size_t step = 2; step < 5; ++step) {
+        const std::string& p = tunerSteps()[step].payload;
+        const oracle::Decoded gs1 = oracle::decode(encodeDataMatrix(p, true));
+        EXPECT_EQ(gs1.symbologyIdentifier, "]d2") << step;
+        EXPECT_EQ(gs1.text, p) << step;
+    }
+}
+
+TEST(Svg, ExactTextAndSizes) {
+    ModuleMatrix tiny{3, 2, {1, 1, 0, 0, 0, 1}};
+    EXPECT_EQ(*matrixToSvg(tiny, 2, 1),
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 8\" width=\"10\" height=\"8\" "
+              "shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path "
+              "fill=\"#000\" "
+              "d=\"M2 2h4v2h-4zM6 4h2v2h-2z\"/></svg>");
+    ModuleMatrix bars{4, 1, {1, 0, 1, 1}};
+    EXPECT_NE(matrixToSvg(bars, 0, -3)->find("viewBox=\"0 0 16 240\""), std::string::npos);
+    EXPECT_NE(matrixToSvg(bars, 0, -3)->find("d=\"M0 0h4v240h-4zM8 0h8v240h-8z\""), std::string::npos);
+    EXPECT_NE(matrixToSvg(ModuleMatrix{2, 2, {0, 0, 0, 0}}, 1, 0)->find("d=\"\""), std::string::npos);
+    const auto ean = barcodeSvg("ean13", "460000000000", false, 3, 10);
+    EXPECT_NE(ean->find("viewBox=\"0 0 345 180\""), std::string::npos);
+    EXPECT_FALSE(barcodeSvg("ean13", "", false, 1, 1));
+    EXPECT_FALSE(barcodeSvg("code128", "a\x01", false, 1, 1));
+    EXPECT_EQ(barcodeSvg("EAN13", "4600000000008", false, 1, 0),
+              barcodeSvg("datamatrix", "4600000000008", false, 1, 0));
+    // Sizes beyond 32 bits give no picture instead of a wrapped one; sizes that fit are drawn.
+    EXPECT_FALSE(barcodeSvg("datamatrix", "A", false, INT32_MAX, 0));
+    EXPECT_FALSE(barcodeSvg("ean13", "4600000000008", false, 1, INT32_MAX));
+    EXPECT_TRUE(barcodeSvg("datamatrix", "A", false, 214748364, 0));
+}

@@ -1,0 +1,95 @@
+#include "cli.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+template <typename T> std::optional<T> parseNumber(const std::string& text) {
+    T value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "dvk: %s\n", message.c_str());
+    return 2;
+}
+
+std::optional<std::string> unescapeText(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i >= text.size()) return std::nullopt;
+        switch (text[i]) {
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case '0': out += '\0'; break;
+        case 'e': out += '\x1b'; break;
+        case '\\': out += '\\'; break;
+        case '"': out += '"'; break;
+        case 'x': {
+            int value = 0;
+            int digits = 0;
+            while (digits < 2 && i + 1 < text.size() && hexDigit(text[i + 1]) >= 0) {
+                value = value * 16 + hexDigit(text[++i]);
+                ++digits;
+            }
+            if (digits == 0) return std::nullopt;
+            out += static_cast<char>(value);
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> readTextArgument(const std::string& arg) {
+    std::optional<std::string> text;
+    if (arg == "-") {
+        text = std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        text = unescapeText(arg);
+    }
+    if (text && text->size() > 0x7FFFFFFF) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return content.str();
+}
+
+bool writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    return static_cast<bool>(out.flush());
+}
+
+std::optional<int32_t> parseInt(const std::string& text) { return parseNumber<int32_t>(text); }
+std::optional<uint64_t> parseUint(const std::string& text) { return parseNumber<uint64_t>(text); }
+
+bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }

@@ -1,0 +1,31 @@
+// What every dvk subcommand shares: argument helpers and the one way to report a usage error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using Args = std::vector<std::string>;
+
+// Prints "dvk: message" on stderr and gives the exit status for bad usage (2).
+int fail(const std::string& message);
+
+// C-style escapes (\r \n \t \\ \" \0 \e \xHH) to bytes; nullopt for a malformed escape.
+std::optional<std::string> unescapeText(std::string_view text);
+
+// A text argument with C escapes, or standard input for "-"; nullopt when malformed or over 2 GiB.
+std::optional<std::string> readTextArgument(const std::string& arg);
+
+std::optional<std::string> readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& content);
+std::optional<int32_t> parseInt(const std::string& text);
+std::optional<uint64_t> parseUint(const std::string& text);
+
+// True for an argument that looks like an option ("-x", "--x") but not "-" alone.
+bool isOption(const std::string& arg);
+
+int runDecode(const Args& args);
+int runSvg(const Args& args);
+int runDemo(const Args& args);

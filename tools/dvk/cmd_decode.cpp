@@ -1,0 +1,45 @@
+// dvk decode: one frame text through frame normalisation and code analysis.
+#include <cstdio>
+
+#include "cli.h"
+#include "dorvik_c.h"
+
+int runDecode(const Args& args) {
+    std::string profile;
+    std::string device;
+    std::optional<std::string> textArg;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs("usage: dvk decode [--profile FILE] [--device ID] TEXT\n"
+                       "Prints the scan event of one frame. TEXT may hold \\r \\n \\t \\\\ \\0 \\e \\xHH;\n"
+                       "\"-\" reads the text from stdin.\n",
+                       stdout);
+            return 0;
+        }
+        if (arg == "--profile" || arg == "--device") {
+            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--device") {
+                device = value;
+                continue;
+            }
+            const auto content = readFile(value);
+            if (!content) return fail("cannot read profile " + value);
+            profile = *content;
+            continue;
+        }
+        if (isOption(arg)) return fail("unknown option " + arg + " (see dvk decode --help)");
+        if (textArg) return fail("decode takes one text");
+        textArg = arg;
+    }
+    if (!textArg) return fail("decode needs a text (see dvk decode --help)");
+    const auto text = readTextArgument(*textArg);
+    if (!text) return fail("bad escape in text");
+    char* json =
+        dvk_decode_frame(profile.c_str(), text->data(), static_cast<int32_t>(text->size()), device.c_str());
+    if (json == nullptr) return fail("out of memory");
+    std::printf("%s\n", json);
+    dvk_free(json);
+    return 0;
+}

@@ -1,0 +1,51 @@
+// dvk svg: a barcode picture on standard output.
+#include <cstdio>
+
+#include "cli.h"
+#include "dorvik_c.h"
+
+int runSvg(const Args& args) {
+    std::string kind = "datamatrix";
+    bool gs1 = false;
+    int32_t scale = 4;
+    int32_t quiet = 4;
+    std::optional<std::string> payloadArg;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(
+                "usage: dvk svg [--kind ean13|code128|datamatrix] [--gs1] [--scale N] [--quiet N] PAYLOAD\n"
+                "PAYLOAD may hold C escapes such as \\x1d for GS; \"-\" reads it from stdin.\n",
+                stdout);
+            return 0;
+        }
+        if (arg == "--gs1") {
+            gs1 = true;
+            continue;
+        }
+        if (arg == "--kind" || arg == "--scale" || arg == "--quiet") {
+            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--kind") {
+                kind = value;
+                continue;
+            }
+            const auto number = parseInt(value);
+            if (!number) return fail(arg + " needs a whole number");
+            (arg == "--scale" ? scale : quiet) = *number;
+            continue;
+        }
+        if (isOption(arg)) return fail("unknown option " + arg + " (see dvk svg --help)");
+        if (payloadArg) return fail("svg takes one payload");
+        payloadArg = arg;
+    }
+    if (!payloadArg) return fail("svg needs a payload (see dvk svg --help)");
+    const auto payload = readTextArgument(*payloadArg);
+    if (!payload) return fail("bad escape in payload");
+    char* svg = dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1,
+                                scale, quiet);
+    if (svg == nullptr) return fail("the payload cannot be drawn as " + kind);
+    std::printf("%s\n", svg);
+    dvk_free(svg);
+    return 0;
+}

@@ -1,4 +1,0 @@
-#pragma once
-
-// Types a few codes through a decoder as a keyboard scanner would and prints what polling returns.
-int runDemo();
