@@ -22,4 +22,7 @@ configure_and_build "$ROOT/build-asan" -DDVK_SANITIZE=ON -DDVK_BUILD_BENCH=OFF
 (cd "$ROOT/build-asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$JOBS")
 
+echo "== Windows DLL under Wine"
+"$ROOT/scripts/windows.sh"
+
 echo "== all tests passed"
