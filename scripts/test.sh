@@ -1,7 +1,8 @@
 #!/bin/sh
-# Every test: style check, a normal build and an AddressSanitizer/UBSan build, the whole suite in both.
+# Every test: style check; normal and ASan/UBSan builds with the whole suite in both; valgrind on the
+# C-interface suites; ThreadSanitizer; the Windows DLL under Wine; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES $ORACLE_PACKAGES
+install_packages $BASE_PACKAGES $ORACLE_PACKAGES valgrind
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
@@ -22,7 +23,21 @@ configure_and_build "$ROOT/build-asan" -DDVK_SANITIZE=ON -DDVK_BUILD_BENCH=OFF
 (cd "$ROOT/build-asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$JOBS")
 
+echo "== valgrind memcheck of the C-interface suites"
+for suite in dvk_capi_tests dvk_c_boundary_test dvk_tuner_e2e_tests; do
+    valgrind -q --leak-check=full --show-leak-kinds=all --errors-for-leak-kinds=all --error-exitcode=1 \
+        "$ROOT/build-test/tests/$suite" >/dev/null
+    echo "$suite: no leaks, no errors"
+done
+
+echo "== ThreadSanitizer: eight threads from a cold start"
+configure_and_build "$ROOT/build-tsan" -DDVK_TSAN=ON -DDVK_BUILD_BENCH=OFF
+(cd "$ROOT/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure)
+
 echo "== Windows DLL under Wine"
 "$ROOT/scripts/windows.sh"
+
+echo "== fuzzing every entry point briefly"
+"$ROOT/scripts/fuzz.sh" 30
 
 echo "== all tests passed"

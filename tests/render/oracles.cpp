@@ -26,7 +26,9 @@ Decoded decode(const dorvik::ModuleMatrix& m) {
     hints.setTryHarder(true);
     const ZXing::Result result =
         ZXing::ReadBarcode(ZXing::ImageView(pixels.data(), width, height, ZXing::ImageFormat::Lum), hints);
-    return {result.isValid(), result.text(), result.symbologyIdentifier()};
+    const ZXing::ByteArray& bytes = result.bytes();
+    return {result.isValid(), result.text(), std::string(bytes.begin(), bytes.end()),
+            result.symbologyIdentifier()};
 }
 
 DmtxSymbol dmtxEncode(const std::string& payload) {

@@ -11,8 +11,9 @@ namespace oracle {
 
 struct Decoded {
     bool ok = false;
-    std::string text;
-    std::string symbologyIdentifier;
+    std::string text;                // as ZXing interprets it (UTF-8)
+    std::string bytes;               // the raw content bytes
+    std::string symbologyIdentifier; // "]d2" for a GS1 DataMatrix, ...
 };
 
 // Rasterises the matrix (quiet zone included) and reads it with ZXing-C++.

@@ -1,0 +1,69 @@
+// Eight threads at once from a cold start: the process-wide tables (key table, AI table, step table,
+// Galois field) are first built under contention. Meant for ThreadSanitizer; run alone in its process.
+#include <gtest/gtest.h>
+
+#include <latch>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dorvik_c.h"
+
+namespace {
+
+struct Outputs {
+    std::string scan, key, svg, version, state, poll;
+};
+
+std::string take(char* text) {
+    std::string out = text ? text : "<null>";
+    dvk_free(text);
+    return out;
+}
+
+const char* const kMarking =
+    "010460709729111121AbC123456791EE1092Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=";
+
+Outputs work() {
+    Outputs out;
+    out.scan = take(dvk_decode_frame("{\"gsMissing\":true}", kMarking, -1, "t"));
+    out.key = take(dvk_key_for_char('\x1d'));
+    out.svg = take(dvk_barcode_svg("datamatrix", kMarking, -1, 1, 2, 1));
+    out.version = dvk_version();
+    dvk_tuner* tuner = dvk_tuner_new("hid", "usb");
+    dvk_tuner_feed(tuner, "4600000000008\r", -1, "usb", 10, "[2,2]");
+    out.state = take(dvk_tuner_state(tuner));
+    dvk_tuner_free(tuner);
+    dvk_decoder* decoder = dvk_decoder_new();
+    dvk_decoder_feed_bytes(decoder, "4600000000008\r", -1, "com", 5);
+    out.poll = take(dvk_decoder_poll(decoder));
+    dvk_decoder_free(decoder);
+    return out;
+}
+
+} // namespace
+
+TEST(Threads, ColdStartUnderContention) {
+    constexpr int kThreads = 8;
+    std::latch start(kThreads);
+    std::vector<Outputs> outputs(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            start.arrive_and_wait();
+            outputs[static_cast<size_t>(i)] = work();
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    const Outputs expected = work();
+    EXPECT_NE(expected.scan.find("\"gsRepaired\":true"), std::string::npos);
+    for (const Outputs& o : outputs) {
+        EXPECT_EQ(o.scan, expected.scan);
+        EXPECT_EQ(o.key, expected.key);
+        EXPECT_EQ(o.svg, expected.svg);
+        EXPECT_EQ(o.version, expected.version);
+        EXPECT_EQ(o.state, expected.state);
+        EXPECT_EQ(o.poll, expected.poll);
+    }
+}
