@@ -1,11 +1,12 @@
 #!/bin/sh
 # Runs every libFuzzer harness for SECONDS each (default 60); a long run: ./scripts/fuzz.sh 600.
-# Crashes are written to build-fuzz/artifacts/; the grown corpora stay in build-fuzz/corpus/.
+# Crashes are written to build-fuzz/artifacts/; the grown corpora stay in build-fuzz/corpus/
+# (DVK_FUZZ_BUILD names another build folder).
 . "$(dirname "$0")/common.sh"
 seconds=${1:-60}
 install_packages clang-14 libclang-rt-14-dev $ORACLE_PACKAGES
 
-build="$ROOT/build-fuzz"
+build="${DVK_FUZZ_BUILD:-$ROOT/build-fuzz}"
 CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$build" -DDVK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$JOBS"
 mkdir -p "$build/artifacts"
