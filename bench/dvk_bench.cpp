@@ -8,6 +8,7 @@
 #include "decoder/key_for_char.h"
 #include "dorvik_c.h"
 #include "reference_payloads.h"
+#include "json/json_writer.h"
 
 namespace {
 
@@ -142,6 +143,103 @@ BENCHMARK_CAPTURE(decodeStep, step1_without_gs, 1, true);
 BENCHMARK_CAPTURE(decodeStep, step2_without_gs, 2, true);
 BENCHMARK_CAPTURE(decodeStep, step3_without_gs, 3, true);
 BENCHMARK_CAPTURE(decodeStep, step4_without_gs, 4, true);
+
+// The floor for dvk_decode_frame: copying the same bytes once and writing them as one JSON string.
+void floorCopyAndEscape(benchmark::State& state, size_t step) {
+    const std::string& text = bench::payload(step);
+    std::string copy;
+    std::string json;
+    for (auto _ : state) {
+        copy.assign(text.data(), text.size());
+        json.clear();
+        dorvik::appendJsonString(json, copy);
+        benchmark::DoNotOptimize(json.data());
+    }
+}
+BENCHMARK_CAPTURE(floorCopyAndEscape, step1, 1);
+BENCHMARK_CAPTURE(floorCopyAndEscape, step2, 2);
+BENCHMARK_CAPTURE(floorCopyAndEscape, step3, 3);
+BENCHMARK_CAPTURE(floorCopyAndEscape, step4, 4);
+
+// The remaining exports, each on its own.
+void BM_DecoderNewFree(benchmark::State& state) {
+    for (auto _ : state)
+        dvk_decoder_free(dvk_decoder_new());
+}
+BENCHMARK(BM_DecoderNewFree);
+
+void BM_DecoderSetProfileAndRead(benchmark::State& state) {
+    dvk_decoder* d = dvk_decoder_new();
+    for (auto _ : state) {
+        dvk_decoder_set_profile(
+            d, "{\"terminator\":\"\\r\\n\",\"prefix\":\"]\",\"gsMissing\":true,\"burstGapMs\":80}");
+        char* profile = dvk_decoder_profile(d);
+        benchmark::DoNotOptimize(profile);
+        dvk_free(profile);
+    }
+    dvk_decoder_free(d);
+}
+BENCHMARK(BM_DecoderSetProfileAndRead);
+
+void BM_FeedBytesTickPollReset(benchmark::State& state) {
+    dvk_decoder* d = dvk_decoder_new();
+    dvk_decoder_bind(d, "COM3");
+    uint64_t t = 1;
+    for (auto _ : state) {
+        dvk_decoder_feed_bytes(d, kMarking.data(), static_cast<int32_t>(kMarking.size()), "COM3", ++t);
+        dvk_decoder_tick(d, t += 1000);
+        char* polled = dvk_decoder_poll(d);
+        benchmark::DoNotOptimize(polled);
+        dvk_free(polled);
+        dvk_decoder_reset(d);
+    }
+    dvk_decoder_free(d);
+}
+BENCHMARK(BM_FeedBytesTickPollReset);
+
+void BM_KeyForChar(benchmark::State& state) {
+    char c = 0;
+    for (auto _ : state) {
+        char* answer = dvk_key_for_char(c++);
+        benchmark::DoNotOptimize(answer);
+        dvk_free(answer);
+    }
+}
+BENCHMARK(BM_KeyForChar);
+
+void BM_Version(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dvk_version());
+}
+BENCHMARK(BM_Version);
+
+void BM_TunerWholeSetUp(benchmark::State& state) {
+    for (auto _ : state) {
+        dvk_tuner* t = dvk_tuner_new("hid", nullptr);
+        for (size_t step = 0; step < 5; ++step) {
+            const std::string frame = bench::payload(step) + "\r";
+            dvk_tuner_feed(t, frame.data(), static_cast<int32_t>(frame.size()), "usb", 1000 * (step + 1),
+                           "[3,4,5]");
+        }
+        char* state_ = dvk_tuner_state(t);
+        benchmark::DoNotOptimize(state_);
+        dvk_free(state_);
+        dvk_tuner_free(t);
+    }
+}
+BENCHMARK(BM_TunerWholeSetUp);
+
+void BM_TunerStateAndSkip(benchmark::State& state) {
+    for (auto _ : state) {
+        dvk_tuner* t = dvk_tuner_new("serial", "COM3");
+        dvk_tuner_skip(t);
+        char* text = dvk_tuner_state(t);
+        benchmark::DoNotOptimize(text);
+        dvk_free(text);
+        dvk_tuner_free(t);
+    }
+}
+BENCHMARK(BM_TunerStateAndSkip);
 
 } // namespace
 
