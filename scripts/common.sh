@@ -25,7 +25,9 @@ install_packages() {
 
 BASE_PACKAGES="build-essential cmake g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang-format-14 locales"
 # Independent barcode readers and encoders the tests check the symbols against.
-ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev"
+ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev libpng-dev"
+# What the dvk tests drive: a terminal multiplexer and a browser.
+TOOL_TEST_PACKAGES="tmux chromium"
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {

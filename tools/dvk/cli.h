@@ -23,9 +23,18 @@ bool writeFile(const std::string& path, const std::string& content);
 std::optional<int32_t> parseInt(const std::string& text);
 std::optional<uint64_t> parseUint(const std::string& text);
 
+// A JSON string literal of the bytes (quotes and control bytes escaped).
+std::string jsonQuote(const std::string& text);
+// Text for HTML: & < > " ' escaped.
+std::string htmlEscape(const std::string& text);
+
 // True for an argument that looks like an option ("-x", "--x") but not "-" alone.
 bool isOption(const std::string& arg);
 
 int runDecode(const Args& args);
 int runSvg(const Args& args);
 int runDemo(const Args& args);
+int runSimulate(const Args& args);
+int runSheet(const Args& args);
+int runReplay(const Args& args);
+int runTune(const Args& args);

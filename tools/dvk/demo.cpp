@@ -6,6 +6,8 @@
 
 #include "cli.h"
 #include "dorvik_c.h"
+#include "sheet.h"
+#include "simulate.h"
 
 namespace {
 
@@ -52,18 +54,10 @@ void pollAndPrint(dvk_decoder* decoder, const char* title) {
     dvk_free(result);
 }
 
-} // namespace
-
-int runDemo(const Args& args) {
-    if (!args.empty()) {
-        if (args[0] == "--help" || args[0] == "-h") {
-            std::fputs("usage: dvk demo\n", stdout);
-            return 0;
-        }
-        return fail("demo takes no arguments");
-    }
+// Key strokes into a decoder, as a keyboard scanner types them, and what polling returns.
+void typeThroughDecoder() {
     dvk_decoder* decoder = dvk_decoder_new();
-    if (decoder == nullptr) return 1;
+    if (decoder == nullptr) return;
     dvk_decoder_bind(decoder, kDevice);
     Typist typist{decoder, 1000, 8};
 
@@ -110,5 +104,36 @@ int runDemo(const Args& args) {
     pollAndPrint(decoder, "A scanner that drops GS, with \"gsMissing\": true");
 
     dvk_decoder_free(decoder);
+}
+
+} // namespace
+
+int runDemo(const Args& args) {
+    if (!args.empty()) {
+        if (args[0] == "--help" || args[0] == "-h") {
+            std::fputs(
+                "usage: dvk demo\n"
+                "Types codes through a decoder, sets up three simulated scanners and reads codes with what\n"
+                "they learned, and writes setup-sheet.html with the reference codes.\n",
+                stdout);
+            return 0;
+        }
+        return fail("demo takes no arguments");
+    }
+    std::puts("# 1. The decoder: key strokes in, frames and scans out\n");
+    typeThroughDecoder();
+    std::puts("# 2. Three scanners set up with the wizard, then reading codes at the till\n");
+    for (const char* name : {"good", "no-gs", "russian-short"}) {
+        const auto model = loadModel(name);
+        if (!model) return 1;
+        std::string description;
+        for (const dvksim::NamedModel& m : dvksim::builtInModels())
+            if (m.model.name == name) description = m.description;
+        printSimulation(*model, description, simulate(*model));
+        std::puts("");
+    }
+    const auto html = setupSheetHtml();
+    if (!html || !writeFile("setup-sheet.html", *html)) return fail("cannot write setup-sheet.html");
+    std::puts("# 3. The reference codes for printing: setup-sheet.html");
     return 0;
 }

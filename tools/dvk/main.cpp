@@ -12,6 +12,10 @@ constexpr const char* kUsage =
     "  version    print the library version\n"
     "  decode     analyse one frame text and print its scan event\n"
     "  svg        draw a barcode as SVG\n"
+    "  tune       set up a real keyboard scanner on this terminal\n"
+    "  sheet      write a printable page with the reference codes\n"
+    "  simulate   run a simulated scanner through set-up and the till\n"
+    "  replay     replay a recorded input log through a decoder\n"
     "  demo       type a few codes through a decoder and print what polling returns\n";
 
 } // namespace
@@ -35,5 +39,9 @@ int main(int argc, char** argv) {
     if (command == "decode") return runDecode(args);
     if (command == "svg") return runSvg(args);
     if (command == "demo") return runDemo(args);
+    if (command == "tune") return runTune(args);
+    if (command == "sheet") return runSheet(args);
+    if (command == "simulate") return runSimulate(args);
+    if (command == "replay") return runReplay(args);
     return fail("unknown command " + command + " (see dvk --help)");
 }

@@ -40,7 +40,7 @@ class Reader {
     }
     bool peek(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
     void expect(char c) {
-        if (!peek(c)) throw std::runtime_error("unexpected JSON");
+        if (!peek(c)) throw std::runtime_error(std::string("expected '") + c + "'");
         ++pos_;
     }
 
@@ -53,7 +53,8 @@ class Reader {
                 out += c;
                 continue;
             }
-            c = text_.at(pos_++);
+            if (pos_ >= text_.size()) throw std::runtime_error("unterminated string");
+            c = text_[pos_++];
             switch (c) {
             case 'b': out += '\b'; break;
             case 'f': out += '\f'; break;
@@ -61,6 +62,7 @@ class Reader {
             case 'r': out += '\r'; break;
             case 't': out += '\t'; break;
             case 'u': {
+                if (pos_ + 4 > text_.size()) throw std::runtime_error("short \\u escape");
                 const unsigned code = static_cast<unsigned>(std::stoul(text_.substr(pos_, 4), nullptr, 16));
                 pos_ += 4;
                 if (code < 0x80) {
@@ -78,8 +80,21 @@ class Reader {
             default: out += c;
             }
         }
+        if (pos_ >= text_.size()) throw std::runtime_error("unterminated string");
         expect('"');
         return out;
+    }
+
+    void skipSpace() {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' || text_[pos_] == '\t'))
+            ++pos_;
+    }
+    bool atEnd() const { return pos_ >= text_.size(); }
+    bool word(const std::string& w) {
+        if (text_.compare(pos_, w.size(), w) != 0) return false;
+        pos_ += w.size();
+        return true;
     }
 
     uint64_t number() {
@@ -150,6 +165,116 @@ size_t utf8Characters(const std::string& text) {
 }
 
 } // namespace
+
+const std::vector<NamedModel>& builtInModels() {
+    static const std::vector<NamedModel> models = [] {
+        auto named = [](const char* name, ScannerModel m) {
+            m.name = name;
+            return m;
+        };
+        return std::vector<NamedModel>{
+            {named("good", {}), "sends GS as Ctrl+], ends codes with Enter"},
+            {named("no-gs", {.gsMode = GsMode::Dropped}), "drops the GS separator"},
+            {named("pipe-gs", {.gsMode = GsMode::Substitute, .gsSubstitute = '|'}),
+             "sends '|' in place of GS"},
+            {named("alt-gs", {.gsMode = GsMode::AltCode}), "types GS as Alt + keypad 0 2 9"},
+            {named("short-buffer", {.bufferLimit = 64}), "keeps only 64 characters of a code"},
+            {named("russian", {.cyrillicLayout = true}), "types into a Russian keyboard layout"},
+            {named("russian-short", {.bufferLimit = 64, .cyrillicLayout = true}),
+             "Russian layout and a 64-character buffer"},
+            {named("slow", {.terminator = "\t", .gapMs = 70}),
+             "types slowly (70 ms a key), ends codes with Tab"},
+            {named("prefix-aim", {.prefix = "<", .suffix = ">", .terminator = "\r\n", .aimIds = true}),
+             "AIM identifiers, prefix '<', suffix '>', CR LF"},
+            {named("caps-lock", {.capsLock = true}), "the till's Caps Lock is on"},
+            {named("double", {.doubleSend = true}), "sends every code twice"},
+        };
+    }();
+    return models;
+}
+
+const ScannerModel* findModel(const std::string& name) {
+    for (const NamedModel& named : builtInModels())
+        if (named.model.name == name) return &named.model;
+    return nullptr;
+}
+
+std::optional<ScannerModel> parseModel(const std::string& json, std::string& error) {
+    ScannerModel model;
+    try {
+        Reader reader(json);
+        reader.skipSpace();
+        reader.expect('{');
+        for (;;) {
+            reader.skipSpace();
+            if (reader.peek('}')) break;
+            if (reader.peek(',')) {
+                reader.expect(',');
+                continue;
+            }
+            const std::string key = reader.string();
+            reader.skipSpace();
+            reader.expect(':');
+            reader.skipSpace();
+            auto text = [&] { return reader.string(); };
+            auto flag = [&] {
+                if (reader.word("true")) return true;
+                if (reader.word("false")) return false;
+                throw std::runtime_error("\"" + key + "\" must be true or false");
+            };
+            auto count = [&] {
+                if (!reader.peek('0') && !reader.peek('1') && !reader.peek('2') && !reader.peek('3') &&
+                    !reader.peek('4') && !reader.peek('5') && !reader.peek('6') && !reader.peek('7') &&
+                    !reader.peek('8') && !reader.peek('9'))
+                    throw std::runtime_error("\"" + key + "\" must be a whole number");
+                return reader.number();
+            };
+            if (key == "name")
+                model.name = text();
+            else if (key == "prefix")
+                model.prefix = text();
+            else if (key == "suffix")
+                model.suffix = text();
+            else if (key == "terminator")
+                model.terminator = text();
+            else if (key == "aimIds")
+                model.aimIds = flag();
+            else if (key == "capsLock")
+                model.capsLock = flag();
+            else if (key == "doubleSend")
+                model.doubleSend = flag();
+            else if (key == "cyrillicLayout")
+                model.cyrillicLayout = flag();
+            else if (key == "bufferLimit")
+                model.bufferLimit = count();
+            else if (key == "gapMs")
+                model.gapMs = count();
+            else if (key == "gsSubstitute") {
+                const std::string c = text();
+                if (c.size() != 1) throw std::runtime_error("\"gsSubstitute\" must be one character");
+                model.gsSubstitute = c[0];
+            } else if (key == "gs") {
+                const std::string mode = text();
+                if (mode == "real")
+                    model.gsMode = GsMode::CtrlBracket;
+                else if (mode == "alt")
+                    model.gsMode = GsMode::AltCode;
+                else if (mode == "substitute")
+                    model.gsMode = GsMode::Substitute;
+                else if (mode == "dropped")
+                    model.gsMode = GsMode::Dropped;
+                else
+                    throw std::runtime_error("\"gs\" must be real, alt, substitute or dropped");
+            } else {
+                throw std::runtime_error("unknown key \"" + key + "\"");
+            }
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
+        return std::nullopt;
+    }
+    return model;
+}
 
 std::string aimFor(const std::string& symbology) {
     if (symbology == "ean13") return "]E0";
@@ -232,8 +357,50 @@ PollResult parsePoll(const std::string& json) {
 
 std::string jsonStringField(const std::string& json, const std::string& key) {
     Reader reader(json);
-    if (!reader.find("\"" + key + "\":") || !reader.peek('"')) return "";
+    if (!reader.find("\"" + key + "\":")) return "";
+    reader.skipSpace();
+    if (!reader.peek('"')) return "";
     return reader.string();
+}
+
+std::vector<std::string> jsonStringArrayField(const std::string& json, const std::string& key) {
+    std::vector<std::string> out;
+    Reader reader(json);
+    if (!reader.find("\"" + key + "\":[")) return out;
+    while (reader.peek('"')) {
+        out.push_back(reader.string());
+        if (reader.peek(',')) reader.expect(',');
+    }
+    return out;
+}
+
+std::string jsonCompoundField(const std::string& json, const std::string& key) {
+    Reader reader(json);
+    if (!reader.find("\"" + key + "\":")) return "";
+    reader.skipSpace();
+    if (!reader.peek('{') && !reader.peek('[')) return "";
+    return reader.compound();
+}
+
+std::vector<FindingView> parseFindings(const std::string& state) {
+    std::vector<FindingView> findings;
+    Reader reader(state);
+    if (!reader.find("\"findings\":[")) return findings;
+    while (reader.peek('{')) {
+        FindingView f;
+        reader.find("\"level\":");
+        f.level = reader.string();
+        reader.find("\"title\":");
+        f.title = reader.string();
+        reader.find("\"detail\":");
+        f.detail = reader.string();
+        reader.find("\"advice\":");
+        f.advice = reader.string();
+        reader.expect('}');
+        findings.push_back(std::move(f));
+        if (reader.peek(',')) reader.expect(',');
+    }
+    return findings;
 }
 
 PollResult scanOnce(dvk_decoder* decoder, const ScannerModel& model, const std::string& payload,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,22 @@ struct KeyStroke {
     bool capsLock = false;
 };
 
+struct NamedModel {
+    ScannerModel model;
+    const char* description;
+};
+
+// A few scanners as they are met at tills: "good", "no-gs", "pipe-gs", "short-buffer", "russian",
+// "russian-short", "slow", "prefix-aim", "alt-gs", "caps-lock", "double".
+const std::vector<NamedModel>& builtInModels();
+const ScannerModel* findModel(const std::string& name);
+
+// A model from a JSON object: "name", "prefix", "suffix", "terminator" (strings), "aimIds", "capsLock",
+// "doubleSend", "cyrillicLayout" (true/false), "gs" ("real", "alt", "substitute", "dropped"),
+// "gsSubstitute" (one character), "bufferLimit", "gapMs" (numbers). Absent keys keep the defaults.
+// Nullopt with `error` set when the text is not such an object.
+std::optional<ScannerModel> parseModel(const std::string& json, std::string& error);
+
 // The AIM identifier a scanner puts in front of a code of this dvk_barcode_svg kind.
 std::string aimFor(const std::string& symbology);
 
@@ -67,6 +84,20 @@ PollResult parsePoll(const std::string& json);
 
 // Reads the JSON string value of the first "key" in a text (escapes decoded); empty when absent.
 std::string jsonStringField(const std::string& json, const std::string& key);
+// The strings of the first "key"'s array value.
+std::vector<std::string> jsonStringArrayField(const std::string& json, const std::string& key);
+// The raw JSON text of the first "key"'s value when it is an object or array; empty when absent.
+std::string jsonCompoundField(const std::string& json, const std::string& key);
+
+struct FindingView {
+    std::string level; // "ok", "warn", "fail"
+    std::string title;
+    std::string detail;
+    std::string advice;
+};
+
+// The "findings" of a tuner state.
+std::vector<FindingView> parseFindings(const std::string& state);
 
 // One scan of a code: the scanner types it (twice for a double-sending model) into the decoder, the host
 // ticks and polls. Returns what the poll held. `now` advances past the scan.

@@ -1,0 +1,15 @@
+// How dvk shows a set-up and its outcome to a person.
+#pragma once
+
+#include <string>
+
+#include "scanner_sim.h"
+
+// Control bytes spelled out (⟨GS⟩, ⟨CR⟩, ...), for showing texts on a terminal.
+std::string visible(const std::string& bytes);
+
+void printFinding(const dvksim::FindingView& finding);
+// The learned settings that matter to a decoder, one line.
+void printProfileLine(const std::string& profileJson);
+// One scan event, one line: kind, the GS1 fields, repair and warnings.
+void printScan(const std::string& scanJson);
