@@ -14,7 +14,6 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 constexpr uint32_t kAltCodeOverflow = 256;
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool isLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 
 int32_t lengthAsInt32(size_t size) {

@@ -5,12 +5,6 @@
 
 namespace dorvik {
 
-namespace {
-
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-} // namespace
-
 KeyForChar keyForChar(unsigned char c) {
     if (c == '\r') return {true, kScanEnter, false, false};
     if (c == '\t') return {true, kScanTab, false, false};

@@ -20,6 +20,9 @@ inline constexpr uint16_t kScanTab = 0x0F;
 std::span<const KeyEntry> keyTable();
 const KeyEntry* findKey(uint16_t scanCode);
 
+// Upper case in the C locale: only a-z change.
+inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // The digit a numeric-keypad key stands for in an Alt code.
 std::optional<char> altCodeDigit(uint16_t scanCode);
 

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "dorvik_c.h"
+
 namespace {
 
 int hexDigit(char c) {
@@ -125,5 +127,11 @@ std::string htmlEscape(const std::string& text) {
         default: out += c;
         }
     }
+    return out;
+}
+
+std::string takeText(char* text) {
+    std::string out = text ? text : "";
+    dvk_free(text);
     return out;
 }

@@ -14,19 +14,13 @@ constexpr double kLinearModuleMm = 0.4;
 constexpr double kMatrixModuleMm = 0.6;
 constexpr int kQuietModules = 10;
 
-std::string take(char* text) {
-    std::string out = text ? text : "";
-    dvk_free(text);
-    return out;
-}
-
 // The library draws one pixel per module; the sheet gives the picture its printed size in millimetres.
 std::optional<std::string> printableSvg(const std::string& state) {
     const std::string symbology = dvksim::jsonStringField(state, "symbology");
     const std::string payload = dvksim::jsonStringField(state, "payload");
     const bool gs1 = state.find("\"gs1\":true") != std::string::npos;
-    std::string svg = take(dvk_barcode_svg(symbology.c_str(), payload.data(),
-                                           static_cast<int>(payload.size()), gs1, 1, kQuietModules));
+    std::string svg = takeText(dvk_barcode_svg(symbology.c_str(), payload.data(),
+                                               static_cast<int>(payload.size()), gs1, 1, kQuietModules));
     if (svg.empty()) return std::nullopt;
     const double module = symbology == "datamatrix" ? kMatrixModuleMm : kLinearModuleMm;
     const size_t w = svg.find(" width=\"");
@@ -59,7 +53,7 @@ std::optional<std::string> setupSheetHtml() {
     const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(dvk_tuner_new("hid", "sheet"),
                                                                       &dvk_tuner_free);
     for (int step = 0;; ++step) {
-        const std::string state = take(dvk_tuner_state(tuner.get()));
+        const std::string state = takeText(dvk_tuner_state(tuner.get()));
         if (state.empty()) return std::nullopt;
         if (state.find("\"done\":true") != std::string::npos) break;
         const std::string code = dvksim::jsonCompoundField(state, "code");

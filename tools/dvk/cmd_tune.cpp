@@ -68,12 +68,6 @@ uint64_t nowMs() {
                                      .count());
 }
 
-std::string take(char* text) {
-    std::string out = text ? text : "";
-    dvk_free(text);
-    return out;
-}
-
 // The modules of a code, read back from the library's SVG drawn at one pixel per module.
 std::vector<std::vector<bool>> modulesOf(const std::string& svg, bool& linear) {
     const size_t box = svg.find("viewBox=\"0 0 ");
@@ -107,7 +101,7 @@ void drawCode(const std::string& code) {
     const std::string payload = dvksim::jsonStringField(code, "payload");
     const bool gs1 = code.find("\"gs1\":true") != std::string::npos;
     const int quiet = symbology == "datamatrix" ? 2 : 10;
-    const std::string svg = take(
+    const std::string svg = takeText(
         dvk_barcode_svg(symbology.c_str(), payload.data(), static_cast<int>(payload.size()), gs1, 1, quiet));
     if (svg.empty()) return;
     bool linear = false;
@@ -171,7 +165,7 @@ int runTune(const Args& args) {
     const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(
         dvk_tuner_new(transport.c_str(), nullptr), &dvk_tuner_free);
     const RawTerminal raw;
-    std::string state = take(dvk_tuner_state(tuner.get()));
+    std::string state = takeText(dvk_tuner_state(tuner.get()));
     showStep(state);
     size_t shown = 0;
     Frame frame;
@@ -217,7 +211,7 @@ int runTune(const Args& args) {
         } else if (!frame.text.empty() && t > frame.last + kTimeoutMs) {
             deliver();
         }
-        const std::string next = take(dvk_tuner_state(tuner.get()));
+        const std::string next = takeText(dvk_tuner_state(tuner.get()));
         if (next == state) continue;
         const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
         for (; shown < findings.size(); ++shown)
