@@ -65,7 +65,9 @@ size_t digitRun(std::string_view text, size_t from) {
 const std::array<std::string_view, 107>& code128Patterns() { return kPatterns; }
 
 ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {
-    if (payload.empty()) return {};
+    // Every symbol takes 11 modules and holds at most two bytes: a payload whose row could not fit 32 bits
+    // is refused before anything is encoded.
+    if (payload.empty() || payload.size() / 2 > (static_cast<size_t>(INT32_MAX) - 2) / 11) return {};
     std::vector<int> values;
     values.reserve(payload.size() + 8);
     bool setC = digitRun(payload, 0) >= 4;

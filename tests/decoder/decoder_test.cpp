@@ -280,3 +280,15 @@ TEST(AnalyseFrame, Normalisation) {
         EXPECT_FALSE(e.gsRepaired) << c.name;
     }
 }
+
+TEST(PollQueues, TextIsBuiltBeforeAnythingIsEmptied) {
+    // The export empties the queues only once the result block exists, so building the text must not.
+    Rig rig;
+    rig.type("1234\r", 100);
+    const std::string first = rig.queues.toJson();
+    EXPECT_EQ(rig.queues.toJson(), first);
+    EXPECT_EQ(rig.queues.frames().size(), 1u);
+    EXPECT_EQ(rig.queues.scans().size(), 1u);
+    rig.queues.clear();
+    EXPECT_EQ(rig.queues.toJson(), "{\"scans\":[],\"frames\":[]}");
+}
