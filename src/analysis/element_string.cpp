@@ -67,17 +67,17 @@ std::vector<ElementPair> parseElementString(std::string_view text) {
             continue;
         }
         const AiMatch match = findAi(text, pos);
-        if (match.spec == nullptr) return {};
+        if (match.entry == nullptr) return {};
         const size_t valueStart = pos + match.length;
         size_t valueEnd = 0;
-        if (match.spec->fixedLength > 0) {
-            valueEnd = valueStart + static_cast<size_t>(match.spec->fixedLength);
+        if (match.entry->fixedLength > 0) {
+            valueEnd = valueStart + static_cast<size_t>(match.entry->fixedLength);
             if (valueEnd > text.size()) return {};
         } else {
             valueEnd = text.find(kGs, valueStart);
             if (valueEnd == std::string_view::npos) valueEnd = text.size();
         }
-        pairs.push_back({match.spec->ai, text.substr(valueStart, valueEnd - valueStart)});
+        pairs.push_back({match.entry->ai, text.substr(valueStart, valueEnd - valueStart)});
         pos = valueEnd;
     }
     return pairs;

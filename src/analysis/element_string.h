@@ -23,7 +23,7 @@ struct AiSpec {
 std::span<const AiSpec> aiTable();
 
 struct AiMatch {
-    const AiSpec* spec = nullptr; // none when no known AI starts at the position
+    const AiSpec* entry = nullptr; // none when no known AI starts at the position
     size_t length = 0;            // bytes the AI itself occupies: 4 or 2
 };
 

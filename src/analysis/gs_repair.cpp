@@ -38,7 +38,7 @@ class CutEnumerator {
         // A position where no known AI starts (the end of the text aside) is a dead end at every depth.
         std::vector<uint16_t> firstRow(reachable_ + 1);
         for (size_t pos = 0; pos <= reachable_; ++pos) {
-            const bool dead = pos < reachable_ && pos != text.size() && findAi(text, pos).spec == nullptr;
+            const bool dead = pos < reachable_ && pos != text.size() && findAi(text, pos).entry == nullptr;
             firstRow[pos] = static_cast<uint16_t>(dead ? pos + 1 : pos);
         }
         nextLive_.reserve(firstRow.size() * (kMaxCutFields + 1));
@@ -69,24 +69,24 @@ class CutEnumerator {
             return;
         }
         const AiMatch match = findAi(text_, pos);
-        if (match.spec == nullptr) return;
+        if (match.entry == nullptr) return;
         const size_t valueStart = pos + match.length;
         const size_t remaining = text_.size() - valueStart;
-        const AiSpec& spec = *match.spec;
-        if (spec.fixedLength > 0) {
-            const auto length = static_cast<size_t>(spec.fixedLength);
+        const AiSpec& entry = *match.entry;
+        if (entry.fixedLength > 0) {
+            const auto length = static_cast<size_t>(entry.fixedLength);
             if (remaining < length) return;
             for (size_t i = 0; i < length; ++i) {
                 if (!isDigit(text_[valueStart + i])) return;
             }
-            pushField(spec.ai, length);
+            pushField(entry.ai, length);
             visit(valueStart + length, depth + 1);
             --state_.fieldCount;
             return;
         }
         // Values of length 1..longest are tried; the first byte outside "!".."~" ends the run.
         const size_t longest = std::min(
-            {remaining, static_cast<size_t>(spec.maxLength), printableEnd_[valueStart] - valueStart});
+            {remaining, static_cast<size_t>(entry.maxLength), printableEnd_[valueStart] - valueStart});
         if (longest == 0) return;
         if (depth + 1 > kMaxCutFields) {
             // Every child stops at the field limit and does nothing else.
@@ -96,7 +96,7 @@ class CutEnumerator {
         const size_t lastEnd = valueStart + longest;
         for (size_t end = findLive(valueStart + 1, depth + 1); end <= lastEnd;
              end = findLive(end + 1, depth + 1)) {
-            pushField(spec.ai, end - valueStart);
+            pushField(entry.ai, end - valueStart);
             if (end == text_.size()) {
                 visit(end, depth + 1);
             } else {

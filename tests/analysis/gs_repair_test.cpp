@@ -34,23 +34,23 @@ struct ReferenceSearch {
             return;
         }
         const AiMatch m = findAi(text, pos);
-        if (!m.spec) return;
+        if (!m.entry) return;
         const size_t start = pos + m.length;
-        if (m.spec->fixedLength > 0) {
-            const size_t n = static_cast<size_t>(m.spec->fixedLength);
+        if (m.entry->fixedLength > 0) {
+            const size_t n = static_cast<size_t>(m.entry->fixedLength);
             if (text.size() - start < n) return;
             for (size_t i = 0; i < n; ++i)
                 if (text[start + i] < '0' || text[start + i] > '9') return;
-            fields.push_back({m.spec->ai, static_cast<uint32_t>(n)});
+            fields.push_back({m.entry->ai, static_cast<uint32_t>(n)});
             visit(start + n, depth + 1);
             fields.pop_back();
             return;
         }
-        const size_t n = std::min(text.size() - start, static_cast<size_t>(m.spec->maxLength));
+        const size_t n = std::min(text.size() - start, static_cast<size_t>(m.entry->maxLength));
         for (size_t k = 1; k <= n; ++k) {
             const char c = text[start + k - 1];
             if (c < '!' || c > '~') return;
-            fields.push_back({m.spec->ai, static_cast<uint32_t>(k)});
+            fields.push_back({m.entry->ai, static_cast<uint32_t>(k)});
             if (start + k == text.size()) {
                 visit(start + k, depth + 1);
             } else {
