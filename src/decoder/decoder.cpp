@@ -39,6 +39,11 @@ std::optional<char> keyToChar(const KeyEvent& event) {
     return useShifted ? key->shifted : key->plain;
 }
 
+void Decoder::setProfile(const ScannerProfile& profile) {
+    if (profile.terminator != profile_.terminator) searchWholeBuffer_ = true;
+    profile_ = profile;
+}
+
 void Decoder::flushAltCode() {
     if (!altCodeHasDigits_) return;
     const uint32_t value = altCodeValue_;
@@ -97,7 +102,9 @@ void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint6
         profile_.terminator.empty() ? std::string_view("\r", 1) : std::string_view(profile_.terminator);
     // The buffer held no splitter before this chunk, so a match cannot start earlier than this.
     const size_t oldSize = frameText_.size();
-    size_t searchFrom = oldSize >= splitter.size() - 1 ? oldSize - (splitter.size() - 1) : 0;
+    size_t searchFrom =
+        oldSize >= splitter.size() - 1 && !searchWholeBuffer_ ? oldSize - (splitter.size() - 1) : 0;
+    searchWholeBuffer_ = false;
     frameText_.append(bytes);
 
     size_t frameStart = 0;

@@ -37,7 +37,8 @@ class Decoder {
     using FrameCallback = std::function<void(std::string_view text, std::string_view deviceId, uint64_t tMs,
                                              std::span<const uint64_t> gapsMs)>;
 
-    void setProfile(const ScannerProfile& profile) { profile_ = profile; }
+    // The frame being assembled stays and finishes under the new profile.
+    void setProfile(const ScannerProfile& profile);
     const ScannerProfile& profile() const { return profile_; }
 
     // Callbacks run synchronously inside feedKey, feedBytes and tick; they must not call back into the
@@ -69,6 +70,9 @@ class Decoder {
     std::vector<uint64_t> frameGaps_;
     std::string frameDeviceId_;
     uint64_t lastInputMs_ = 0;
+    // Byte input searches only the new bytes for the splitter, since the buffer held none; a profile with
+    // another terminator voids that, once.
+    bool searchWholeBuffer_ = false;
 
     // The Alt code's value saturates above 255, so any number of digits is harmless.
     uint32_t altCodeValue_ = 0;

@@ -188,6 +188,17 @@ TEST(Decoder, CrLfTerminatorSplitAcrossChunks) {
     ASSERT_EQ(rig.queues.scans().size(), 0u); // "ABC" and "DEF" are below minLength 4
 }
 
+TEST(Decoder, ProfileChangeMidFrameSplitsOnTheNewTerminator) {
+    Rig rig;
+    ScannerProfile tab;
+    tab.terminator = "\t";
+    rig.decoder.setProfile(tab);
+    rig.type("AB\r", 100); // the CR stays: Tab ends frames under this profile
+    rig.decoder.setProfile(ScannerProfile{});
+    rig.decoder.feedBytes("CD", "com", 200);
+    EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{"AB\r"});
+}
+
 TEST(Decoder, TabTerminatorKeepsTheCarriageReturn) {
     Rig rig;
     ScannerProfile profile;
