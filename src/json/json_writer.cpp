@@ -1,18 +1,30 @@
 #include "json/json_writer.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
 namespace dorvik {
 
+namespace {
+
+// Bytes below 0x20, the quote and the backslash; everything else is copied as it is.
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (size_t b = 0; b < 0x20; ++b) table[b] = true;
+    table['"'] = table['\\'] = true;
+    return table;
+}();
+
+} // namespace
+
 void appendJsonString(std::string& out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
-    out.reserve(out.size() + text.size() + 2);
     out += '"';
     size_t plainFrom = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
+        if (!kNeedsEscape[byte]) continue;
         out.append(text.data() + plainFrom, i - plainFrom);
         plainFrom = i + 1;
         switch (byte) {
