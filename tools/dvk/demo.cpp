@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "dorvik_c.h"
+#include "report.h"
 #include "sheet.h"
 #include "simulate.h"
 
@@ -47,11 +48,19 @@ struct Typist {
     void enter() { key(0x1C, false, false, false); }
 };
 
+// What one poll returned, readably: every frame with its timing, then every scan.
 void pollAndPrint(dvk_decoder* decoder, const char* title) {
     std::printf("== %s\n", title);
-    char* result = dvk_decoder_poll(decoder);
-    std::printf("%s\n\n", result ? result : "(no result)");
-    dvk_free(result);
+    const dvksim::PollResult polled = dvksim::parsePoll(takeText(dvk_decoder_poll(decoder)));
+    if (polled.frames.empty()) std::printf("  (nothing yet)\n");
+    for (const dvksim::PolledFrame& frame : polled.frames) {
+        std::printf("  frame «%s» from %s at %llu ms, gaps %s\n", visible(frame.text).c_str(),
+                    frame.deviceId.c_str(), static_cast<unsigned long long>(frame.tMs),
+                    frame.gapsJson.c_str());
+    }
+    for (const std::string& scan : polled.scans)
+        printScan(scan);
+    std::printf("\n");
 }
 
 // Key strokes into a decoder, as a keyboard scanner types them, and what polling returns.

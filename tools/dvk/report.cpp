@@ -64,6 +64,12 @@ void printScan(const std::string& scan) {
                     visible(dvksim::jsonStringField(scan, "cryptoTail")).c_str(),
                     scan.find("\"gsRepaired\":true") != std::string::npos ? ", GS restored" : "");
     }
+    const std::string item = dvksim::jsonStringField(scan, "itemCode");
+    if (!item.empty()) {
+        const size_t at = scan.find("\"weightKg\":") + 11;
+        std::printf("    item %s, weight %s kg\n", item.c_str(),
+                    scan.substr(at, scan.find(',', at) - at).c_str());
+    }
     for (const std::string& warning : dvksim::jsonStringArrayField(scan, "warnings"))
         std::printf("    ! %s\n", warning.c_str());
 }
