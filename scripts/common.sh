@@ -33,6 +33,6 @@ TOOL_TEST_PACKAGES="tmux chromium"
 configure_and_build() {
     dir=$1
     shift
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null # later -D options win
     cmake --build "$dir" -j "$JOBS"
 }

@@ -14,8 +14,8 @@ cd "$ROOT"
 echo "== clang-format"
 git ls-files '*.c' '*.h' '*.cpp' | xargs clang-format-14 --dry-run -Werror
 
-echo "== normal build"
-configure_and_build "$ROOT/build-test"
+echo "== normal build (Release, as users build it)"
+configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Release
 (cd "$ROOT/build-test" && ctest --output-on-failure -j "$JOBS")
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"

@@ -60,8 +60,8 @@ void comparePartially(StepResult& result, std::string_view ref, std::string_view
         if (got[i] == basis[i]) continue;
         if (differences == 0) {
             result.firstDiff = toInt32(i);
-            result.expectedChar = basis.substr(i, 1);
-            result.receivedChar = got.substr(i, 1);
+            result.expectedChar.assign(1, basis[i]);
+            result.receivedChar.assign(1, got[i]);
         }
         ++differences;
         if (isAsciiPunctuation(static_cast<unsigned char>(basis[i]))) ++punctuation;

@@ -52,7 +52,7 @@ std::string decodedFields(const std::string& profile, const ScannerModel& model,
     EXPECT_EQ(dvk_decoder_set_profile(d.get(), profile.c_str()), 1);
     uint64_t now = 5000;
     const PollResult polled = scanOnce(d.get(), model, code, "datamatrix", "usb-scanner", now);
-    if (polled.scans.size() != 1) return "<" + std::to_string(polled.scans.size()) + " scans>";
+    if (polled.scans.size() != 1) return std::to_string(polled.scans.size()) + " scans";
     scan = polled.scans[0];
     return jsonStringField(scan, "gtin") + " " + jsonStringField(scan, "serial") + " " +
            jsonStringField(scan, "mrc") + " " + jsonStringField(scan, "cryptoTail");

@@ -26,8 +26,10 @@ const std::vector<std::pair<std::string, std::string>> kTillCodes = {
 
 std::string joined(const std::vector<std::string>& items) {
     std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i)
-        out += (i ? "," : "") + items[i];
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i) out += ',';
+        out += items[i];
+    }
     return out + "]";
 }
 

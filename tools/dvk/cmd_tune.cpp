@@ -172,8 +172,10 @@ int runTune(const Args& args) {
     auto deliver = [&] {
         if (frame.text.empty()) return;
         std::string gaps = "[";
-        for (size_t i = 0; i < frame.gaps.size(); ++i)
-            gaps += (i ? "," : "") + std::to_string(frame.gaps[i]);
+        for (size_t i = 0; i < frame.gaps.size(); ++i) {
+            if (i) gaps += ',';
+            gaps += std::to_string(frame.gaps[i]);
+        }
         gaps += "]";
         std::printf("received: %s\n", visible(frame.text).c_str());
         const int taken =

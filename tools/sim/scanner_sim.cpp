@@ -152,8 +152,10 @@ void feedStrokes(dvk_decoder* decoder, const std::vector<KeyStroke>& strokes, co
 
 std::string gapsJsonFor(size_t characters, uint64_t gapMs) {
     std::string out = "[";
-    for (size_t i = 1; i < characters; ++i)
-        out += (i > 1 ? "," : "") + std::to_string(gapMs);
+    for (size_t i = 1; i < characters; ++i) {
+        if (i > 1) out += ',';
+        out += std::to_string(gapMs);
+    }
     return out + "]";
 }
 
