@@ -49,5 +49,6 @@ for label, name, other, what in rows:
     else:
         print("| %s | %s | | | |" % (label, fmt(t)))
 ctx = data["context"]
-print("\nMachine: %d × %.0f MHz, %s build, %s." % (ctx["num_cpus"], ctx["mhz_per_cpu"], ctx.get("library_build_type", "?"), ctx["date"][:10]))
+cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown CPU")
+print("\nMeasured on %s (%d cores, %.0f MHz), dorvik_c Release build, %s." % (cpu, ctx["num_cpus"], ctx["mhz_per_cpu"], ctx["date"][:10]))
 PY

@@ -28,7 +28,7 @@ class CutEnumerator {
   public:
     explicit CutEnumerator(std::string_view text)
         : text_(text), reachable_(std::min(text.size() + 1, kReachablePositions)) {
-        search_.candidates.reserve(kMaxCuts);
+        search_.candidates.reserve(4); // real codes have a handful of cuts; the limit is rarely met
         // Where the printable run starting at each position ends: the longest value a variable AI may take.
         const size_t scanned = std::min(text.size(), reachable_ + kMaxAdvance);
         printableEnd_.resize(scanned + 1);
