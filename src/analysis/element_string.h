@@ -24,7 +24,7 @@ std::span<const AiSpec> aiTable();
 
 struct AiMatch {
     const AiSpec* entry = nullptr; // none when no known AI starts at the position
-    size_t length = 0;            // bytes the AI itself occupies: 4 or 2
+    size_t length = 0;             // bytes the AI itself occupies: 4 or 2
 };
 
 AiMatch findAi(std::string_view text, size_t pos);

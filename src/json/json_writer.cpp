@@ -11,7 +11,8 @@ namespace {
 // Bytes below 0x20, the quote and the backslash; everything else is copied as it is.
 constexpr std::array<bool, 256> kNeedsEscape = [] {
     std::array<bool, 256> table{};
-    for (size_t b = 0; b < 0x20; ++b) table[b] = true;
+    for (size_t b = 0; b < 0x20; ++b)
+        table[b] = true;
     table['"'] = table['\\'] = true;
     return table;
 }();
