@@ -11,6 +11,10 @@ namespace {
 std::atomic<size_t> allocations{0};
 }
 
+// The replacement pair: memory from malloc, back to free. GCC cannot see that they belong together.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(size_t size) {
     ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
