@@ -122,19 +122,6 @@ TEST(CApi, DecoderRoadFromKeysToPoll) {
     EXPECT_EQ(poll(d.get()), dvk_vectors::kEmptyPoll);
 }
 
-TEST(CApi, GsTypedAsAltCodeAndCtrlBracket) {
-    auto d = newDecoder();
-    uint64_t t = 10;
-    for (const uint16_t k : {0x02, 0x03, 0x04})
-        key(d.get(), k, t++);
-    key(d.get(), 0x1B, t++, "scanner", false, true); // Ctrl+]
-    for (const uint16_t k : {0x52, 0x50, 0x49})
-        key(d.get(), k, t++, "scanner", false, false, true); // Alt 029
-    key(d.get(), 0x05, t++);
-    key(d.get(), 0x1C, t++);
-    EXPECT_NE(poll(d.get()).find(R"("data":"123\u001d\u001d4")"), std::string::npos);
-}
-
 TEST(CApi, CommaDecimalLocaleChangesNothing) {
     const char* wanted = "ru_RU.UTF-8";
     const std::string previous = std::setlocale(LC_ALL, nullptr);

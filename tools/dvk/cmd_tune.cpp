@@ -226,8 +226,7 @@ int runTune(const Args& args) {
     }
     std::printf("\n== %s\n%s\n", dvksim::jsonStringField(state, "prompt").c_str(),
                 dvksim::jsonStringField(state, "summary").c_str());
-    const size_t at = state.find("\"profile\":");
-    const std::string profile = at == std::string::npos ? "" : state.substr(at + 10, state.size() - at - 11);
+    const std::string profile = dvksim::jsonCompoundField(state, "profile");
     if (output.empty()) {
         std::printf("%s\n", profile.c_str());
     } else if (!writeFile(output, profile + "\n")) {

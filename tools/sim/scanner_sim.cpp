@@ -461,11 +461,7 @@ TunerRun runTuner(const ScannerModel& model, const std::string& deviceId, bool s
         }
     }
     run.finalState = OwnedText(dvk_tuner_state(tuner.get())).str();
-    const size_t at = run.finalState.find("\"profile\":");
-    if (at != std::string::npos) {
-        run.profile = run.finalState.substr(at + std::strlen("\"profile\":"));
-        run.profile.pop_back(); // the state's closing brace
-    }
+    run.profile = jsonCompoundField(run.finalState, "profile");
     return run;
 }
 
