@@ -54,8 +54,8 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     appendInt(out, width);
     out += "\" height=\"";
     appendInt(out, height);
-    out += "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path "
-           "fill=\"#000\" d=\"";
+    out +=
+        "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"";
     for (int32_t row = 0; row < matrix.height; ++row) {
         for (int32_t column = 0; column < matrix.width;) {
             if (!matrix.at(row, column)) {

@@ -97,10 +97,9 @@ void diagnoseSeparator(Tuner& tuner, const TunerStep& step, const StepResult& re
         if (!p.gsMissing) {
             tuner.addFinding(
                 FindingLevel::Fail, std::string(kGsMissingTitle),
-                (Text() << "В коде «" << step.title
-                        << "» не пришёл служебный разделитель GS. Касса будет восстанавливать его сама по "
-                           "структуре кода, но часть кодов маркировки так разбирается неоднозначно — "
-                           "такую марку касса в чек не пропустит.")
+                (Text()
+                 << "В коде «" << step.title
+                 << "» не пришёл служебный разделитель GS. Касса будет восстанавливать его сама по структуре кода, но часть кодов маркировки так разбирается неоднозначно — такую марку касса в чек не пропустит.")
                     .take(),
                 std::string(kGsMissingAdvice));
         }

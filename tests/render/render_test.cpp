@@ -201,11 +201,9 @@ TEST(DataMatrix, EverySizeScans) {
 
 TEST(Svg, ExactTextAndSizes) {
     ModuleMatrix tiny{3, 2, {1, 1, 0, 0, 0, 1}};
-    EXPECT_EQ(*matrixToSvg(tiny, 2, 1),
-              "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 8\" width=\"10\" height=\"8\" "
-              "shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path "
-              "fill=\"#000\" "
-              "d=\"M2 2h4v2h-4zM6 4h2v2h-2z\"/></svg>");
+    EXPECT_EQ(
+        *matrixToSvg(tiny, 2, 1),
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 8\" width=\"10\" height=\"8\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"M2 2h4v2h-4zM6 4h2v2h-2z\"/></svg>");
     ModuleMatrix bars{4, 1, {1, 0, 1, 1}};
     EXPECT_NE(matrixToSvg(bars, 0, -3)->find("viewBox=\"0 0 16 240\""), std::string::npos);
     EXPECT_NE(matrixToSvg(bars, 0, -3)->find("d=\"M0 0h4v240h-4zM8 0h8v240h-8z\""), std::string::npos);

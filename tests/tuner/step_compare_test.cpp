@@ -135,8 +135,7 @@ TEST(StepCompare, Outcomes) {
          {.truncated = true, .missingCount = 1, .firstDiff = 5, .expectedChar = "0", .receivedChar = "7"}},
         {"gs lost, digit wrong",
          step1,
-         "0104607097291112"
-         "3103000123",
+         "01046070972911123103000123",
          "",
          {.gsMissing = true, .firstDiff = 15, .expectedChar = "1", .receivedChar = "2"}},
     };

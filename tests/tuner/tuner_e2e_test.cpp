@@ -15,15 +15,12 @@ namespace {
 const std::string kShortFields = "04607097291111 XYZ9876 054321 Ab1z";
 const std::string kLongFields =
     "04607097291111 QwE9876543  EE10|Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=";
-const std::string kShortCode = "0104607097291111"
-                               "21XYZ9876\x1d"
+const std::string kShortCode = "010460709729111121XYZ9876\x1d"
                                "8005054321\x1d"
                                "93Ab1z";
-const std::string kLongCode = "0104607097291111"
-                              "21QwE9876543\x1d"
+const std::string kLongCode = "010460709729111121QwE9876543\x1d"
                               "91EE10\x1d"
-                              "92"
-                              "Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=";
+                              "92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=";
 
 std::vector<std::string> findingTitles(const std::string& state) {
     std::vector<std::string> titles;

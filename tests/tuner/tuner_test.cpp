@@ -36,24 +36,25 @@ TEST(Tuner, NewStateAndSkips) {
               std::string(dvk_vectors::kNewTunerStateHead) + dvk_vectors::kDefaultProfileJson + "}");
     t.skipStep();
     const std::string state = tunerStateJson(t);
-    EXPECT_NE(state.find(std::string("\"findings\":[") + dvk_vectors::kSkippedStep0Finding +
-                         "],\"summary\":\"Прочитано верно 0 "
-                         "из 5 кодов, есть 1 замечани(й) — "
-                         "стоит посмотреть.\""),
-              std::string::npos)
+    EXPECT_NE(
+        state.find(std::string("\"findings\":[") + dvk_vectors::kSkippedStep0Finding +
+                   "],\"summary\":\"Прочитано верно 0 из 5 кодов, есть 1 замечани(й) — стоит посмотреть.\""),
+        std::string::npos)
         << state;
     EXPECT_NE(state.find("\"step\":1,"), std::string::npos);
-    EXPECT_NE(state.find("\"payload\":\"0104607097291111\\u001d3103000123\",\"payloadVisible\":"
-                         "\"0104607097291111⟨GS⟩3103000123\""),
-              std::string::npos);
+    EXPECT_NE(
+        state.find(
+            "\"payload\":\"0104607097291111\\u001d3103000123\",\"payloadVisible\":\"0104607097291111⟨GS⟩3103000123\""),
+        std::string::npos);
     for (int i = 0; i < 5; ++i)
         t.skipStep();
     EXPECT_EQ(t.findings.size(), 5u);
     EXPECT_TRUE(t.profile.configured);
     const std::string done = tunerStateJson(t);
-    EXPECT_NE(done.find("\"step\":5,\"total\":5,\"done\":true,\"prompt\":\"Настройка "
-                        "завершена\",\"hint\":\"\",\"code\":null,"),
-              std::string::npos);
+    EXPECT_NE(
+        done.find(
+            "\"step\":5,\"total\":5,\"done\":true,\"prompt\":\"Настройка завершена\",\"hint\":\"\",\"code\":null,"),
+        std::string::npos);
     EXPECT_NE(
         done.find("\"summary\":\"Прочитано верно 0 из 5 кодов, есть 5 замечани(й) — стоит посмотреть.\""),
         std::string::npos);
@@ -108,20 +109,16 @@ TEST(Tuner, FindingsOfAStep) {
         {"clean first step",
          {kEan + "\r"},
          "[5,7,9]",
-         "okСканер найден\nokПризнак конца кода\nokКод приходит чистым\nokТоварный штрихкод: прочитан "
-         "верно\n"},
+         "okСканер найден\nokПризнак конца кода\nokКод приходит чистым\nokТоварный штрихкод: прочитан верно\n"},
         {"slow, no terminator, aim",
          {"]E0X" + kEan + "\t"},
          "[61]",
-         "okСканер найден\nwarnСканер печатает медленно\nokПризнак конца кода\nokНайдены лишние символы "
-         "вокруг кода\n"
+         "okСканер найден\nwarnСканер печатает медленно\nokПризнак конца кода\nokНайдены лишние символы вокруг кода\n"
          "okСканер сообщает тип кода\nokТоварный штрихкод: прочитан верно\n"},
         {"no terminator",
          {kEan},
          "",
-         "okСканер найден\nwarnСканер не шлёт признак конца кода\nokКод приходит чистым\nokТоварный "
-         "штрихкод: прочитан "
-         "верно\n"},
+         "okСканер найден\nwarnСканер не шлёт признак конца кода\nokКод приходит чистым\nokТоварный штрихкод: прочитан верно\n"},
         {"gs dropped twice",
          {kEan + "\r", eraseAll(payload(1), 0x1d) + "\r", eraseAll(payload(2), 0x1d) + "\r"},
          "",
@@ -129,15 +126,11 @@ TEST(Tuner, FindingsOfAStep) {
         {"substitute",
          {kEan + "\r", payload(1).substr(0, 16) + "|" + payload(1).substr(17) + "\r\n"},
          "",
-         "warnРазный конец кода для разных символик\nokРазделитель передаётся заменой\nokЛинейный код с "
-         "разделителем: "
-         "прочитан верно\n"},
+         "warnРазный конец кода для разных символик\nokРазделитель передаётся заменой\nokЛинейный код с разделителем: прочитан верно\n"},
         {"aim mismatch",
          {kEan + "\r", "]d2" + payload(1) + "\r"},
          "",
-         "warnСканер определил символику иначе\nokРазделитель полей передаётся правильно\nokЛинейный код с "
-         "разделителем: "
-         "прочитан верно\n"},
+         "warnСканер определил символику иначе\nokРазделитель полей передаётся правильно\nokЛинейный код с разделителем: прочитан верно\n"},
         {"truncated",
          {kEan + "\r", payload(1) + "\r", payload(2) + "\r", payload(3).substr(0, 64) + "\r"},
          "",
@@ -169,23 +162,18 @@ TEST(Tuner, ComposedTexts) {
     Tuner t("hid", "scan");
     feed(t, "X" + kEan + "\t\r", 1000, "[61,2]");
     ASSERT_GE(t.findings.size(), 3u);
-    EXPECT_EQ(t.findings[0].detail, "Максимальная пауза между символами — 61 мс. Это близко к скорости "
-                                    "человека, отличить скан от ручного "
-                                    "набора сложнее.");
+    EXPECT_EQ(
+        t.findings[0].detail,
+        "Максимальная пауза между символами — 61 мс. Это близко к скорости человека, отличить скан от ручного набора сложнее.");
     EXPECT_EQ(t.findings[1].detail, "Сканер завершает передачу Enter (CR).");
     EXPECT_EQ(t.findings[2].detail, "Сканер добавляет префикс «X» суффикс «⟨TAB⟩». Касса будет их отрезать.");
     EXPECT_EQ(t.profile.burstGapMs, 183);
     EXPECT_EQ(t.profile.frameTimeoutMs, 400);
 
-    feed(t,
-         "Y" + payload(1) +
-             "\x1f"
-             "\r\n",
-         2000);
+    feed(t, "Y" + payload(1) + "\x1f\r\n", 2000);
     EXPECT_EQ(
         t.findings[4].detail,
-        "На коде «Линейный код с разделителем» сканер завершил передачу иначе (⟨CR⟩⟨LF⟩), чем на товарном "
-        "штрихкоде (⟨CR⟩).");
+        "На коде «Линейный код с разделителем» сканер завершил передачу иначе (⟨CR⟩⟨LF⟩), чем на товарном штрихкоде (⟨CR⟩).");
     EXPECT_EQ(t.findings[5].detail, "Ожидали «X», пришло «Y».");
 
     Tuner pipe("hid", "scan");

@@ -125,11 +125,10 @@ static void decoder(void) {
         dvk.decoder_feed_key(d, keys[i], 0, 0, 0, 0, 0, 0, 0, 100 + 10 * i, "usb");
     dvk.decoder_feed_bytes(d, "ABCD\r\n", -1, "usb", 18446744073709551615ULL);
     dvk.decoder_tick(d, 18446744073709551615ULL);
-    expect(dvk.decoder_poll(d),
-           "\"data\":\"4600000000008\",\"kind\":2,\"kindTitle\":\"EAN-13\",\"aimId\":\"\",\"deviceId\":"
-           "\"usb\",\"tMs\":230,"
-           "\"fromBoundDevice\":true",
-           0, "typed scan");
+    expect(
+        dvk.decoder_poll(d),
+        "\"data\":\"4600000000008\",\"kind\":2,\"kindTitle\":\"EAN-13\",\"aimId\":\"\",\"deviceId\":\"usb\",\"tMs\":230,\"fromBoundDevice\":true",
+        0, "typed scan");
     dvk.decoder_feed_key(d, 0x02, 0, 0, 0, 0, 0, 0, 0, 5, "usb");
     dvk.decoder_reset(d);
     dvk.decoder_tick(d, 100000);

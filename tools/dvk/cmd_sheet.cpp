@@ -74,9 +74,9 @@ int runSheet(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::puts("usage: dvk sheet [-o setup.html]\n"
-                      "Writes a printable page with the five reference codes of the scanner set-up (\"-\" "
-                      "for stdout).");
+            std::puts(
+                "usage: dvk sheet [-o setup.html]\n"
+                "Writes a printable page with the five reference codes of the scanner set-up (\"-\" for stdout).");
             return 0;
         }
         if (arg == "-o" || arg == "--output") {

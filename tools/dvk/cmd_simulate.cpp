@@ -12,13 +12,11 @@ namespace {
 // Codes the same scanner then reads at the till: a retail barcode and both shapes of marking code.
 const std::vector<std::pair<std::string, std::string>> kTillCodes = {
     {"4600000000008", "ean13"},
-    {"0104607097291111"
-     "21XYZ9876\x1d"
+    {"010460709729111121XYZ9876\x1d"
      "8005054321\x1d"
      "93Ab1z",
      "datamatrix"},
-    {"0104607097291111"
-     "21QwE9876543\x1d"
+    {"010460709729111121QwE9876543\x1d"
      "91EE10\x1d"
      "92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=",
      "datamatrix"},

@@ -143,11 +143,10 @@ int runTune(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::puts("usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
-                      "Sets up a keyboard scanner plugged into this machine: scan each reference code shown "
-                      "on the\n"
-                      "screen. Esc skips a step, Ctrl+C quits. The learned profile goes to the -o file (or "
-                      "stdout).");
+            std::puts(
+                "usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
+                "Sets up a keyboard scanner plugged into this machine: scan each reference code shown on the\n"
+                "screen. Esc skips a step, Ctrl+C quits. The learned profile goes to the -o file (or stdout).");
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {

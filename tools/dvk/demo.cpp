@@ -74,17 +74,13 @@ void typeThroughDecoder() {
     typist.enter();
     pollAndPrint(decoder, "EAN-13 typed on digits, closed by Enter");
 
-    typist.type("0104607097291111"
-                "21AbC1234567"
-                "\x1d"
-                "91EE10"
-                "\x1d"
+    typist.type("010460709729111121AbC1234567\x1d"
+                "91EE10\x1d"
                 "92dGVzdGRhdGFjcnlwdG9ncmFwaGljc2lnbmF0dXJlMDE=");
     typist.enter();
     pollAndPrint(decoder, "Marking code: Shift for capitals, Ctrl+] for GS");
 
-    typist.type("0104607097291111"
-                "21ABCDEFG");
+    typist.type("010460709729111121ABCDEFG");
     typist.altCode("029");
     typist.type("8005123456");
     typist.altCode("029");
@@ -105,10 +101,7 @@ void typeThroughDecoder() {
     pollAndPrint(decoder, "Tick after the 140 ms time-out closes the frame");
 
     dvk_decoder_set_profile(decoder, "{\"gsMissing\": true}");
-    typist.type("0104607097291111"
-                "21ABCDEFG"
-                "8005123456"
-                "93Ab1z");
+    typist.type("010460709729111121ABCDEFG800512345693Ab1z");
     typist.enter();
     pollAndPrint(decoder, "A scanner that drops GS, with \"gsMissing\": true");
 

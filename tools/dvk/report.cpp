@@ -44,14 +44,14 @@ std::string field(const std::string& json, const std::string& key) {
 } // namespace
 
 void printProfileLine(const std::string& p) {
-    std::printf("  terminator «%s», prefix «%s», suffix «%s», AIM identifiers: %s, GS %s, burst gap %s ms, "
-                "time-out %s ms\n",
-                field(p, "terminator").c_str(), field(p, "prefix").c_str(), field(p, "suffix").c_str(),
-                field(p, "aimId") == "true" ? "yes" : "no",
-                field(p, "gsMissing") == "true"     ? "dropped (repaired by the till)"
-                : !field(p, "gsSubstitute").empty() ? ("sent as «" + field(p, "gsSubstitute") + "»").c_str()
-                                                    : "sent",
-                field(p, "burstGapMs").c_str(), field(p, "frameTimeoutMs").c_str());
+    std::printf(
+        "  terminator «%s», prefix «%s», suffix «%s», AIM identifiers: %s, GS %s, burst gap %s ms, time-out %s ms\n",
+        field(p, "terminator").c_str(), field(p, "prefix").c_str(), field(p, "suffix").c_str(),
+        field(p, "aimId") == "true" ? "yes" : "no",
+        field(p, "gsMissing") == "true"     ? "dropped (repaired by the till)"
+        : !field(p, "gsSubstitute").empty() ? ("sent as «" + field(p, "gsSubstitute") + "»").c_str()
+                                            : "sent",
+        field(p, "burstGapMs").c_str(), field(p, "frameTimeoutMs").c_str());
 }
 
 void printScan(const std::string& scan) {
