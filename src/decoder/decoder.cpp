@@ -40,16 +40,24 @@ std::optional<char> keyToChar(const KeyEvent& event) {
 }
 
 void Decoder::setProfile(const ScannerProfile& profile) {
-    if (profile.terminator != profile_.terminator) searchWholeBuffer_ = true;
+    if (profile.terminator != profile_.terminator) uncheckedFrom_ = 0;
     profile_ = profile;
 }
 
-void Decoder::flushAltCode() {
-    if (!altCodeHasDigits_) return;
+std::optional<char> Decoder::takeAltCodeByte() {
+    if (!altCodeHasDigits_) return std::nullopt;
     const uint32_t value = altCodeValue_;
     altCodeValue_ = 0;
     altCodeHasDigits_ = false;
-    if (value >= 1 && value <= 255) frameText_ += static_cast<char>(value);
+    if (value < 1 || value > 255) return std::nullopt;
+    return static_cast<char>(value);
+}
+
+void Decoder::flushAltCode() {
+    const std::optional<char> byte = takeAltCodeByte();
+    if (!byte) return;
+    uncheckedFrom_ = std::min(uncheckedFrom_, frameText_.size());
+    frameText_ += *byte;
 }
 
 void Decoder::feedKey(const KeyEvent& event) {
@@ -93,18 +101,16 @@ void Decoder::feedKey(const KeyEvent& event) {
 
 void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint64_t tMs) {
     if (bytes.empty()) return;
-    // Alt-code digits typed before this chunk arrived come before its bytes.
-    flushAltCode();
     if (frameDeviceId_.empty() || frameText_.empty()) frameDeviceId_ = deviceId;
     lastInputMs_ = tMs;
 
     const std::string_view splitter =
         profile_.terminator.empty() ? std::string_view("\r", 1) : std::string_view(profile_.terminator);
-    // The buffer held no splitter before this chunk, so a match cannot start earlier than this.
-    const size_t oldSize = frameText_.size();
-    size_t searchFrom =
-        oldSize >= splitter.size() - 1 && !searchWholeBuffer_ ? oldSize - (splitter.size() - 1) : 0;
-    searchWholeBuffer_ = false;
+    // A match that ends in checked bytes was closed when it was completed, so one can start no earlier
+    // than a terminator's length before the first unchecked byte.
+    const size_t firstUnchecked = std::min(uncheckedFrom_, frameText_.size());
+    size_t searchFrom = firstUnchecked >= splitter.size() - 1 ? firstUnchecked - (splitter.size() - 1) : 0;
+    uncheckedFrom_ = std::string::npos;
     frameText_.append(bytes);
 
     size_t frameStart = 0;
@@ -114,7 +120,14 @@ void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint6
         const size_t frameEnd = at + splitter.size();
         const std::string_view head(frameText_.data() + frameStart, frameEnd - frameStart);
         if (frameStart == 0) {
-            emitFrame(head, frameDeviceId_, tMs, frameGaps_);
+            // Closing the first frame flushes an Alt code still being typed into it.
+            if (const std::optional<char> altByte = takeAltCodeByte()) {
+                std::string withAltByte(head);
+                withAltByte += *altByte;
+                emitFrame(withAltByte, frameDeviceId_, tMs, frameGaps_);
+            } else {
+                emitFrame(head, frameDeviceId_, tMs, frameGaps_);
+            }
             frameGaps_.clear();
         } else {
             emitFrame(head, deviceId, tMs, {});
@@ -144,6 +157,7 @@ void Decoder::tick(uint64_t nowMs) {
 
 void Decoder::reset() {
     frameText_.clear();
+    uncheckedFrom_ = std::string::npos;
     frameGaps_.clear();
     frameDeviceId_.clear();
     lastInputMs_ = 0;
@@ -157,6 +171,7 @@ void Decoder::closeFrame(uint64_t tMs) {
     if (!frameText_.empty()) emitFrame(frameText_, frameDeviceId_, tMs, frameGaps_);
     // Cleared, not released: the buffers keep their capacity for the next frame.
     frameText_.clear();
+    uncheckedFrom_ = std::string::npos;
     frameDeviceId_.clear();
     frameGaps_.clear();
 }

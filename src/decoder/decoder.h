@@ -57,6 +57,7 @@ class Decoder {
 
   private:
     void flushAltCode();
+    std::optional<char> takeAltCodeByte();
     void closeFrame(uint64_t tMs);
     void emitFrame(std::string_view text, std::string_view deviceId, uint64_t tMs,
                    std::span<const uint64_t> gaps);
@@ -70,9 +71,10 @@ class Decoder {
     std::vector<uint64_t> frameGaps_;
     std::string frameDeviceId_;
     uint64_t lastInputMs_ = 0;
-    // Byte input searches only the new bytes for the splitter, since the buffer held none; a profile with
-    // another terminator voids that, once.
-    bool searchWholeBuffer_ = false;
+    // Byte input searches only the bytes no check has seen for the splitter: key strokes close on the
+    // terminator as they complete it, but an Alt-code byte runs no check and a profile with another
+    // terminator voids every earlier one. Offset of the first unchecked byte; npos when there is none.
+    size_t uncheckedFrom_ = std::string::npos;
 
     // The Alt code's value saturates above 255, so any number of digits is harmless.
     uint32_t altCodeValue_ = 0;

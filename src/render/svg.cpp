@@ -38,11 +38,14 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     const int64_t s = scale < 1 ? 4 : scale;
     const int64_t q = quiet < 0 ? 0 : quiet;
     const bool linear = matrix.height == 1;
-    // 64-bit arithmetic throughout: large scales or quiet zones must not wrap.
-    const int64_t width = (matrix.width + 2 * q) * s;
-    const int64_t height = linear ? kLinearHeightModules * s : (matrix.height + 2 * q) * s;
-    if (width > std::numeric_limits<int32_t>::max() || height > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
+    // The module counts fit 64 bits with any quiet zone; each is bounded before the multiply so the
+    // picture size cannot wrap, and every coordinate then fits 32 bits.
+    constexpr int64_t kMaxPixels = std::numeric_limits<int32_t>::max();
+    const int64_t widthModules = matrix.width + 2 * q;
+    const int64_t heightModules = linear ? kLinearHeightModules : matrix.height + 2 * q;
+    if (widthModules > kMaxPixels / s || heightModules > kMaxPixels / s) return std::nullopt;
+    const int64_t width = widthModules * s;
+    const int64_t height = heightModules * s;
 
     std::string out;
     out.reserve(256 + matrix.modules.size() * 6);

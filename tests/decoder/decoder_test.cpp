@@ -188,6 +188,56 @@ TEST(Decoder, CrLfTerminatorSplitAcrossChunks) {
     ASSERT_EQ(rig.queues.scans().size(), 0u); // "ABC" and "DEF" are below minLength 4
 }
 
+TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
+    // 'k' types keys, 'a' holds Alt over keypad digits, 'r' releases Alt, 'b' feeds a chunk; all on
+    // device "kbd" except chunks, which carry their own device.
+    struct Step {
+        char kind;
+        std::string text;
+        std::string device = "kbd";
+    };
+    struct Case {
+        std::string terminator;
+        std::vector<Step> steps;
+        std::vector<std::pair<std::string, std::string>> frames; // text, device
+    } cases[] = {
+        // An Alt-typed CR is a splitter the next chunk must not glue over.
+        {"",
+         {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "5678\r"}},
+         {{"1234\r", "kbd"}, {"5678\r", "kbd"}}},
+        {"\r\n",
+         {{'k', "1234\r"}, {'a', "010"}, {'r', ""}, {'b', "5678\r\n"}},
+         {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
+        {"\r\n",
+         {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "\n5678\r\n"}},
+         {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
+        // A pending Alt code belongs to whatever closes the frame, not in front of the chunk.
+        {"", {{'a', "6"}, {'b', "ABC\r", "ser"}}, {{"ABC\r\x06", "ser"}}},
+        {"", {{'a', "6"}, {'b', "ABCD", "ser"}}, {{"ABCD\x06", "ser"}}},
+        {"", {{'k', "12"}, {'a', "6"}, {'b', "3\r45\r", "ser"}}, {{"123\r\x06", "kbd"}, {"45\r", "ser"}}},
+    };
+    const uint16_t keypad[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    for (const auto& c : cases) {
+        Rig rig;
+        ScannerProfile profile;
+        profile.terminator = c.terminator;
+        rig.decoder.setProfile(profile);
+        uint64_t t = 100;
+        for (const Step& step : c.steps) {
+            if (step.kind == 'k') t = rig.type(step.text, t, 10, step.device) + 10;
+            for (const char d : step.kind == 'a' ? step.text : "")
+                rig.key(keypad[d - '0'], t += 10, step.device, true);
+            if (step.kind == 'r') rig.key(0x38, t += 10, step.device);
+            if (step.kind == 'b') rig.decoder.feedBytes(step.text, step.device, t += 10);
+        }
+        rig.decoder.tick(10'000);
+        std::vector<std::pair<std::string, std::string>> frames;
+        for (const Frame& f : rig.queues.frames())
+            frames.emplace_back(f.text, f.deviceId);
+        EXPECT_EQ(frames, c.frames) << c.steps.back().text;
+    }
+}
+
 TEST(Decoder, ProfileChangeMidFrameSplitsOnTheNewTerminator) {
     Rig rig;
     ScannerProfile tab;

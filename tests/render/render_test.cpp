@@ -214,8 +214,52 @@ TEST(Svg, ExactTextAndSizes) {
     EXPECT_FALSE(barcodeSvg("code128", "a\x01", false, 1, 1));
     EXPECT_EQ(barcodeSvg("EAN13", "4600000000008", false, 1, 0),
               barcodeSvg("datamatrix", "4600000000008", false, 1, 0));
-    // Sizes beyond 32 bits give no picture instead of a wrapped one; sizes that fit are drawn.
-    EXPECT_FALSE(barcodeSvg("datamatrix", "A", false, INT32_MAX, 0));
-    EXPECT_FALSE(barcodeSvg("ean13", "4600000000008", false, 1, INT32_MAX));
-    EXPECT_TRUE(barcodeSvg("datamatrix", "A", false, 214748364, 0));
+}
+
+TEST(Svg, SizesAtTheExtremes) {
+    // Every kind, scale and quiet zone pushed to their limits together: a picture is drawn exactly when
+    // both sizes fit 32 bits, and never with a wrapped size. DataMatrix "A" is 10 modules square,
+    // EAN-13 95 wide, Code 128 "A" 46 wide; linear codes are 60 modules tall.
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    struct Case {
+        const char* kind;
+        const char* data;
+        int32_t scale, quiet;
+        const char* viewBox; // nullptr: no picture
+    } cases[] = {
+        {"datamatrix", "A", kMax, kMax, nullptr},
+        {"datamatrix", "A", kMax, 0, nullptr},
+        {"datamatrix", "A", 1, kMax, nullptr},
+        {"datamatrix", "A", kMin, kMax, nullptr},
+        {"datamatrix", "A", kMin, kMin, "0 0 40 40"},
+        {"datamatrix", "A", 214748364, 0, "0 0 2147483640 2147483640"},
+        {"datamatrix", "A", 214748365, 0, nullptr},
+        {"datamatrix", "A", 1, 1073741818, "0 0 2147483646 2147483646"},
+        {"datamatrix", "A", 1, 1073741819, nullptr},
+        {"ean13", "4600000000008", kMax, kMax, nullptr},
+        {"ean13", "4600000000008", kMax, 0, nullptr},
+        {"ean13", "4600000000008", 1, kMax, nullptr},
+        {"ean13", "4600000000008", 22605091, 0, "0 0 2147483645 1356305460"},
+        {"ean13", "4600000000008", 22605092, 0, nullptr},
+        {"ean13", "4600000000008", 1, 1073741776, "0 0 2147483647 60"},
+        {"ean13", "4600000000008", 1, 1073741777, nullptr},
+        {"code128", "A", kMax, kMax, nullptr},
+        {"code128", "A", kMin, kMin, "0 0 184 240"},
+        {"code128", "A", 35791394, 0, "0 0 1646404124 2147483640"},
+        {"code128", "A", 35791395, 0, nullptr},
+        {"code128", "A", 1, 1073741800, "0 0 2147483646 60"},
+        {"code128", "A", 1, 1073741801, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto svg = barcodeSvg(c.kind, c.data, false, c.scale, c.quiet);
+        const std::string context =
+            std::string(c.kind) + " " + std::to_string(c.scale) + "/" + std::to_string(c.quiet);
+        if (c.viewBox == nullptr) {
+            EXPECT_FALSE(svg) << context;
+        } else {
+            ASSERT_TRUE(svg) << context;
+            EXPECT_NE(svg->find("viewBox=\"" + std::string(c.viewBox) + "\""), std::string::npos)
+                << context << *svg;
+        }
+    }
 }
