@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-namespace dorvik {
+#include "bytes/ascii.h"
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+namespace dorvik {
 
 // False for the empty text.
 bool isAllDigits(std::string_view text);

@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "analysis/scan_event.h"
+#include "bytes/ascii.h"
 
 namespace dorvik {
-
-inline constexpr char kGs = '\x1d';
 
 struct AiSpec {
     std::string_view ai;

@@ -25,7 +25,7 @@ DVK_API int32_t dvk_decoder_set_profile(dvk_decoder* h, const char* json) {
 
 DVK_API char* dvk_decoder_profile(dvk_decoder* h) {
     if (h == nullptr) return nullptr;
-    return guard<char*>(nullptr, [&] { return toCText(profileToJsonTrimmed(h->decoder.profile())); });
+    return guard<char*>(nullptr, [&] { return toCText(profileToJson(h->decoder.profile())); });
 }
 
 DVK_API void dvk_decoder_bind(dvk_decoder* h, const char* deviceId) {

@@ -47,7 +47,6 @@ class Decoder {
     void setOnFrame(FrameCallback callback) { onFrame_ = std::move(callback); }
 
     void bind(std::string_view deviceId) { boundDeviceId_ = deviceId; }
-    const std::string& boundDeviceId() const { return boundDeviceId_; }
 
     void feedKey(const KeyEvent& event);
     void feedBytes(std::string_view bytes, std::string_view deviceId, uint64_t tMs);

@@ -50,19 +50,10 @@ const KeyEntry* findKey(uint16_t scanCode) {
 }
 
 std::optional<char> altCodeDigit(uint16_t scanCode) {
-    switch (scanCode) {
-    case 0x52: return '0';
-    case 0x4F: return '1';
-    case 0x50: return '2';
-    case 0x51: return '3';
-    case 0x4B: return '4';
-    case 0x4C: return '5';
-    case 0x4D: return '6';
-    case 0x47: return '7';
-    case 0x48: return '8';
-    case 0x49: return '9';
-    default: return std::nullopt;
+    for (size_t digit = 0; digit < kKeypadDigitScanCodes.size(); ++digit) {
+        if (kKeypadDigitScanCodes[digit] == scanCode) return static_cast<char>('0' + digit);
     }
+    return std::nullopt;
 }
 
 } // namespace dorvik

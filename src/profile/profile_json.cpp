@@ -95,15 +95,8 @@ std::string profileToJson(const ScannerProfile& p) {
     appendPrettyBool(out, "rtsCts", p.rtsCts, false);
     appendPrettyBool(out, "configured", p.configured, false);
     appendPrettyBool(out, "exclusiveCapture", p.exclusiveCapture, true);
-    out += "}\n";
+    out += '}';
     return out;
-}
-
-std::string profileToJsonTrimmed(const ScannerProfile& profile) {
-    std::string text = profileToJson(profile);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
 }
 
 } // namespace dorvik

@@ -12,10 +12,8 @@ namespace dorvik {
 // parse into a scratch profile and keep it only on success.
 bool parseProfile(std::string_view text, ScannerProfile& out);
 
-// Ends with "}\n".
+// Ends with "}", no line feed: the form hosts receive, alone or inside the tuner state.
 std::string profileToJson(const ScannerProfile& profile);
-// The same without the trailing line feed: the form hosts receive, alone or inside the tuner state.
-std::string profileToJsonTrimmed(const ScannerProfile& profile);
 
 // Truncates toward zero into the 32-bit range; NaN gives 0.
 int32_t clampToInt32(double value);

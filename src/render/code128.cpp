@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bytes/ascii.h"
 #include "render/linear_codes.h"
 
 namespace dorvik {
@@ -14,7 +15,6 @@ constexpr int kCodeB = 100;
 constexpr int kCodeC = 99;
 constexpr int kFnc1 = 102;
 constexpr int kStop = 106;
-constexpr char kGs = '\x1d';
 
 // Bar and space widths of every symbol value, bar first.
 constexpr std::array<std::string_view, 107> kWidths = {
@@ -50,8 +50,6 @@ const std::array<std::string_view, 107> kPatterns = [] {
         views[v] = std::string_view(kPatternTexts[v].data(), 11);
     return views;
 }();
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 size_t digitRun(std::string_view text, size_t from) {
     size_t n = 0;

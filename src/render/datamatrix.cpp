@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "bytes/ascii.h"
 #include "render/reed_solomon.h"
 
 namespace dorvik {
@@ -11,7 +12,6 @@ namespace {
 constexpr uint8_t kFnc1 = 232;
 constexpr uint8_t kUpperShift = 235;
 constexpr uint8_t kPad = 129;
-constexpr char kGs = '\x1d';
 
 struct SymbolSize {
     int32_t size;
@@ -35,8 +35,6 @@ constexpr std::array<SymbolSize, 14> kSizes = {{{10, 8, 1, 3, 5},
                                                 {40, 18, 2, 114, 48},
                                                 {44, 20, 2, 144, 56},
                                                 {48, 22, 2, 174, 68}}};
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 const SymbolSize* sizeFor(size_t codewords) {
     for (const SymbolSize& size : kSizes) {

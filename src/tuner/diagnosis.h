@@ -1,14 +1,24 @@
-// What one accepted frame teaches the tuner: findings for the cashier and profile settings.
+// What one accepted frame teaches the tuner, decided without touching it: the tuner only appends.
 #pragma once
 
+#include <vector>
+
+#include "profile/scanner_profile.h"
+#include "tuner/finding.h"
 #include "tuner/step_compare.h"
-#include "tuner/tuner.h"
+#include "tuner/tuner_frame.h"
+#include "tuner/tuner_steps.h"
 
 namespace dorvik {
 
-void diagnoseStep(Tuner& tuner, const TunerStep& step, const StepResult& result, const TunerFrame& frame);
+struct StepOutcome {
+    std::vector<Finding> findings; // to be appended in this order
+    ScannerProfile profile;        // the learned profile after this step
+    bool passed = false;           // the reference arrived whole, separators included
+};
 
-// First step only: the decoder's pause thresholds from the inter-character gaps.
-void analyseTyping(Tuner& tuner, const TunerFrame& frame);
+// The first step learns the framing and the typing pace; later steps are held against it.
+StepOutcome diagnoseStep(const TunerStep& step, const StepResult& result, const TunerFrame& frame,
+                         const ScannerProfile& learnedSoFar, bool firstStep);
 
 } // namespace dorvik

@@ -1,5 +1,6 @@
 #include "tuner/step_compare.h"
 
+#include "bytes/ascii.h"
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -8,7 +9,6 @@ namespace dorvik {
 
 namespace {
 
-constexpr char kGs = '\x1d';
 // Tried in this order; the first that makes the reference appear wins.
 constexpr std::array<char, 10> kGsSubstituteCandidates = {'\x1e', '\x1f', '\x1c', '|', '^',
                                                           '~',    '#',    '$',    '@', ']'};

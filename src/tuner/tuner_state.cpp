@@ -1,6 +1,7 @@
 #include "tuner/tuner_state.h"
 
 #include "profile/profile_json.h"
+#include "tuner/findings.h"
 #include "json/json_writer.h"
 
 namespace dorvik {
@@ -42,7 +43,7 @@ void appendCode(std::string& out, const TunerStep& step) {
 } // namespace
 
 std::string tunerPrompt(const Tuner& tuner) {
-    if (tuner.isDone()) return "Настройка завершена";
+    if (tuner.isDone()) return std::string(findings::donePrompt());
     const TunerStep* step = tuner.currentStep();
     return step ? std::string(step->title) : std::string();
 }
@@ -51,18 +52,15 @@ std::string tunerHint(const Tuner& tuner) {
     const TunerStep* step = tuner.currentStep();
     if (step == nullptr) return {};
     std::string hint(step->hint);
-    if (tuner.stepIndex == 0 && tuner.profile.deviceId.empty()) {
-        hint +=
-            " Заодно касса поймёт, какое из устройств ввода — сканер: дальше она будет слушать только его.";
-    }
+    if (tuner.stepIndex() == 0 && tuner.profile().deviceId.empty()) hint += findings::bindingHint();
     return hint;
 }
 
 std::string tunerStateJson(const Tuner& tuner) {
     std::string out;
-    out.reserve(2048 + 512 * tuner.findings.size());
+    out.reserve(2048 + 512 * tuner.findings().size());
     out += "{\"step\":";
-    appendInt(out, tuner.stepIndex);
+    appendInt(out, tuner.stepIndex());
     out += ",\"total\":";
     appendUint(out, tunerSteps().size());
     out += ",\"done\":";
@@ -78,8 +76,8 @@ std::string tunerStateJson(const Tuner& tuner) {
         out += "null";
     }
     out += ",\"findings\":[";
-    for (size_t i = 0; i < tuner.findings.size(); ++i) {
-        const Finding& f = tuner.findings[i];
+    for (size_t i = 0; i < tuner.findings().size(); ++i) {
+        const Finding& f = tuner.findings()[i];
         if (i > 0) out += ',';
         out += "{\"level\":\"";
         out += levelWord(f.level);
@@ -94,7 +92,7 @@ std::string tunerStateJson(const Tuner& tuner) {
     out += "],\"summary\":";
     appendJsonString(out, tuner.summary());
     out += ",\"profile\":";
-    out += profileToJsonTrimmed(tuner.profile);
+    out += profileToJson(tuner.profile());
     out += '}';
     return out;
 }

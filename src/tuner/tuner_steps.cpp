@@ -1,5 +1,6 @@
 #include "tuner/tuner_steps.h"
 
+#include "bytes/ascii.h"
 #include <array>
 
 namespace dorvik {
@@ -8,7 +9,6 @@ namespace {
 
 constexpr std::string_view kEan13 = "4600000000008";
 constexpr std::string_view kGtin = "04607097291111";
-constexpr char kGs = '\x1d';
 
 std::string join(std::initializer_list<std::string_view> pieces) {
     std::string out;

@@ -6,6 +6,7 @@
 #include "decoder/analyse_frame.h"
 #include "decoder/decoder.h"
 #include "decoder/key_for_char.h"
+#include "decoder/key_table.h"
 #include "decoder/poll_queues.h"
 
 using namespace dorvik;
@@ -134,13 +135,13 @@ TEST(Decoder, AltCodes) {
     } cases[] = {
         {"029", "A\x1d\r"}, {"000", "A\r"}, {"256", "A\r"}, {"255", "A\xff\r"}, {std::string(60, '9'), "A\r"},
         {"00065", "AA\r"}};
-    const uint16_t keypad[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    const auto& keypad = kKeypadDigitScanCodes;
     for (const auto& c : cases) {
         Rig rig;
         rig.type("A", 100);
         uint64_t t = 110;
         for (const char d : c.digits)
-            rig.key(keypad[d - '0'], t++, "dev", true);
+            rig.key(keypad[static_cast<size_t>(d - '0')], t++, "dev", true);
         rig.key(0x1C, t); // Enter without Alt ends the Alt code first
         EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{c.text}) << c.digits;
         EXPECT_EQ(rig.queues.frames()[0].gapsMs.size(), 1u); // Alt-code bytes add no gap
@@ -216,7 +217,7 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
         {"", {{'a', "6"}, {'b', "ABCD", "ser"}}, {{"ABCD\x06", "ser"}}},
         {"", {{'k', "12"}, {'a', "6"}, {'b', "3\r45\r", "ser"}}, {{"123\r\x06", "kbd"}, {"45\r", "ser"}}},
     };
-    const uint16_t keypad[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    const auto& keypad = kKeypadDigitScanCodes;
     for (const auto& c : cases) {
         Rig rig;
         ScannerProfile profile;
@@ -226,7 +227,7 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
         for (const Step& step : c.steps) {
             if (step.kind == 'k') t = rig.type(step.text, t, 10, step.device) + 10;
             for (const char d : step.kind == 'a' ? step.text : "")
-                rig.key(keypad[d - '0'], t += 10, step.device, true);
+                rig.key(keypad[static_cast<size_t>(d - '0')], t += 10, step.device, true);
             if (step.kind == 'r') rig.key(0x38, t += 10, step.device);
             if (step.kind == 'b') rig.decoder.feedBytes(step.text, step.device, t += 10);
         }

@@ -9,7 +9,7 @@
 using namespace dorvik;
 
 TEST(Profile, DefaultsAreWrittenExactly) {
-    EXPECT_EQ(profileToJson(ScannerProfile{}), std::string(dvk_vectors::kDefaultProfileJson) + "\n");
+    EXPECT_EQ(profileToJson(ScannerProfile{}), dvk_vectors::kDefaultProfileJson);
 }
 
 TEST(Profile, TransportNames) {

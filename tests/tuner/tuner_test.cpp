@@ -3,197 +3,179 @@
 #include <string>
 
 #include "../test_vectors.h"
-#include "tuner/step_compare.h"
+#include "tuner/diagnosis.h"
+#include "tuner/findings.h"
 #include "tuner/tuner.h"
 #include "tuner/tuner_state.h"
+#include "tuner/typing.h"
 
 using namespace dorvik;
 
 namespace {
 
-const std::string kEan = "4600000000008";
+const std::string& payload(size_t step) { return tunerSteps()[step].payload; }
 
-std::string titles(const Tuner& t) {
-    std::string out;
+std::string with(std::string text, size_t at, char c) {
+    text[at] = c;
+    return text;
+}
+
+// "level title: detail" per finding; the advice only where the case asks for it.
+std::string describe(const std::vector<Finding>& findings, bool advice = false) {
     const char* levels[] = {"ok", "warn", "fail"};
-    for (const Finding& f : t.findings)
-        out += levels[static_cast<int>(f.level)] + f.title + "\n";
+    std::string out;
+    for (const Finding& f : findings) {
+        out += std::string(levels[static_cast<int>(f.level)]) + " " + f.title + ": " + f.detail;
+        if (advice) out += " | " + f.advice;
+        out += "\n";
+    }
     return out;
 }
 
-bool feed(Tuner& t, const std::string& text, uint64_t tMs = 1000, const char* gaps = "",
-          const char* device = "scan") {
-    return t.feedFrame(TunerFrame{text, device, tMs, parseGaps(gaps)});
-}
-
-const std::string& payload(size_t step) { return tunerSteps()[step].payload; }
-
 } // namespace
 
-TEST(Tuner, NewStateAndSkips) {
-    Tuner t("hid", "");
-    EXPECT_EQ(tunerStateJson(t),
-              std::string(dvk_vectors::kNewTunerStateHead) + dvk_vectors::kDefaultProfileJson + "}");
-    t.skipStep();
-    const std::string state = tunerStateJson(t);
-    EXPECT_NE(
-        state.find(std::string("\"findings\":[") + dvk_vectors::kSkippedStep0Finding +
-                   "],\"summary\":\"Прочитано верно 0 из 5 кодов, есть 1 замечани(й) — стоит посмотреть.\""),
-        std::string::npos)
-        << state;
-    EXPECT_NE(state.find("\"step\":1,"), std::string::npos);
-    EXPECT_NE(
-        state.find(
-            "\"payload\":\"0104607097291111\\u001d3103000123\",\"payloadVisible\":\"0104607097291111⟨GS⟩3103000123\""),
-        std::string::npos);
-    for (int i = 0; i < 5; ++i)
-        t.skipStep();
-    EXPECT_EQ(t.findings.size(), 5u);
-    EXPECT_TRUE(t.profile.configured);
-    const std::string done = tunerStateJson(t);
-    EXPECT_NE(
-        done.find(
-            "\"step\":5,\"total\":5,\"done\":true,\"prompt\":\"Настройка завершена\",\"hint\":\"\",\"code\":null,"),
-        std::string::npos);
-    EXPECT_NE(
-        done.find("\"summary\":\"Прочитано верно 0 из 5 кодов, есть 5 замечани(й) — стоит посмотреть.\""),
-        std::string::npos);
-    EXPECT_FALSE(feed(t, kEan + "\r"));
-}
-
-TEST(Tuner, TransportsAndBoundHint) {
-    EXPECT_EQ(Tuner("serial", "").profile.transport, Transport::Serial);
-    for (const char* name : {"none", "Serial", ""})
-        EXPECT_EQ(Tuner(name, "").profile.transport, Transport::Hid) << name;
-    const Tuner bound("hid", "usb-7");
-    EXPECT_EQ(tunerHint(bound), tunerSteps()[0].hint);
-    EXPECT_EQ(bound.profile.deviceId, "usb-7");
-    const std::string hint0(tunerSteps()[0].hint);
-    EXPECT_NE(tunerStateJson(bound).find("\"hint\":\"" + hint0 + "\",\"code\""), std::string::npos);
-    Tuner last("hid", "");
-    last.stepIndex = 4;
-    EXPECT_NE(tunerStateJson(last).find(
-                  "\"payload\":\"010460709729111121aA0\\u001d92!\\\"#$%&'()*+,-./:;<=>?@[\\\\]^_`{|}~\""),
-              std::string::npos);
-}
-
-TEST(Tuner, FeedBindingAndDuplicates) {
-    Tuner t("hid", "");
-    EXPECT_FALSE(t.feedFrame(TunerFrame{kEan + "\r", "", 10, {}})); // no device id
-    EXPECT_FALSE(feed(t, "hello\r", 20));                           // not the reference
-    EXPECT_TRUE(feed(t, "]E0" + kEan + "\r", 30, "[5,5]"));
-    EXPECT_EQ(t.profile.deviceId, "scan");
-    EXPECT_FALSE(feed(t, payload(1) + "\r", 40, "", "other"));
-    EXPECT_EQ(t.stepIndex, 1);
-    EXPECT_TRUE(feed(t, payload(1) + "\r", 100));
-    EXPECT_TRUE(feed(t, payload(1) + "\r", 499)); // 399 ms later: reported once, still completes step 2
-    EXPECT_TRUE(feed(t, payload(1) + "\r", 600));
-    EXPECT_EQ(titles(t).find("warnСканер отправляет код дважды"),
-              titles(t).rfind("warnСканер отправляет код дважды"));
-    EXPECT_NE(titles(t).find("warnСканер отправляет код дважды"), std::string::npos);
-
-    Tuner edge("hid", "scan");
-    feed(edge, kEan + "\r", 100);
-    feed(edge, kEan + "\r", 500);
-    feed(edge, kEan + "\r", 500);
-    EXPECT_EQ(titles(edge).find("дважды"), std::string::npos);
-}
-
-TEST(Tuner, FindingsOfAStep) {
+// One frame through the comparison and the diagnosis: what is raised, what is learned, whether it passed.
+TEST(DiagnoseStep, Table) {
+    const ScannerProfile crLearned{.terminator = "\r"};
     struct Case {
         const char* name;
-        std::vector<std::string> frames; // fed in order from step 0
-        const char* gaps;
-        std::string expected; // findings of the last frame, level + title per line
+        size_t step;
+        std::string frame;
+        ScannerProfile learned;
+        std::string findings;
+        ScannerProfile profile;
+        bool passed;
+        const char* gaps = "";
     } cases[] = {
-        {"clean first step",
-         {kEan + "\r"},
-         "[5,7,9]",
-         "okСканер найден\nokПризнак конца кода\nokКод приходит чистым\nokТоварный штрихкод: прочитан верно\n"},
-        {"slow, no terminator, aim",
-         {"]E0X" + kEan + "\t"},
-         "[61]",
-         "okСканер найден\nwarnСканер печатает медленно\nokПризнак конца кода\nokНайдены лишние символы вокруг кода\n"
-         "okСканер сообщает тип кода\nokТоварный штрихкод: прочитан верно\n"},
-        {"no terminator",
-         {kEan},
-         "",
-         "okСканер найден\nwarnСканер не шлёт признак конца кода\nokКод приходит чистым\nokТоварный штрихкод: прочитан верно\n"},
-        {"gs dropped twice",
-         {kEan + "\r", eraseAll(payload(1), 0x1d) + "\r", eraseAll(payload(2), 0x1d) + "\r"},
-         "",
-         "warnМаркировка: короткий код: пришёл без разделителя\n"},
-        {"substitute",
-         {kEan + "\r", payload(1).substr(0, 16) + "|" + payload(1).substr(17) + "\r\n"},
-         "",
-         "warnРазный конец кода для разных символик\nokРазделитель передаётся заменой\nokЛинейный код с разделителем: прочитан верно\n"},
-        {"aim mismatch",
-         {kEan + "\r", "]d2" + payload(1) + "\r"},
-         "",
-         "warnСканер определил символику иначе\nokРазделитель полей передаётся правильно\nokЛинейный код с разделителем: прочитан верно\n"},
-        {"truncated",
-         {kEan + "\r", payload(1) + "\r", payload(2) + "\r", payload(3).substr(0, 64) + "\r"},
-         "",
-         "failМаркировка: длинный код: код обрезан\n"},
-        {"cyrillic",
-         {kEan + "\r", payload(1) + "\r", payload(2) + "\r", payload(3),
-          "010460709729111121\xd1\x84"
-          "A0\x1d"
-          "92" +
-              payload(4).substr(24)},
-         "",
-         "failМаркировка: трудные символы: в коде появилась кириллица\n"},
+        {"first step learns the framing and the pace",
+         0,
+         "]E0<" + payload(0) + ">\t",
+         {},
+         "warn Сканер печатает медленно: Максимальная пауза между символами — 61 мс. Это близко к скорости "
+         "человека, отличить скан от ручного набора сложнее.\n"
+         "ok Признак конца кода: Сканер завершает передачу табуляцией.\n"
+         "ok Найдены лишние символы вокруг кода: Сканер добавляет префикс «<» суффикс «>». Касса будет их "
+         "отрезать.\n"
+         "ok Сканер сообщает тип кода: Перед кодом идёт метка «]E0». Тип кода не придётся угадывать по длине "
+         "и составу.\n"
+         "ok Товарный штрихкод: прочитан верно: Принятое совпало с эталоном полностью, 13 симв.\n",
+         {.burstGapMs = 183,
+          .frameTimeoutMs = 400,
+          .prefix = "<",
+          .suffix = ">",
+          .terminator = "\t",
+          .aimId = true},
+         true,
+         "5 61"},
+        {"first step without a terminator, CR LF and LF named",
+         0,
+         payload(0),
+         {},
+         "warn Сканер не шлёт признак конца кода: После кода нет ни Enter, ни Tab. Касса будет закрывать код по "
+         "паузе — работает, но на долю секунды медленнее.\n"
+         "ok Код приходит чистым: Сканер не добавляет ничего лишнего.\n"
+         "ok Товарный штрихкод: прочитан верно: Принятое совпало с эталоном полностью, 13 симв.\n",
+         {.burstGapMs = 30, .frameTimeoutMs = 100},
+         true,
+         "9"},
+        {"later step: another terminator and prefix",
+         1,
+         "Y" + payload(1) + "\r\n",
+         {.prefix = "X", .terminator = "\r"},
+         "warn Разный конец кода для разных символик: На коде «Линейный код с разделителем» сканер завершил "
+         "передачу иначе (⟨CR⟩⟨LF⟩), чем на товарном штрихкоде (⟨CR⟩).\n"
+         "warn Разный префикс для разных символик: Ожидали «X», пришло «Y».\n"
+         "ok Разделитель полей передаётся правильно: Сканер шлёт настоящий GS (0x1D) — код маркировки "
+         "разбирается однозначно.\n"
+         "ok Линейный код с разделителем: прочитан верно: Принятое совпало с эталоном полностью, 27 симв.\n",
+         {.prefix = "X", .terminator = "\r"},
+         true},
+        {"later step without a terminator is not a different one", 1, payload(1), crLearned,
+         "ok Разделитель полей передаётся правильно: Сканер шлёт настоящий GS (0x1D) — код маркировки "
+         "разбирается однозначно.\n"
+         "ok Линейный код с разделителем: прочитан верно: Принятое совпало с эталоном полностью, 27 симв.\n",
+         crLearned, true},
+        {"aim mismatch", 1, "]d2" + payload(1) + "\r", crLearned,
+         "warn Сканер определил символику иначе: Код «Линейный код с разделителем» закодирован как ]C1, а сканер "
+         "сообщил ]d2.\n"
+         "ok Разделитель полей передаётся правильно: Сканер шлёт настоящий GS (0x1D) — код маркировки "
+         "разбирается однозначно.\n"
+         "ok Линейный код с разделителем: прочитан верно: Принятое совпало с эталоном полностью, 27 симв.\n",
+         crLearned, true},
+        {"substitute learned",
+         1,
+         with(payload(1), 16, '\x1f') + "\r",
+         crLearned,
+         "ok Разделитель передаётся заменой: Вместо служебного GS сканер шлёт «⟨31⟩». Касса будет подставлять "
+         "обратно.\n"
+         "ok Линейный код с разделителем: прочитан верно: Принятое совпало с эталоном полностью, 27 симв.\n",
+         {.terminator = "\r", .gsSubstitute = "\x1f"},
+         true},
+        {"gs lost: raised with the count of the others",
+         2,
+         eraseAll(payload(2), '\x1d') + "\r",
+         crLearned,
+         "fail Разделитель полей не передаётся: В коде «Маркировка: короткий код» не пришёл служебный "
+         "разделитель GS. Касса будет восстанавливать его сама по структуре кода, но часть кодов маркировки "
+         "так разбирается неоднозначно — такую марку касса в чек не пропустит.\n"
+         "warn Маркировка: короткий код: пришёл без разделителя: Остальные 41 симв. совпали с эталоном, не "
+         "пришёл только разделитель GS.\n",
+         {.terminator = "\r", .gsMissing = true},
+         false},
+        {"gs lost again: not raised twice",
+         3,
+         eraseAll(payload(3), '\x1d') + "\r",
+         {.terminator = "\r", .gsMissing = true},
+         "warn Маркировка: длинный код: пришёл без разделителя: Остальные 80 симв. совпали с эталоном, не "
+         "пришёл только разделитель GS.\n",
+         {.terminator = "\r", .gsMissing = true},
+         false},
+        {"truncated", 3, payload(3).substr(0, 64) + "\r", crLearned,
+         "fail Маркировка: длинный код: код обрезан: Пришло на 18 симв. меньше, чем в эталоне (ожидали 82). "
+         "Обрезанный код маркировки ЕГАИС и Честный Знак не примут.\n",
+         crLearned, false},
+        {"a separator replaced is a misread, not punctuation", 4, with(payload(4), 21, '|') + "\r", crLearned,
+         "fail Маркировка: трудные символы: код прочитан с ошибкой: С позиции 22 ожидали «⟨GS⟩», пришло «|».\n",
+         crLearned, false},
+        {"punctuation damaged", 4, with(payload(4), 25, '@') + "\r", crLearned,
+         "fail Маркировка: трудные символы: испорчены знаки препинания: С позиции 26 ожидали «\"», пришло «@». "
+         "Цифры и латиница при этом целы — так выглядит неверная раскладка клавиатуры сканера.\n",
+         crLearned, false},
+        {"misread with and without a position",
+         0,
+         with(payload(0), 5, '9') + "\r",
+         {},
+         "ok Признак конца кода: Сканер завершает передачу Enter (CR).\n"
+         "ok Код приходит чистым: Сканер не добавляет ничего лишнего.\n"
+         "fail Товарный штрихкод: код прочитан с ошибкой: С позиции 6 ожидали «0», пришло «9».\n",
+         crLearned,
+         false},
+        {"cyrillic", 4, "010460709729111121\xd1\x84" + payload(4).substr(20) + "\r", crLearned,
+         "fail Маркировка: трудные символы: в коде появилась кириллица: Символы пришли уже переведёнными через "
+         "раскладку Windows.\n",
+         crLearned, false},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Tuner t("hid", "");
-        size_t before = 0;
-        for (size_t i = 0; i < c.frames.size(); ++i) {
-            before = t.findings.size();
-            EXPECT_TRUE(feed(t, c.frames[i], 1000 * (i + 1), i == 0 ? c.gaps : ""));
-        }
-        Tuner last = t;
-        last.findings.erase(last.findings.begin(), last.findings.begin() + static_cast<long>(before));
-        EXPECT_EQ(titles(last), c.expected);
+        const TunerStep& step = tunerSteps()[c.step];
+        const TunerFrame frame{c.frame, "dev", 1000, parseGaps(c.gaps)};
+        const StepOutcome out =
+            diagnoseStep(step, compareWithReference(step.payload, c.frame, step.expectedAim), frame,
+                         c.learned, c.step == 0);
+        EXPECT_EQ(describe(out.findings), c.findings);
+        EXPECT_EQ(out.profile, c.profile);
+        EXPECT_EQ(out.passed, c.passed);
     }
+    // Nothing comparable arrived: a verdict without a position, with its advice.
+    const StepOutcome empty =
+        diagnoseStep(tunerSteps()[1], StepResult{.terminator = "\r"}, {}, crLearned, false);
+    EXPECT_EQ(
+        describe({empty.findings.back()}, true),
+        "fail Линейный код с разделителем: код прочитан с ошибкой: Принятое не совпало с эталоном. | Протрите "
+        "окно сканера и повторите шаг. Если повторяется — проверьте кабель и режим работы сканера.\n");
 }
 
-TEST(Tuner, ComposedTexts) {
-    Tuner t("hid", "scan");
-    feed(t, "X" + kEan + "\t\r", 1000, "[61,2]");
-    ASSERT_GE(t.findings.size(), 3u);
-    EXPECT_EQ(
-        t.findings[0].detail,
-        "Максимальная пауза между символами — 61 мс. Это близко к скорости человека, отличить скан от ручного набора сложнее.");
-    EXPECT_EQ(t.findings[1].detail, "Сканер завершает передачу Enter (CR).");
-    EXPECT_EQ(t.findings[2].detail, "Сканер добавляет префикс «X» суффикс «⟨TAB⟩». Касса будет их отрезать.");
-    EXPECT_EQ(t.profile.burstGapMs, 183);
-    EXPECT_EQ(t.profile.frameTimeoutMs, 400);
-
-    feed(t, "Y" + payload(1) + "\x1f\r\n", 2000);
-    EXPECT_EQ(
-        t.findings[4].detail,
-        "На коде «Линейный код с разделителем» сканер завершил передачу иначе (⟨CR⟩⟨LF⟩), чем на товарном штрихкоде (⟨CR⟩).");
-    EXPECT_EQ(t.findings[5].detail, "Ожидали «X», пришло «Y».");
-
-    Tuner pipe("hid", "scan");
-    pipe.stepIndex = 4;
-    std::string step4 = payload(4);
-    step4[21] = '|';
-    feed(pipe, step4 + "\r");
-    EXPECT_EQ(pipe.findings.back().detail, "С позиции 22 ожидали «⟨GS⟩», пришло «|».");
-
-    Tuner sub("hid", "scan");
-    sub.stepIndex = 1;
-    std::string step1 = payload(1);
-    step1[16] = '\x1f';
-    feed(sub, step1 + "\r");
-    EXPECT_EQ(sub.findings[1].detail,
-              "Вместо служебного GS сканер шлёт «⟨31⟩». Касса будет подставлять обратно.");
-    EXPECT_EQ(sub.profile.gsSubstitute, "\x1f");
-}
-
-TEST(Tuner, TypingThresholds) {
+TEST(DiagnoseStep, TypingPace) {
     struct Case {
         const char* gaps;
         int32_t burst, timeout;
@@ -204,30 +186,78 @@ TEST(Tuner, TypingThresholds) {
                  {"60", 180, 400, false},
                  {"61", 183, 400, true},
                  {"84", 250, 400, true},
-                 {"", 60, 140, false},
-                 {"-5", 30, 100, false},
-                 {"99999999999999999999999999", 250, 400, true},
                  {"18446744073709551615", 250, 400, true}};
     for (const auto& c : cases) {
-        Tuner t("hid", "scan");
-        feed(t, kEan + "\r", 1000, c.gaps);
-        EXPECT_EQ(t.profile.burstGapMs, c.burst) << c.gaps;
-        EXPECT_EQ(t.profile.frameTimeoutMs, c.timeout) << c.gaps;
-        EXPECT_EQ(titles(t).find("медленно") != std::string::npos, c.slow) << c.gaps;
+        SCOPED_TRACE(c.gaps);
+        const auto pace = typingPace(parseGaps(c.gaps));
+        ASSERT_TRUE(pace.has_value());
+        EXPECT_EQ(pace->burstGapMs, c.burst);
+        EXPECT_EQ(pace->frameTimeoutMs, c.timeout);
+        EXPECT_EQ(pace->slow, c.slow);
     }
+    EXPECT_FALSE(typingPace({}).has_value());
     EXPECT_EQ(parseGaps("[1, 22,x333]-4"), (std::vector<uint64_t>{1, 22, 333, 4}));
     EXPECT_EQ(parseGaps("99999999999999999999999"), std::vector<uint64_t>{UINT64_MAX});
 }
 
-TEST(Tuner, SummaryForms) {
-    Tuner t("hid", "scan");
-    t.passedCount = 4;
-    t.addFinding(FindingLevel::Ok, "a", "", "");
-    EXPECT_EQ(t.summary(), "Все проверки пройдены: 4 из 5 кодов, замечаний нет.");
-    t.addFinding(FindingLevel::Warn, "b", "", "");
-    t.addFinding(FindingLevel::Warn, "c", "", "");
-    EXPECT_EQ(t.summary(), "Прочитано верно 4 из 5 кодов, есть 2 замечани(й) — стоит посмотреть.");
-    t.addFinding(FindingLevel::Fail, "d", "", "");
-    EXPECT_EQ(t.summary(),
+TEST(Tuner, BindingDuplicatesSkipsAndState) {
+    Tuner t("hid", "");
+    EXPECT_EQ(tunerStateJson(t),
+              std::string(dvk_vectors::kNewTunerStateHead) + dvk_vectors::kDefaultProfileJson + "}");
+    EXPECT_FALSE(t.feedFrame({payload(0) + "\r", "", 10, {}})); // no device id
+    EXPECT_FALSE(t.feedFrame({"hello\r", "scan", 20, {}}));     // not the reference
+    EXPECT_TRUE(t.feedFrame({"]E0" + payload(0) + "\r", "scan", 30, {}}));
+    EXPECT_EQ(t.profile().deviceId, "scan");
+    EXPECT_EQ(
+        describe({t.findings().front()}, true),
+        "ok Сканер найден: Коды пришли с устройства, которое прочитало эталонный код. Касса будет принимать "
+        "коды только с него — набор с клавиатуры в чек больше не попадёт. | \n");
+    EXPECT_FALSE(t.feedFrame({payload(1) + "\r", "other", 40, {}}));
+    // 399 ms after the same frame: reported once, and the frame still completes its step.
+    EXPECT_TRUE(t.feedFrame({payload(1) + "\r", "scan", 100, {}}));
+    EXPECT_TRUE(t.feedFrame({payload(1) + "\r", "scan", 499, {}}));
+    EXPECT_TRUE(t.feedFrame({payload(1) + "\r", "scan", 600, {}}));
+    const std::string all = describe(t.findings(), true);
+    const std::string twice =
+        "warn Сканер отправляет код дважды: Один и тот же кадр пришёл два раза подряд. В "
+        "чек товар попадёт в двойном количестве. | Отключите в сканере дублирующую передачу "
+        "или увеличьте таймаут повторного чтения (Same code delay).\n";
+    EXPECT_NE(all.find(twice), std::string::npos);
+    EXPECT_EQ(all.find(twice), all.rfind(twice));
+    EXPECT_EQ(t.stepIndex(), 4);
+    EXPECT_EQ(t.passedCount(), 2);
+
+    t.skipStep();
+    EXPECT_TRUE(t.isDone());
+    EXPECT_TRUE(t.profile().configured);
+    EXPECT_FALSE(t.feedFrame({payload(0) + "\r", "scan", 5000, {}}));
+    const size_t count = t.findings().size();
+    t.skipStep();
+    EXPECT_EQ(t.findings().size(), count);
+    EXPECT_NE(tunerStateJson(t).find("\"step\":5,\"total\":5,\"done\":true,\"prompt\":\"Настройка "
+                                     "завершена\",\"hint\":\"\",\"code\":null,"),
+              std::string::npos);
+    EXPECT_EQ(describe({t.findings().back()}),
+              "warn Шаг пропущен: Маркировка: трудные символы: Эта проверка не выполнена — соответствующие "
+              "настройки взяты по умолчанию.\n");
+
+    // The same frame at the same time or 400 ms later is no double send.
+    Tuner edge("hid", "scan");
+    for (const uint64_t tMs : {100, 500, 500})
+        edge.feedFrame({payload(0) + "\r", "scan", tMs, {}});
+    EXPECT_EQ(describe(edge.findings()).find("дважды"), std::string::npos);
+}
+
+TEST(Tuner, TransportsAndSummaries) {
+    EXPECT_EQ(Tuner("serial", "").profile().transport, Transport::Serial);
+    EXPECT_EQ(Tuner("sim", "").profile().transport, Transport::Sim);
+    for (const char* name : {"none", "Serial", ""})
+        EXPECT_EQ(Tuner(name, "").profile().transport, Transport::Hid) << name;
+    EXPECT_EQ(tunerHint(Tuner("hid", "usb-7")), tunerSteps()[0].hint);
+
+    EXPECT_EQ(findings::summary(4, 5, 0, 0), "Все проверки пройдены: 4 из 5 кодов, замечаний нет.");
+    EXPECT_EQ(findings::summary(4, 5, 0, 2),
+              "Прочитано верно 4 из 5 кодов, есть 2 замечани(й) — стоит посмотреть.");
+    EXPECT_EQ(findings::summary(4, 5, 1, 2),
               "Прочитано верно 4 из 5 кодов. 1 проблем(ы) требуют перенастройки самого сканера.");
 }
