@@ -1,12 +1,53 @@
-# What `cmake --install` puts into a prefix: the header, the shared library, a CMake package giving
-# dorvik_c::dorvik_c, and a pkg-config file.
+# What `cmake --install` puts into a prefix: the headers, the library, a CMake package giving
+# dorvik_c::dorvik_c, a pkg-config file, the .NET binding and the licence. On Windows the prefix is the layout
+# of the ZIP package (cmake/package.cmake).
 include(CMakePackageConfigHelpers)
 
-install(TARGETS dorvik_c EXPORT dorvik_cTargets
+set(DVK_INSTALL_TARGETS dorvik_c)
+set(DVK_PC_LIBS "-ldorvik_c")
+set(DVK_PC_CFLAGS "")
+if(dvk_library_type STREQUAL "STATIC_LIBRARY")
+  # A static dorvik_c is only complete with the internal archives it links: they are installed with it, and
+  # their source-tree include paths stay out of the package.
+  set(todo dorvik_c)
+  set(internal "")
+  while(todo)
+    list(POP_FRONT todo current)
+    get_target_property(links ${current} LINK_LIBRARIES)
+    get_target_property(interface_links ${current} INTERFACE_LINK_LIBRARIES)
+    foreach(link IN LISTS links interface_links)
+      string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
+      if(TARGET ${link} AND NOT link IN_LIST internal)
+        get_target_property(imported ${link} IMPORTED)
+        if(NOT imported)
+          list(APPEND internal ${link})
+          list(APPEND todo ${link})
+        endif()
+      endif()
+    endforeach()
+  endwhile()
+  foreach(target IN LISTS internal)
+    get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
+    if(dirs)
+      list(TRANSFORM dirs REPLACE "^(.+)$" "$<BUILD_INTERFACE:\\1>")
+      set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${dirs}")
+    endif()
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+      string(APPEND DVK_PC_LIBS " -l${target}")
+    endif()
+  endforeach()
+  list(APPEND DVK_INSTALL_TARGETS ${internal})
+  string(APPEND DVK_PC_LIBS " -lstdc++ -lm")
+  set(DVK_PC_CFLAGS " -DDVK_STATIC")
+endif()
+
+install(TARGETS ${DVK_INSTALL_TARGETS} EXPORT dorvik_cTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES include/dorvik_c.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/dorvik_c.h ${PROJECT_BINARY_DIR}/include/dorvik_c_version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 set(DVK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dorvik_c)
 install(EXPORT dorvik_cTargets NAMESPACE dorvik_c:: DESTINATION ${DVK_CMAKE_DIR})
@@ -22,3 +63,18 @@ file(RELATIVE_PATH DVK_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" DVK_PC_TO_PREFIX "${DVK_PC_TO_PREFIX}")
 configure_file(cmake/dorvik_c.pc.in ${CMAKE_CURRENT_BINARY_DIR}/dorvik_c.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dorvik_c.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+if(WIN32)
+  set(DVK_DOC_DIR .)
+  set(DVK_BINDINGS_DIR bindings)
+  if(dvk_library_type STREQUAL "SHARED_LIBRARY")
+    install(FILES ${PROJECT_BINARY_DIR}/dorvik_c.lib ${PROJECT_BINARY_DIR}/dorvik_c.def
+            DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    install(FILES ${PROJECT_BINARY_DIR}/dorvik_c.debug DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+else()
+  set(DVK_DOC_DIR ${CMAKE_INSTALL_DOCDIR})
+  set(DVK_BINDINGS_DIR ${CMAKE_INSTALL_DATADIR}/dorvik_c/bindings)
+endif()
+install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${DVK_DOC_DIR})
+install(DIRECTORY bindings/ DESTINATION ${DVK_BINDINGS_DIR})

@@ -12,6 +12,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# The runtime libraries go inside the DLL: one file to ship beside the host.
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static -s")
+# The runtime libraries go inside the DLL: one file to ship beside the host. Debug information is built
+# in every configuration and split off after linking (cmake/windows_dll.cmake).
+set(CMAKE_C_FLAGS_INIT "-g")
+set(CMAKE_CXX_FLAGS_INIT "-g")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static")

@@ -24,8 +24,11 @@ configure_and_build "$ROOT/build-asan" -DDVK_SANITIZE=ON -DDVK_BUILD_BENCH=OFF
     ctest --output-on-failure -j "$JOBS")
 
 echo "== valgrind memcheck of the C-interface suites"
-for suite in dvk_capi_tests dvk_c_boundary_test dvk_tuner_e2e_tests; do
-    valgrind -q --leak-check=full --show-leak-kinds=all --errors-for-leak-kinds=all --error-exitcode=1 \
+for suite in capi/dvk_host_suite dvk_tuner_e2e_tests; do
+    # The host suite loads the library with dlopen: only the loader's own bookkeeping may stay reachable.
+    kinds=all
+    [ "$suite" = capi/dvk_host_suite ] && kinds=definite,indirect,possible
+    valgrind -q --leak-check=full --show-leak-kinds=$kinds --errors-for-leak-kinds=$kinds --error-exitcode=1 \
         "$ROOT/build-test/tests/$suite" >/dev/null
     echo "$suite: no leaks, no errors"
 done

@@ -1,5 +1,5 @@
 #include "capi/boundary.h"
-#include "capi/decoder_handle.h"
+#include "capi/handles.h"
 #include "dorvik_c.h"
 #include "profile/profile_json.h"
 
@@ -8,7 +8,7 @@ using namespace dorvik;
 extern "C" {
 
 DVK_API dvk_decoder* dvk_decoder_new(void) {
-    return guard<dvk_decoder*>(nullptr, [] { return new DecoderHandle(); });
+    return guard<dvk_decoder*>(nullptr, [] { return new dvk_decoder(); });
 }
 
 DVK_API void dvk_decoder_free(dvk_decoder* h) { delete h; }

@@ -29,7 +29,7 @@ DVK_API char* dvk_key_for_char(char c) {
                         [&] { return toCText(keyForCharToJson(keyForChar(static_cast<unsigned char>(c)))); });
 }
 
-DVK_API const char* dvk_version(void) { return "0.3.2"; }
+DVK_API const char* dvk_version(void) { return DVK_VERSION_STRING; }
 
 DVK_API void dvk_free(void* p) { std::free(p); }
 

@@ -1,6 +1,6 @@
 #include "capi/boundary.h"
+#include "capi/handles.h"
 #include "dorvik_c.h"
-#include "tuner/tuner.h"
 #include "tuner/tuner_state.h"
 
 using namespace dorvik;
@@ -8,19 +8,19 @@ using namespace dorvik;
 extern "C" {
 
 DVK_API dvk_tuner* dvk_tuner_new(const char* transport, const char* deviceId) {
-    return guard<dvk_tuner*>(nullptr, [&] { return new Tuner(textArg(transport), textArg(deviceId)); });
+    return guard<dvk_tuner*>(nullptr, [&] { return new dvk_tuner(textArg(transport), textArg(deviceId)); });
 }
 
 DVK_API void dvk_tuner_free(dvk_tuner* t) { delete t; }
 
 DVK_API char* dvk_tuner_state(dvk_tuner* t) {
     if (t == nullptr) return nullptr;
-    return guard<char*>(nullptr, [&] { return toCText(tunerStateJson(*t)); });
+    return guard<char*>(nullptr, [&] { return toCText(tunerStateJson(t->tuner)); });
 }
 
 DVK_API void dvk_tuner_skip(dvk_tuner* t) {
     if (t == nullptr) return;
-    guardVoid([&] { t->skipStep(); });
+    guardVoid([&] { t->tuner.skipStep(); });
 }
 
 DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, const char* deviceId,
@@ -28,7 +28,7 @@ DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, cons
     if (t == nullptr) return 0;
     return guard<int32_t>(0, [&] {
         const TunerFrame frame{textArg(text, len), textArg(deviceId), tMs, parseGaps(textArg(gapsMs))};
-        return t->feedFrame(frame) ? 1 : 0;
+        return t->tuner.feedFrame(frame) ? 1 : 0;
     });
 }
 

@@ -1,23 +1,34 @@
 #!/bin/sh
-# Installs the built tree into a temporary prefix and builds a small host against it twice: through the
-# CMake package and through pkg-config.
+# Installs the built tree into a temporary prefix and builds hosts against it: C and C++ (handles declared
+# ahead of the header) through find_package, C89 through pkg-config; then C against the source tree with
+# add_subdirectory, as a static library.
 set -eu
 build_dir=$1
-source_dir=$(cd "$(dirname "$0")" && pwd)
+source_dir=$2
+version=$3
+consumer=$(cd "$(dirname "$0")" && pwd)/consumer
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
-soname=$(objdump -p "$prefix"/lib*/libdorvik_c.so | awk '/SONAME/ {print $2}')
-[ "$soname" = "libdorvik_c.so.0.3" ] || { echo "unexpected SONAME $soname"; exit 1; }
 libdir=$(dirname "$(ls "$prefix"/lib*/libdorvik_c.so)")
+soname=$(objdump -p "$libdir/libdorvik_c.so" | awk '/SONAME/ {print $2}')
+[ "$soname" = "libdorvik_c.so.$(echo "$version" | cut -d. -f1-2)" ] || { echo "unexpected SONAME $soname"; exit 1; }
 
-cmake -S "$source_dir/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$work/cmake-build" >/dev/null
-LD_LIBRARY_PATH="$libdir" "$work/cmake-build/consumer"
+cmake -S "$consumer" -B "$work/package" -DCMAKE_PREFIX_PATH="$prefix" -DDVK_VERSION="$version" >/dev/null
+cmake --build "$work/package" >/dev/null
+"$work/package/c_host" find_package
+"$work/package/cpp_host"
 
-PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --exact-version=0.3.2 dorvik_c
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+[ "$(pkg-config --modversion dorvik_c)" = "$version" ] || { echo "pkg-config names another version"; exit 1; }
 # shellcheck disable=SC2046
-cc -o "$work/pkg-consumer" "$source_dir/consumer/main.c" $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs dorvik_c)
-LD_LIBRARY_PATH="$libdir" "$work/pkg-consumer"
+cc -std=c89 -pedantic-errors -Wall -Wextra -Werror -o "$work/c89_host" "$consumer/main.c" \
+    $(pkg-config --cflags --libs dorvik_c)
+LD_LIBRARY_PATH="$libdir" "$work/c89_host" pkg-config/C89
+
+cmake -S "$consumer" -B "$work/subdirectory" -DDVK_SOURCE_DIR="$source_dir" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/subdirectory" --target c_host -j 2 >/dev/null
+"$work/subdirectory/c_host" add_subdirectory/static
