@@ -28,6 +28,8 @@ BASE_PACKAGES="build-essential cmake g++ pkg-config libgtest-dev libgmock-dev li
 ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev libpng-dev"
 # What the dvk tests drive: a terminal multiplexer and a browser.
 TOOL_TEST_PACKAGES="tmux chromium"
+# The .NET binding's test: Mono's compiler and run-time.
+BINDING_TEST_PACKAGES="mono-mcs mono-runtime"
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {

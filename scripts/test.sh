@@ -2,7 +2,7 @@
 # Every test: style check; normal and ASan/UBSan builds with the whole suite in both; valgrind on the
 # C-interface suites; ThreadSanitizer; the Windows DLL under Wine; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES valgrind
+install_packages $BASE_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES valgrind
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then

@@ -1,16 +1,30 @@
 #!/bin/sh
-# The Windows leg: cross-build dorvik_c.dll with MinGW-w64, check its export, import and version tables, and
-# run the C host test that loads it by name under Wine.
+# The Windows leg: cross-build dorvik_c.dll with MinGW-w64 and its ZIP package; check the DLL, the package
+# listing and the MSVC import library (linked by lld-link); run the C host suite and the reference host's
+# serial path (a pseudo-terminal as COM5) under Wine.
 . "$(dirname "$0")/common.sh"
-install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64
+install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 clang-14 lld-14 python3
 
 build="$ROOT/build-win"
+version=$(sed -n 's/^project(dorvik_c VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DDVK_BUILD_TESTS=OFF -DDVK_BUILD_BENCH=OFF >/dev/null
+    -DDVK_BUILD_TESTS=ON -DDVK_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$JOBS"
-"$ROOT/tests/windows/check_dll.sh" "$ROOT/include/dorvik_c.h" "$build/dorvik_c.dll"
+(cd "$build" && cpack -G ZIP >/dev/null)
+sh "$ROOT/tests/windows/check_dll.sh" "$build" "$version"
 
-# Beside the host, as it will be shipped: one file.
-cp "$build/dorvik_c.dll" "$build/tests/windows/"
-cd "$build/tests/windows"
-WINEPREFIX="$build/wineprefix" WINEDEBUG=-all timeout 600 /usr/lib/wine/wine64 dvk_windows_host.exe
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+wine="timeout 600 /usr/lib/wine/wine64"
+
+# Beside the hosts, as it is shipped: one file.
+cp "$build/dorvik_c.dll" "$build/tests/capi/"
+cp "$build/dorvik_c.dll" "$build/examples/windows-host/"
+(cd "$build/tests/capi" && $wine dvk_host_suite.exe)
+
+clang-14 --target=x86_64-pc-windows-msvc -ffreestanding -I"$ROOT/include" -I"$build/include" \
+    -c "$ROOT/tests/windows/msvc_host.c" -o "$build/msvc_host.obj"
+lld-link-14 /nologo /entry:mainCRTStartup /subsystem:console /nodefaultlib "$build/msvc_host.obj" \
+    "$build/dorvik_c.lib" /out:"$build/tests/capi/msvc_host.exe"
+(cd "$build/tests/capi" && $wine msvc_host.exe) && echo "dorvik_c.lib: linked by lld-link, the program runs"
+
+python3 "$ROOT/tests/windows/serial_test.py" "$WINEPREFIX" "$build/examples/windows-host/windows-host.exe"

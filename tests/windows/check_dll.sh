@@ -1,19 +1,13 @@
 #!/bin/sh
-# The DLL as Windows sees it: exactly the twenty dvk_ exports of the header, imports from system DLLs only,
-# and a version resource naming 0.3.2.
+# The DLL and its package as Windows sees them: exactly the header's exports, imports from system DLLs only,
+# the version resource, no debug sections but a debug link to dorvik_c.debug, and the ZIP's layout.
 set -eu
-header=$1
-dll=$2
+build=$1
+version=$2
+dll=$build/dorvik_c.dll
 objdump=x86_64-w64-mingw32-objdump
 status=0
-
-declared=$(grep -oE '\bdvk_[a-z_]+\(' "$header" | tr -d '(' | sort -u)
-exported=$($objdump -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/ {table=1; next} table && /^[ \t]*\[/ {print $NF} table && /^$/ {table=0}' | sort -u)
-if [ "$declared" != "$exported" ] || [ "$(printf '%s\n' "$exported" | wc -l)" -ne 20 ]; then
-    echo "export table differs from the header:"
-    printf 'declared:\n%s\nexported:\n%s\n' "$declared" "$exported"
-    status=1
-fi
+sh "$(dirname "$0")/../capi/check_exports.sh" "$build/dorvik_c.def" "$dll" || status=1
 
 # What every Windows x86-64 installation has.
 allowed='^(kernel32|msvcrt|ntdll|user32|advapi32|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
@@ -24,14 +18,29 @@ for import in $($objdump -p "$dll" | awk '/DLL Name:/ {print $3}'); do
     fi
 done
 
-# FileVersion and ProductVersion strings are UTF-16 in the resource section.
-resources=$(mktemp)
-x86_64-w64-mingw32-objcopy -O binary -j .rsrc "$dll" "$resources"
-versions=$(iconv -c -f UTF-16LE -t UTF-8 "$resources" | tr -c '[:print:]' '\n' | grep -c -x '0\.3\.2')
-rm -f "$resources"
-if [ "$versions" -lt 2 ]; then
-    echo "no version resource with 0.3.2"
+# The resource strings are UTF-16.
+strings=$(x86_64-w64-mingw32-objcopy -O binary -j .rsrc "$dll" /dev/stdout | iconv -c -f UTF-16LE -t UTF-8 |
+    tr -c '[:print:]' '\n')
+for wanted in "$version" "dorvik_c barcode scanner library (x86-64)" "The dorvik_c authors" "MIT licence"; do
+    printf '%s\n' "$strings" | grep -qF "$wanted" || { echo "version resource lacks: $wanted"; status=1; }
+done
+
+sections=$($objdump -h "$dll" | awk '{print $2}')
+if printf '%s\n' "$sections" | grep -q '^\.debug_' || ! printf '%s\n' "$sections" | grep -qx '\.gnu_debuglink'; then
+    echo "the DLL should carry a debug link and no debug sections"
     status=1
 fi
-[ $status -eq 0 ] && echo "dorvik_c.dll: 20 exports, system imports only, version 0.3.2"
+$objdump -h "$build/dorvik_c.debug" | grep -q '\.debug_info' || { echo "dorvik_c.debug holds no debug info"; status=1; }
+
+zip=$build/dorvik_c-$version-win64.zip
+want="bin/dorvik_c.debug bin/dorvik_c.dll bindings/dotnet/Dorvik.cs CHANGELOG.md include/dorvik_c.h
+include/dorvik_c_version.h lib/cmake/dorvik_c/dorvik_cConfig.cmake lib/cmake/dorvik_c/dorvik_cConfigVersion.cmake
+lib/cmake/dorvik_c/dorvik_cTargets-release.cmake lib/cmake/dorvik_c/dorvik_cTargets.cmake lib/dorvik_c.def
+lib/dorvik_c.dll.a lib/dorvik_c.lib lib/pkgconfig/dorvik_c.pc LICENSE README.md"
+got=$(cmake -E tar tf "$zip" | grep -v '/$' | sed 's|^[^/]*/||' | LC_ALL=C sort | tr '\n' ' ')
+if [ "$got" != "$(printf '%s\n' $want | LC_ALL=C sort | tr '\n' ' ')" ]; then
+    printf 'unexpected package listing:\n%s\n' "$got"
+    status=1
+fi
+[ $status -eq 0 ] && echo "dorvik_c.dll $version: exports, imports, version resource, debug link and package as promised"
 exit $status
