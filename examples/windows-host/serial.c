@@ -32,6 +32,7 @@ int serialStart(const char* port, const struct SerialSettings* settings, DWORD m
     char path[64];
     DCB dcb;
     COMMTIMEOUTS timeouts;
+    HANDLE thread;
     snprintf(path, sizeof path, "\\\\.\\%s", port); /* COM10 and above only open by this name */
     reader.port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (reader.port == INVALID_HANDLE_VALUE) {
@@ -71,5 +72,8 @@ int serialStart(const char* port, const struct SerialSettings* settings, DWORD m
         fprintf(stderr, "%s: cannot set the time-outs (error %lu)\n", port, GetLastError());
         return 0;
     }
-    return CreateThread(NULL, 0, readLoop, &reader, 0, NULL) != NULL;
+    thread = CreateThread(NULL, 0, readLoop, &reader, 0, NULL);
+    if (thread == NULL) return 0;
+    CloseHandle(thread); /* it runs until the process ends */
+    return 1;
 }
