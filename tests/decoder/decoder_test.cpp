@@ -153,45 +153,10 @@ TEST(Decoder, AltCodes) {
     EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{"\x1d"});
 }
 
-TEST(Decoder, ByteChunksSplitOnTheTerminator) {
-    Rig rig;
-    rig.decoder.feedBytes("ABC\rDEF\rGH", "com1", 7);
-    EXPECT_EQ(rig.frameTexts(), (std::vector<std::string>{"ABC\r", "DEF\r"}));
-    for (const Frame& f : rig.queues.frames()) {
-        EXPECT_EQ(f.deviceId, "com1");
-        EXPECT_EQ(f.tMs, 7u);
-        EXPECT_TRUE(f.gapsMs.empty());
-    }
-    rig.decoder.feedBytes("\n\rX"s + '\0' + "\r", "com1", 9);
-    EXPECT_EQ(rig.queues.frames()[2].text, "GH\n\r");
-    EXPECT_EQ(rig.queues.frames()[3].text, "X\0\r"s);
-
-    Rig lf;
-    lf.decoder.feedBytes("ABC\n", "com1", 1);
-    EXPECT_TRUE(lf.queues.frames().empty());
-    lf.decoder.tick(200);
-    EXPECT_EQ(lf.frameTexts(), std::vector<std::string>{"ABC\n"});
-}
-
-TEST(Decoder, CrLfTerminatorSplitAcrossChunks) {
-    Rig rig;
-    ScannerProfile profile;
-    profile.terminator = "\r\n";
-    rig.decoder.setProfile(profile);
-    rig.decoder.feedBytes("ABC\r", "com1", 1);
-    EXPECT_TRUE(rig.queues.frames().empty());
-    rig.decoder.feedBytes("\nDEF\r", "com2", 2);
-    EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{"ABC\r\n"});
-    EXPECT_EQ(rig.queues.frames()[0].deviceId, "com1");
-    rig.decoder.feedBytes("\n", "com2", 3);
-    EXPECT_EQ(rig.queues.frames()[1].text, "DEF\r\n");
-    EXPECT_EQ(rig.queues.frames()[1].deviceId, "com2");
-    ASSERT_EQ(rig.queues.scans().size(), 0u); // "ABC" and "DEF" are below minLength 4
-}
-
-TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
-    // 'k' types keys, 'a' holds Alt over keypad digits, 'r' releases Alt, 'b' feeds a chunk; all on
-    // device "kbd" except chunks, which carry their own device.
+TEST(Decoder, TerminatorsAcrossKeysAltCodesAndByteChunks) {
+    // 'k' types keys, 'a' holds Alt over keypad digits, 'r' releases Alt, 'b' feeds a chunk, 'p' sets a
+    // profile with that terminator (and minLength 0); all on device "kbd" except
+    // chunks, which carry their own device.
     struct Step {
         char kind;
         std::string text;
@@ -202,6 +167,18 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
         std::vector<Step> steps;
         std::vector<std::pair<std::string, std::string>> frames; // text, device
     } cases[] = {
+        {"",
+         {{'b', "ABC\rDEF\rGH", "com1"}, {'b', "\n\rX"s + '\0' + "\r", "com1"}},
+         {{"ABC\r", "com1"}, {"DEF\r", "com1"}, {"GH\n\r", "com1"}, {"X\0\r"s, "com1"}}},
+        // LF alone ends no frame: the key that follows within the burst gap joins it.
+        {"", {{'b', "ABC\n", "com1"}, {'k', "D"}}, {{"ABC\nD", "com1"}}},
+        // CR LF split across chunks of two devices: the frame keeps the device that started it.
+        {"\r\n",
+         {{'b', "ABC\r", "com1"}, {'b', "\nDEF\r", "com2"}, {'b', "\n", "com2"}},
+         {{"ABC\r\n", "com1"}, {"DEF\r\n", "com2"}}},
+        // Under Tab the CR is data; a profile change mid-frame splits on the new terminator.
+        {"\t", {{'k', "ABC\r\t"}}, {{"ABC\r\t", "kbd"}}},
+        {"\t", {{'k', "AB\r"}, {'p', "\r"}, {'b', "CD", "com"}}, {{"AB\r", "kbd"}, {"CD", "com"}}},
         // An Alt-typed CR is a splitter the next chunk must not glue over.
         {"",
          {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "5678\r"}},
@@ -220,9 +197,7 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
     const auto& keypad = kKeypadDigitScanCodes;
     for (const auto& c : cases) {
         Rig rig;
-        ScannerProfile profile;
-        profile.terminator = c.terminator;
-        rig.decoder.setProfile(profile);
+        rig.decoder.setProfile(ScannerProfile{.minLength = 0, .terminator = c.terminator});
         uint64_t t = 100;
         for (const Step& step : c.steps) {
             if (step.kind == 'k') t = rig.type(step.text, t, 10, step.device) + 10;
@@ -230,6 +205,8 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
                 rig.key(keypad[static_cast<size_t>(d - '0')], t += 10, step.device, true);
             if (step.kind == 'r') rig.key(0x38, t += 10, step.device);
             if (step.kind == 'b') rig.decoder.feedBytes(step.text, step.device, t += 10);
+            if (step.kind == 'p')
+                rig.decoder.setProfile(ScannerProfile{.minLength = 0, .terminator = step.text});
         }
         rig.decoder.tick(10'000);
         std::vector<std::pair<std::string, std::string>> frames;
@@ -237,30 +214,6 @@ TEST(Decoder, AltCodesAndByteChunksInOneFrame) {
             frames.emplace_back(f.text, f.deviceId);
         EXPECT_EQ(frames, c.frames) << c.steps.back().text;
     }
-}
-
-TEST(Decoder, ProfileChangeMidFrameSplitsOnTheNewTerminator) {
-    Rig rig;
-    ScannerProfile tab;
-    tab.terminator = "\t";
-    rig.decoder.setProfile(tab);
-    rig.type("AB\r", 100); // the CR stays: Tab ends frames under this profile
-    rig.decoder.setProfile(ScannerProfile{});
-    rig.decoder.feedBytes("CD", "com", 200);
-    EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{"AB\r"});
-}
-
-TEST(Decoder, TabTerminatorKeepsTheCarriageReturn) {
-    Rig rig;
-    ScannerProfile profile;
-    profile.terminator = "\t";
-    profile.minLength = 0;
-    rig.decoder.setProfile(profile);
-    rig.type("ABC\r", 100);
-    EXPECT_TRUE(rig.queues.frames().empty());
-    rig.type("\t", 140);
-    ASSERT_EQ(rig.queues.scans().size(), 1u);
-    EXPECT_EQ(rig.queues.scans()[0].data, "ABC\r");
 }
 
 TEST(Decoder, BindingAndInterleavedDevices) {
