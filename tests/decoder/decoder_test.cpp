@@ -296,14 +296,23 @@ TEST(AnalyseFrame, Normalisation) {
     }
 }
 
-TEST(PollQueues, TextIsBuiltBeforeAnythingIsEmptied) {
-    // The export empties the queues only once the result block exists, so building the text must not.
+TEST(PollQueues, TextOfSeveralAndBuiltBeforeAnythingIsEmptied) {
     Rig rig;
-    rig.type("1234\r", 100);
+    rig.type("1234\r", 100, 1);
+    rig.type("5678\r", 200, 2);
+    std::string scans;
+    appendScanEventJson(scans, rig.queues.scans()[0]);
+    scans += ',';
+    appendScanEventJson(scans, rig.queues.scans()[1]);
     const std::string first = rig.queues.toJson();
+    EXPECT_EQ(
+        first,
+        "{\"scans\":[" + scans +
+            "],\"frames\":[{\"frame\":\"1234\\r\",\"deviceId\":\"dev\",\"tMs\":104,\"gapsMs\":[1,1,1,1]},"
+            "{\"frame\":\"5678\\r\",\"deviceId\":\"dev\",\"tMs\":208,\"gapsMs\":[2,2,2,2]}]}");
+    // The export empties the queues only once the result block exists, so building the text must not.
     EXPECT_EQ(rig.queues.toJson(), first);
-    EXPECT_EQ(rig.queues.frames().size(), 1u);
-    EXPECT_EQ(rig.queues.scans().size(), 1u);
+    EXPECT_EQ(rig.queues.frames().size(), 2u);
     rig.queues.clear();
     EXPECT_EQ(rig.queues.toJson(), "{\"scans\":[],\"frames\":[]}");
 }
