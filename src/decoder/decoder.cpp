@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "decoder/analyse_frame.h"
 #include "decoder/key_table.h"
@@ -40,8 +41,9 @@ std::optional<char> keyToChar(const KeyEvent& event) {
 }
 
 void Decoder::setProfile(const ScannerProfile& profile) {
-    if (profile.terminator != profile_.terminator) uncheckedFrom_ = 0;
-    profile_ = profile;
+    ScannerProfile copy = profile; // a copy that fails half-way must not replace the old profile
+    if (copy.terminator != profile_.terminator) uncheckedFrom_ = 0;
+    profile_ = std::move(copy);
 }
 
 std::optional<char> Decoder::takeAltCodeByte() {
@@ -53,14 +55,27 @@ std::optional<char> Decoder::takeAltCodeByte() {
     return static_cast<char>(value);
 }
 
-void Decoder::flushAltCode() {
+void Decoder::flushAltCode() noexcept {
     const std::optional<char> byte = takeAltCodeByte();
     if (!byte) return;
     uncheckedFrom_ = std::min(uncheckedFrom_, frameText_.size());
-    frameText_ += *byte;
+    try {
+        frameText_ += *byte;
+    } catch (...) {
+        frameSpoiled_ = true;
+    }
 }
 
 void Decoder::feedKey(const KeyEvent& event) {
+    try {
+        feedKeyToFrame(event);
+    } catch (...) {
+        frameSpoiled_ = true; // the stroke is missing from the frame
+        throw;
+    }
+}
+
+void Decoder::feedKeyToFrame(const KeyEvent& event) {
     if (event.alt) {
         if (const auto digit = altCodeDigit(event.scanCode)) {
             altCodeActive_ = true;
@@ -100,6 +115,15 @@ void Decoder::feedKey(const KeyEvent& event) {
 }
 
 void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint64_t tMs) {
+    try {
+        feedBytesToFrame(bytes, deviceId, tMs);
+    } catch (...) {
+        frameSpoiled_ = true; // the chunk, or the remainder's device, is missing from the frame
+        throw;
+    }
+}
+
+void Decoder::feedBytesToFrame(std::string_view bytes, std::string_view deviceId, uint64_t tMs) {
     if (bytes.empty()) return;
     if (frameDeviceId_.empty() || frameText_.empty()) frameDeviceId_ = deviceId;
     lastInputMs_ = tMs;
@@ -121,10 +145,17 @@ void Decoder::feedBytes(std::string_view bytes, std::string_view deviceId, uint6
         const std::string_view head(frameText_.data() + frameStart, frameEnd - frameStart);
         if (frameStart == 0) {
             // Closing the first frame flushes an Alt code still being typed into it.
-            if (const std::optional<char> altByte = takeAltCodeByte()) {
-                std::string withAltByte(head);
-                withAltByte += *altByte;
-                emitFrame(withAltByte, frameDeviceId_, tMs, frameGaps_);
+            const std::optional<char> altByte = takeAltCodeByte();
+            if (std::exchange(frameSpoiled_, false)) {
+                // A spoiled frame is dropped whole; the rest of the chunk goes on.
+            } else if (altByte) {
+                try {
+                    std::string withAltByte(head);
+                    withAltByte += *altByte;
+                    emitFrame(withAltByte, frameDeviceId_, tMs, frameGaps_);
+                } catch (...) {
+                    // Out of memory: this frame is dropped whole too.
+                }
             } else {
                 emitFrame(head, frameDeviceId_, tMs, frameGaps_);
             }
@@ -164,11 +195,13 @@ void Decoder::reset() {
     altCodeValue_ = 0;
     altCodeHasDigits_ = false;
     altCodeActive_ = false;
+    frameSpoiled_ = false;
 }
 
-void Decoder::closeFrame(uint64_t tMs) {
+void Decoder::closeFrame(uint64_t tMs) noexcept {
     flushAltCode();
-    if (!frameText_.empty()) emitFrame(frameText_, frameDeviceId_, tMs, frameGaps_);
+    if (!frameText_.empty() && !frameSpoiled_) emitFrame(frameText_, frameDeviceId_, tMs, frameGaps_);
+    frameSpoiled_ = false;
     // Cleared, not released: the buffers keep their capacity for the next frame.
     frameText_.clear();
     uncheckedFrom_ = std::string::npos;
@@ -177,13 +210,21 @@ void Decoder::closeFrame(uint64_t tMs) {
 }
 
 void Decoder::emitFrame(std::string_view text, std::string_view deviceId, uint64_t tMs,
-                        std::span<const uint64_t> gaps) {
-    if (onFrame_) onFrame_(text, deviceId, tMs, gaps);
-    if (!onScan_) return;
-    if (!boundDeviceId_.empty() && deviceId != boundDeviceId_) return;
-    ScanEvent event = analyseFrame(profile_, text, deviceId, tMs);
-    event.fromBoundDevice = true;
-    if (lengthAsInt32(event.data.size()) >= profile_.minLength) onScan_(event);
+                        std::span<const uint64_t> gaps) noexcept {
+    try {
+        // The scan is made before the frame is handed on, so that running out of memory on the way drops
+        // both or neither (a scan callback that fails takes its frame back).
+        std::optional<ScanEvent> scan;
+        if (onScan_ && (boundDeviceId_.empty() || deviceId == boundDeviceId_)) {
+            scan = analyseFrame(profile_, text, deviceId, tMs);
+            scan->fromBoundDevice = true;
+            if (lengthAsInt32(scan->data.size()) < profile_.minLength) scan.reset();
+        }
+        if (onFrame_) onFrame_(text, deviceId, tMs, gaps);
+        if (scan) onScan_(*scan);
+    } catch (...) {
+        // Out of memory: the frame is dropped whole and the decoder goes on.
+    }
 }
 
 } // namespace dorvik

@@ -42,7 +42,8 @@ class Decoder {
     const ScannerProfile& profile() const { return profile_; }
 
     // Callbacks run synchronously inside feedKey, feedBytes and tick; they must not call back into the
-    // decoder.
+    // decoder. A scan comes right after its frame. Out of memory anywhere on the way drops that frame whole;
+    // a scan callback that throws must take its frame back itself.
     void setOnScan(ScanCallback callback) { onScan_ = std::move(callback); }
     void setOnFrame(FrameCallback callback) { onFrame_ = std::move(callback); }
 
@@ -55,11 +56,13 @@ class Decoder {
     void reset();
 
   private:
-    void flushAltCode();
+    void feedKeyToFrame(const KeyEvent& event);
+    void feedBytesToFrame(std::string_view bytes, std::string_view deviceId, uint64_t tMs);
+    void flushAltCode() noexcept;
     std::optional<char> takeAltCodeByte();
-    void closeFrame(uint64_t tMs);
+    void closeFrame(uint64_t tMs) noexcept;
     void emitFrame(std::string_view text, std::string_view deviceId, uint64_t tMs,
-                   std::span<const uint64_t> gaps);
+                   std::span<const uint64_t> gaps) noexcept;
 
     ScannerProfile profile_;
     ScanCallback onScan_;
@@ -79,6 +82,9 @@ class Decoder {
     uint32_t altCodeValue_ = 0;
     bool altCodeHasDigits_ = false;
     bool altCodeActive_ = false;
+    // An allocation failed while the frame was assembled: it lacks input, so it is dropped whole when it
+    // closes rather than queued half-written.
+    bool frameSpoiled_ = false;
 };
 
 } // namespace dorvik

@@ -5,7 +5,16 @@
 namespace dorvik {
 
 void PollQueues::attach(Decoder& decoder) {
-    decoder.setOnScan([this](const ScanEvent& event) { scans_.push_back(event); });
+    decoder.setOnScan([this](const ScanEvent& event) {
+        // The decoder hands on a scan right after its frame: one that cannot be queued takes the frame back,
+        // so that a frame is never queued without its scan.
+        try {
+            scans_.push_back(event);
+        } catch (...) {
+            if (!frames_.empty()) frames_.pop_back();
+            throw;
+        }
+    });
     decoder.setOnFrame([this](std::string_view text, std::string_view deviceId, uint64_t tMs,
                               std::span<const uint64_t> gaps) {
         frames_.push_back(Frame{std::string(text), std::string(deviceId), tMs, {gaps.begin(), gaps.end()}});
