@@ -20,7 +20,11 @@ DVK_API char* dvk_tuner_state(dvk_tuner* t) {
 
 DVK_API void dvk_tuner_skip(dvk_tuner* t) {
     if (t == nullptr) return;
-    guardVoid([&] { t->tuner.skipStep(); });
+    guardVoid([&] {
+        Tuner next = t->tuner;
+        next.skipStep();
+        t->tuner = std::move(next);
+    });
 }
 
 DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, const char* deviceId,
@@ -28,7 +32,11 @@ DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, cons
     if (t == nullptr) return 0;
     return guard<int32_t>(0, [&] {
         const TunerFrame frame{textArg(text, len), textArg(deviceId), tMs, parseGaps(textArg(gapsMs))};
-        return t->tuner.feedFrame(frame) ? 1 : 0;
+        // Worked on a copy and committed whole: a failed allocation leaves the tuner as it was.
+        Tuner next = t->tuner;
+        const bool taken = next.feedFrame(frame);
+        t->tuner = std::move(next);
+        return taken ? 1 : 0;
     });
 }
 
