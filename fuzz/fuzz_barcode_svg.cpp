@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#ifndef DVK_FUZZ_NO_ORACLE
 #include "../tests/render/oracles.h"
+#endif
 #include "dorvik_c.h"
 #include "fuzz_input.h"
 #include "render/datamatrix.h"
@@ -12,6 +14,7 @@
 namespace {
 
 const char* const kKinds[] = {"ean13", "code128", "datamatrix", "", "EAN13"};
+#ifndef DVK_FUZZ_NO_ORACLE
 constexpr char kGs = '\x1d';
 
 // What ZXing reports as content: an FNC1 in the first or second codeword is a flag (GS1, AIM), not a GS.
@@ -33,6 +36,7 @@ std::string expectedContent(const std::string& payload, bool gs1) {
     }
     return expected;
 }
+#endif
 
 } // namespace
 
@@ -51,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzCheck(std::strncmp(svg, "<svg xmlns=", 11) == 0, "SVG text");
     dvk_free(svg);
     if (std::strcmp(kind, "ean13") == 0 || std::strcmp(kind, "code128") == 0) return 0;
-
+#ifndef DVK_FUZZ_NO_ORACLE
     const oracle::Decoded decoded = oracle::decode(dorvik::encodeDataMatrix(payload, gs1));
     fuzzCheck(decoded.ok, "the DataMatrix is read by ZXing");
     fuzzCheck(decoded.bytes == expectedContent(payload, gs1), "ZXing reads the payload back");
+#endif
     return 0;
 }
