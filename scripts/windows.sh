@@ -21,6 +21,14 @@ cp "$build/dorvik_c.dll" "$build/tests/capi/"
 cp "$build/dorvik_c.dll" "$build/examples/windows-host/"
 (cd "$build/tests/capi" && $wine dvk_host_suite.exe)
 
+# Every committed fuzzer input, replayed by the Windows build (names relative: Wine maps no Unix paths).
+for harness in decode_frame profile decoder tuner barcode_svg key_for_char; do
+    log="$build/fuzz/replay_$harness.log"
+    (cd "$ROOT/fuzz/corpus" && $wine "$build/fuzz/dvk_fuzz_replay.exe" "$harness" "$harness" >"$log") ||
+        { tail -n 20 "$log"; exit 1; }
+    tail -n 1 "$log"
+done
+
 clang-14 --target=x86_64-pc-windows-msvc -ffreestanding -I"$ROOT/include" -I"$build/include" \
     -c "$ROOT/tests/windows/msvc_host.c" -o "$build/msvc_host.obj"
 lld-link-14 /nologo /entry:mainCRTStartup /subsystem:console /nodefaultlib "$build/msvc_host.obj" \
