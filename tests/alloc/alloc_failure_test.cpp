@@ -17,6 +17,7 @@
 
 #include "decoder/key_for_char.h"
 #include "dorvik_c.h"
+#include "scanner_sim.h"
 #include "tuner/tuner_steps.h"
 
 // The library's malloc (its result texts) comes here through the linker's --wrap.
@@ -172,43 +173,15 @@ struct Script {
 // Splits a poll into items, each frame with the scan made from it, so that a frame queued without its scan
 // shows; a profile read or a set_profile answer is an item too.
 void appendPoll(const std::string& json, std::vector<std::string>& items) {
-    auto objects = [&](const char* key) {
-        std::vector<std::string> out;
-        size_t depth = 0, start = 0;
-        bool inString = false, escaped = false;
-        for (size_t i = json.find(key) + std::string_view(key).size(); i < json.size(); ++i) {
-            const char c = json[i];
-            if (inString) {
-                inString = escaped || c != '"';
-                escaped = !escaped && c == '\\';
-            } else if (c == '"') {
-                inString = true;
-            } else if (c == '{' && depth++ == 0) {
-                start = i;
-            } else if (c == '}' && --depth == 0) {
-                out.push_back(json.substr(start, i + 1 - start));
-            } else if (c == ']' && depth == 0) {
-                break;
-            }
-        }
-        return out;
-    };
-    auto firstString = [](const std::string& object) {
-        const size_t from = object.find(":\"") + 2;
-        size_t to = from;
-        while (object[to] != '"')
-            to += object[to] == '\\' ? 2 : 1;
-        return object.substr(from, to - from);
-    };
-    const std::vector<std::string> scans = objects("{\"scans\":[");
+    const dvksim::PollResult poll = dvksim::parsePoll(json);
     size_t next = 0;
-    for (const std::string& frame : objects("],\"frames\":[")) {
-        items.push_back(frame);
-        if (next < scans.size() && firstString(scans[next]) == firstString(frame))
-            items.back() += scans[next++];
+    for (const dvksim::PolledFrame& frame : poll.frames) {
+        items.push_back(frame.text + "|" + frame.deviceId + "|" + std::to_string(frame.tMs) + frame.gapsJson);
+        if (next < poll.scans.size() && dvksim::jsonStringField(poll.scans[next], "raw") == frame.text)
+            items.back() += poll.scans[next++];
     }
-    for (; next < scans.size(); ++next)
-        items.push_back("scan without frame " + scans[next]);
+    for (; next < poll.scans.size(); ++next)
+        items.push_back("scan without frame " + poll.scans[next]);
 }
 
 enum class Mode { Plain, Skip, Armed };
