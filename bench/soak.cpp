@@ -86,13 +86,16 @@ int main(int argc, char** argv) {
     dvk_decoder* decoder = dvk_decoder_new();
     const long rssStart = residentKb();
     long rssWarm = 0;
+    std::vector<long> checkpoints; // every 100000 scans
 
     const Setup* setup = &kSetups[0];
     const dvksim::ScannerModel* model = dvksim::findModel(setup->model);
     std::string bound;
     uint64_t now = 1'000, typed = 0, letThrough = 0, polledScans = 0, wrongData = 0, resets = 0, polls = 0;
     uint64_t profiles = 0, bindings = 0, dropped = 0;
-    size_t largestQueue = 0, largestFrames = 0, untilPoll = 1;
+    // The longest stretch without a poll comes first, so that the queues have grown to their largest before
+    // memory is measured.
+    size_t largestQueue = 0, largestFrames = 0, untilPoll = 5000;
     std::vector<std::string> expected; // payloads let through since the last poll, in order
     std::vector<bool> exact;
 
@@ -114,15 +117,18 @@ int main(int argc, char** argv) {
     };
 
     for (uint64_t n = 0; n < scans; ++n) {
-        if (n == 10'000) rssWarm = residentKb();
-        if (payloads.pick(1000) == 0) { // the cashier runs the tuner again, or another scanner is plugged in
+        if (n == 20'000) rssWarm = residentKb();
+        if (n % 100'000 == 0 && n > 0) checkpoints.push_back(residentKb());
+        const bool firstStretch = n < 5000;
+        if (!firstStretch &&
+            payloads.pick(1000) == 0) { // the cashier runs the tuner again, or another scanner is plugged in
             poll();
             setup = &kSetups[payloads.pick(sizeof kSetups / sizeof kSetups[0])];
             model = dvksim::findModel(setup->model);
             dvk_decoder_set_profile(decoder, setup->profile);
             ++profiles;
         }
-        if (payloads.pick(1500) == 0) {
+        if (!firstStretch && payloads.pick(1500) == 0) {
             static const char* const kBindings[] = {"", "usb", "kbd"};
             bound = kBindings[payloads.pick(3)];
             dvk_decoder_bind(decoder, bound.c_str());
@@ -131,7 +137,7 @@ int main(int argc, char** argv) {
         const auto [payload, kind] = payloads.next();
         const std::vector<dvksim::KeyStroke> strokes = dvksim::keyStrokesFor(*model, payload, kind);
         // Now and then the till resets in the middle of a scan: that scan is gone, the queues with it.
-        const bool cut = payloads.pick(5000) == 0;
+        const bool cut = !firstStretch && payloads.pick(5000) == 0;
         const size_t keys = cut ? strokes.size() / 2 : strokes.size();
         for (size_t i = 0; i < keys; ++i) {
             const dvksim::KeyStroke& k = strokes[i];
@@ -176,8 +182,12 @@ int main(int argc, char** argv) {
     std::printf("polls %" PRIu64 ", profile changes %" PRIu64 ", bindings %" PRIu64 "\n", polls, profiles,
                 bindings);
     std::printf("largest queue: %zu scans, %zu frames\n", largestQueue, largestFrames);
-    std::printf("resident memory: %ld kB at start, %ld kB after 10000 scans, %ld kB at the end\n", rssStart,
+    std::printf("resident memory: %ld kB at start, %ld kB after 20000 scans, %ld kB at the end\n", rssStart,
                 rssWarm, rssEnd);
+    std::printf("every 100000 scans (kB):");
+    for (const long kb : checkpoints)
+        std::printf(" %ld", kb);
+    std::printf("\n");
     const bool flat = rssWarm == 0 || rssEnd <= rssWarm + rssWarm / 20 + 512;
     if (polledScans != letThrough || wrongData != 0 || !flat) {
         std::printf("FAILED\n");
