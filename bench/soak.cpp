@@ -1,6 +1,7 @@
 // Soak: a million scans (or as many as asked: dvk_soak [SCANS] [SEED]) from simulated scanners into one
 // decoder, with the profile, the binding, resets and polls changing at random. Every scan that was let
 // through must come out of a poll, once, with its payload; resident memory must stay flat.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +16,10 @@
 
 namespace {
 
+// Freed heap pages go back to the system first, so that what is read is what is still in use, not the
+// high-water mark of the allocator.
 long residentKb() {
+    malloc_trim(0);
     long pages = 0, resident = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
