@@ -1,7 +1,12 @@
 #include "cli.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -76,13 +81,35 @@ std::optional<std::string> readTextArgument(const std::string& arg) {
     return text;
 }
 
-std::optional<std::string> readFile(const std::string& path) {
+std::optional<std::string> readFile(const std::string& path, std::string* why) {
+    auto failed = [&](const char* reason) -> std::optional<std::string> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    // A directory opens as a stream on Linux and reads as nothing, which would pass for an empty file.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return failed(std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) return failed("is a directory");
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) return failed("cannot be opened");
     std::ostringstream content;
     content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
+    if (in.bad()) return failed("read error");
     return content.str();
+}
+
+std::string writeProblem(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return "is a directory";
+        return access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
+    }
+    if (errno != ENOENT) return std::strerror(errno);
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (stat(folder.c_str(), &info) != 0) return "no folder " + folder;
+    if (!S_ISDIR(info.st_mode)) return folder + " is not a folder";
+    return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : folder + ": " + std::strerror(errno);
 }
 
 bool writeFile(const std::string& path, const std::string& content) {

@@ -18,8 +18,11 @@ std::optional<std::string> unescapeText(std::string_view text);
 // A text argument with C escapes, or standard input for "-"; nullopt when malformed or over 2 GiB.
 std::optional<std::string> readTextArgument(const std::string& arg);
 
-std::optional<std::string> readFile(const std::string& path);
+// The file's bytes; nullopt when it cannot be read, with the reason in `why` ("is a directory", ...).
+std::optional<std::string> readFile(const std::string& path, std::string* why = nullptr);
 bool writeFile(const std::string& path, const std::string& content);
+// Why `path` could not be written now, or "" when it could; nothing is created or changed.
+std::string writeProblem(const std::string& path);
 std::optional<int32_t> parseInt(const std::string& text);
 std::optional<uint64_t> parseUint(const std::string& text);
 

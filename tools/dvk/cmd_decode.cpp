@@ -1,5 +1,6 @@
 // dvk decode: one frame text through frame normalisation and code analysis.
 #include <cstdio>
+#include <memory>
 
 #include "cli.h"
 #include "dorvik_c.h"
@@ -24,8 +25,14 @@ int runDecode(const Args& args) {
                 device = value;
                 continue;
             }
-            const auto content = readFile(value);
-            if (!content) return fail("cannot read profile " + value);
+            std::string why;
+            const auto content = readFile(value, &why);
+            if (!content) return fail("cannot read profile " + value + ": " + why);
+            // dvk_decode_frame would take anything for a profile and fall back to the defaults.
+            const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> check(dvk_decoder_new(),
+                                                                                  &dvk_decoder_free);
+            if (dvk_decoder_set_profile(check.get(), content->c_str()) != 1)
+                return fail(value + " is not a profile");
             profile = *content;
             continue;
         }

@@ -122,13 +122,14 @@ int runReplay(const Args& args) {
         }
     }
     if (!logPath) return fail("replay needs a log (see dvk replay --help)");
-    const auto log = *logPath == "-" ? readTextArgument("-") : readFile(*logPath);
-    if (!log) return fail("cannot read " + *logPath);
+    std::string why = "too long";
+    const auto log = *logPath == "-" ? readTextArgument("-") : readFile(*logPath, &why);
+    if (!log) return fail("cannot read " + *logPath + ": " + why);
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profilePath.empty()) {
-        const auto profile = readFile(profilePath);
-        if (!profile) return fail("cannot read profile " + profilePath);
+        const auto profile = readFile(profilePath, &why);
+        if (!profile) return fail("cannot read profile " + profilePath + ": " + why);
         if (dvk_decoder_set_profile(decoder.get(), profile->c_str()) != 1)
             return fail(profilePath + " is not a profile");
     }

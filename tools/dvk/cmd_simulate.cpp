@@ -110,9 +110,11 @@ int runSimulate(const Args& args) {
 
 std::optional<dvksim::ScannerModel> loadModel(const std::string& nameOrFile) {
     if (const dvksim::ScannerModel* builtIn = dvksim::findModel(nameOrFile)) return *builtIn;
-    const auto text = readFile(nameOrFile);
+    std::string why;
+    const auto text = readFile(nameOrFile, &why);
     if (!text) {
-        fail("no built-in scanner or readable file named " + nameOrFile + " (see dvk simulate --help)");
+        fail("no built-in scanner or readable file named " + nameOrFile + " (" + why +
+             "; see dvk simulate --help)");
         return std::nullopt;
     }
     std::string error;

@@ -27,6 +27,9 @@ int runSvg(const Args& args) {
             if (i + 1 >= args.size()) return fail(arg + " needs a value");
             const std::string& value = args[++i];
             if (arg == "--kind") {
+                // The library draws a DataMatrix for any name it does not know; a typo should not.
+                if (value != "ean13" && value != "code128" && value != "datamatrix")
+                    return fail("--kind is ean13, code128 or datamatrix, not " + value);
                 kind = value;
                 continue;
             }

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (command == "version") {
+    if (command == "version" || command == "--version") {
         if (!args.empty() && args[0] != "--help") return fail("version takes no arguments");
         std::printf("%s\n", dvk_version());
         return 0;

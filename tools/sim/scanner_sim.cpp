@@ -1,5 +1,6 @@
 #include "scanner_sim.h"
 
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,6 +16,9 @@ constexpr uint16_t kKeypadDigit[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D,
 constexpr uint64_t kDoubleSendPauseMs = 300;
 // Past the longest frame time-out a decoder may have during or after set-up.
 constexpr uint64_t kIdleTickMs = 1000;
+// Beyond these a model file describes no scanner: codes are a few hundred characters, keys come in ms.
+constexpr uint64_t kMostBufferLimit = 10000;
+constexpr uint64_t kMostGapMs = 10000;
 // While set-up runs nothing is known about the scanner yet, and its terminator is what the tuner is to
 // learn: frames close by time alone (a NUL terminator never arrives from keys), and the pause that splits
 // them is long enough for a slow scanner.
@@ -102,6 +106,14 @@ class Reader {
         while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
             value = value * 10 + (text_[pos_++] - '0');
         return value;
+    }
+
+    // A bare value (number, word) up to the next separator.
+    std::string token() {
+        const size_t start = pos_;
+        while (pos_ < text_.size() && std::strchr(",}] \t\r\n\"", text_[pos_]) == nullptr)
+            ++pos_;
+        return text_.substr(start, pos_ - start);
     }
 
     // An object or array, returned as its text.
@@ -218,18 +230,24 @@ std::optional<ScannerModel> parseModel(const std::string& json, std::string& err
             reader.skipSpace();
             reader.expect(':');
             reader.skipSpace();
-            auto text = [&] { return reader.string(); };
+            auto text = [&] {
+                if (!reader.peek('"')) throw std::runtime_error("\"" + key + "\" must be a text in quotes");
+                return reader.string();
+            };
             auto flag = [&] {
                 if (reader.word("true")) return true;
                 if (reader.word("false")) return false;
                 throw std::runtime_error("\"" + key + "\" must be true or false");
             };
-            auto count = [&] {
-                if (!reader.peek('0') && !reader.peek('1') && !reader.peek('2') && !reader.peek('3') &&
-                    !reader.peek('4') && !reader.peek('5') && !reader.peek('6') && !reader.peek('7') &&
-                    !reader.peek('8') && !reader.peek('9'))
-                    throw std::runtime_error("\"" + key + "\" must be a whole number");
-                return reader.number();
+            // The whole token is read, so 1e3, -5, 2.5 or a huge number are refused rather than cut short.
+            auto count = [&](uint64_t most) {
+                const std::string token = reader.token();
+                uint64_t value = 0;
+                const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+                if (token.empty() || ec != std::errc() || end != token.data() + token.size() || value > most)
+                    throw std::runtime_error("\"" + key + "\" must be a whole number from 0 to " +
+                                             std::to_string(most));
+                return value;
             };
             if (key == "name")
                 model.name = text();
@@ -248,9 +266,9 @@ std::optional<ScannerModel> parseModel(const std::string& json, std::string& err
             else if (key == "cyrillicLayout")
                 model.cyrillicLayout = flag();
             else if (key == "bufferLimit")
-                model.bufferLimit = count();
+                model.bufferLimit = count(kMostBufferLimit);
             else if (key == "gapMs")
-                model.gapMs = count();
+                model.gapMs = count(kMostGapMs);
             else if (key == "gsSubstitute") {
                 const std::string c = text();
                 if (c.size() != 1) throw std::runtime_error("\"gsSubstitute\" must be one character");

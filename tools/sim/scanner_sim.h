@@ -49,7 +49,8 @@ const ScannerModel* findModel(const std::string& name);
 
 // A model from a JSON object: "name", "prefix", "suffix", "terminator" (strings), "aimIds", "capsLock",
 // "doubleSend", "cyrillicLayout" (true/false), "gs" ("real", "alt", "substitute", "dropped"),
-// "gsSubstitute" (one character), "bufferLimit", "gapMs" (numbers). Absent keys keep the defaults.
+// "gsSubstitute" (one character), "bufferLimit", "gapMs" (whole numbers up to 10000). Absent keys keep the
+// defaults.
 // Nullopt with `error` set when the text is not such an object.
 std::optional<ScannerModel> parseModel(const std::string& json, std::string& error);
 
