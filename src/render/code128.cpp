@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "bytes/ascii.h"
@@ -49,6 +50,18 @@ const std::array<std::string_view, 107> kPatterns = [] {
     for (size_t v = 0; v < views.size(); ++v)
         views[v] = std::string_view(kPatternTexts[v].data(), 11);
     return views;
+}();
+
+// The same patterns as module bytes, copied into the row whole.
+using PatternModules = std::array<uint8_t, 11>;
+
+constexpr std::array<PatternModules, 107> kPatternModules = [] {
+    std::array<PatternModules, 107> patterns{};
+    for (size_t v = 0; v < patterns.size(); ++v) {
+        for (size_t i = 0; i < 11; ++i)
+            patterns[v][i] = kPatternTexts[v][i] == '1';
+    }
+    return patterns;
 }();
 
 size_t digitRun(std::string_view text, size_t from) {
@@ -104,13 +117,13 @@ ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {
     ModuleMatrix matrix;
     matrix.width = static_cast<int32_t>(11 * values.size() + 2);
     matrix.height = 1;
-    matrix.modules.reserve(static_cast<size_t>(matrix.width));
+    matrix.modules.resize(static_cast<size_t>(matrix.width));
+    uint8_t* at = matrix.modules.data();
     for (const int value : values) {
-        for (const char module : kPatterns[static_cast<size_t>(value)])
-            matrix.modules.push_back(module == '1');
+        std::memcpy(at, kPatternModules[static_cast<size_t>(value)].data(), 11);
+        at += 11;
     }
-    matrix.modules.push_back(1);
-    matrix.modules.push_back(1);
+    at[0] = at[1] = 1;
     return matrix;
 }
 

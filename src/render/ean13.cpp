@@ -23,9 +23,10 @@ uint8_t gPattern(int digit) {
     return reversed;
 }
 
-void appendBits(std::vector<uint8_t>& modules, uint32_t bits, int count) {
+uint8_t* putBits(uint8_t* at, uint32_t bits, int count) {
     for (int i = count - 1; i >= 0; --i)
-        modules.push_back(static_cast<uint8_t>((bits >> i) & 1));
+        *at++ = static_cast<uint8_t>((bits >> i) & 1);
+    return at;
 }
 
 } // namespace
@@ -46,19 +47,18 @@ ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut) {
     }
     if (digits.size() != 13) return {};
 
-    ModuleMatrix matrix{95, 1, {}};
-    matrix.modules.reserve(95);
-    appendBits(matrix.modules, 0b101, 3);
+    ModuleMatrix matrix{95, 1, std::vector<uint8_t>(95)};
+    uint8_t* at = putBits(matrix.modules.data(), 0b101, 3);
     const uint8_t parity = kFirstDigitParity[static_cast<size_t>(digits[0] - '0')];
     for (int k = 0; k < 6; ++k) {
         const int digit = digits[static_cast<size_t>(k) + 1] - '0';
         const bool even = (parity >> (5 - k)) & 1;
-        appendBits(matrix.modules, even ? gPattern(digit) : kLPatterns[static_cast<size_t>(digit)], 7);
+        at = putBits(at, even ? gPattern(digit) : kLPatterns[static_cast<size_t>(digit)], 7);
     }
-    appendBits(matrix.modules, 0b01010, 5);
+    at = putBits(at, 0b01010, 5);
     for (size_t k = 7; k < 13; ++k)
-        appendBits(matrix.modules, rPattern(digits[k] - '0'), 7);
-    appendBits(matrix.modules, 0b101, 3);
+        at = putBits(at, rPattern(digits[k] - '0'), 7);
+    putBits(at, 0b101, 3);
     if (digitsOut) *digitsOut = digits;
     return matrix;
 }

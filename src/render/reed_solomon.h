@@ -1,9 +1,9 @@
 // Reed–Solomon error correction over GF(256) with the prime polynomial 0x12D, as DataMatrix uses it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 namespace dorvik {
 
@@ -20,8 +20,10 @@ struct GaloisField256 {
 // Built once, thread-safely, on first use.
 const GaloisField256& galoisField();
 
-// The `count` check codewords of `data` for the generator with roots alpha^1 .. alpha^count, highest-order
-// coefficient first. `count` is at most 68, the most any DataMatrix square size needs.
-std::vector<uint8_t> reedSolomonCheck(std::span<const uint8_t> data, size_t count);
+inline constexpr size_t kMaxCheckCodewords = 68; // the most any DataMatrix square size needs
+
+// Writes the check.size() check codewords of `data` for the generator with roots alpha^1 .. alpha^n,
+// highest-order coefficient first. Nothing is written for 0 or more than kMaxCheckCodewords.
+void reedSolomonCheck(std::span<const uint8_t> data, std::span<uint8_t> check);
 
 } // namespace dorvik

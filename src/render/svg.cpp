@@ -1,7 +1,12 @@
 #include "render/svg.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "render/datamatrix.h"
 #include "render/linear_codes.h"
@@ -12,29 +17,185 @@ namespace {
 
 constexpr int64_t kLinearHeightModules = 60;
 
+// Where the runs of dark modules start and end in every row, as bits: runs are then taken with a count of
+// trailing zeros instead of a branch per module, which on a DataMatrix would be mispredicted at almost
+// every edge.
+class RowRuns {
+  public:
+    explicit RowRuns(const ModuleMatrix& matrix)
+        : width_(static_cast<size_t>(matrix.width)), wordsPerRow_((width_ + 63) / 64),
+          rows_(static_cast<size_t>(matrix.height)) {
+        const size_t total = wordsPerRow_ * rows_; // no more words than modules
+        if (3 * total + rows_ > inline_.size()) heap_.resize(3 * total + rows_);
+        uint64_t* words = 3 * total + rows_ > inline_.size() ? heap_.data() : inline_.data();
+        starts_ = words;
+        ends_ = words + total;
+        counts_ = words + 2 * total;
+        uint64_t* dark = words + 2 * total + rows_;
+        std::fill_n(dark, total, 0);
+        for (size_t row = 0; row < rows_; ++row) {
+            uint64_t* bits = dark + row * wordsPerRow_;
+            pack(matrix.modules.data() + row * width_, bits);
+            uint64_t runs = 0;
+            for (size_t i = 0; i < wordsPerRow_; ++i) {
+                const uint64_t before = i > 0 ? bits[i - 1] >> 63 : 0;
+                const uint64_t after = i + 1 < wordsPerRow_ ? bits[i + 1] << 63 : 0;
+                starts_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] << 1) | before);
+                ends_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] >> 1) | after);
+                runs += static_cast<uint64_t>(std::popcount(starts_[row * wordsPerRow_ + i]));
+            }
+            counts_[row] = runs;
+        }
+    }
+
+    // Calls visit(first column, length) for each run of dark modules in the row, left to right.
+    template <typename Visit> void forEachRun(size_t row, Visit&& visit) const {
+        const uint64_t* starts = starts_ + row * wordsPerRow_;
+        const uint64_t* ends = ends_ + row * wordsPerRow_;
+        size_t startWord = 0;
+        size_t endWord = 0;
+        uint64_t startBits = starts[0];
+        uint64_t endBits = ends[0];
+        for (uint64_t k = 0; k < counts_[row]; ++k) {
+            while (startBits == 0)
+                startBits = starts[++startWord];
+            while (endBits == 0)
+                endBits = ends[++endWord];
+            const size_t first = startWord * 64 + static_cast<size_t>(std::countr_zero(startBits));
+            const size_t last = endWord * 64 + static_cast<size_t>(std::countr_zero(endBits));
+            startBits &= startBits - 1;
+            endBits &= endBits - 1;
+            visit(first, last - first + 1);
+        }
+    }
+
+  private:
+    void pack(const uint8_t* modules, uint64_t* words) const {
+        size_t c = 0;
+        for (; c + 8 <= width_; c += 8) {
+            uint64_t eight;
+            std::memcpy(&eight, modules + c, 8);
+            // Any non-zero byte counts as dark: fold each byte onto its low bit, then gather the eight.
+            eight |= eight >> 4;
+            eight |= eight >> 2;
+            eight |= eight >> 1;
+            eight &= 0x0101010101010101;
+            words[c / 64] |= ((eight * 0x0102040810204080) >> 56) << (c % 64);
+        }
+        for (; c < width_; ++c)
+            words[c / 64] |= uint64_t{modules[c] != 0} << (c % 64);
+    }
+
+    size_t width_;
+    size_t wordsPerRow_;
+    size_t rows_;
+    std::array<uint64_t, 256> inline_; // every DataMatrix and most linear codes
+    std::vector<uint64_t> heap_;
+    uint64_t* starts_;
+    uint64_t* ends_;
+    uint64_t* counts_;
+};
+
+// Path text formatted once per call and copied wherever it recurs: "M" and the X of a column, " " and
+// the Y of a row, and the "h…v…h-…z" that closes a run of a given length. Copies move whole slots, so
+// the output keeps kSlack spare bytes behind its end while it is written.
+template <size_t N> struct Slot {
+    std::array<char, N> text;
+    uint8_t size;
+};
+
+constexpr size_t kSlack = 48;
+constexpr size_t kCachedColumns = 256;
+constexpr size_t kCachedRuns = 64;
+
+class PathPieces {
+  public:
+    PathPieces(int64_t quiet, int64_t scale, int64_t runHeight)
+        : quiet_(quiet), scale_(scale), runHeight_(runHeight) {}
+
+    const Slot<16>& column(size_t c) {
+        if (c >= kCachedColumns) {
+            format(spareColumn_, c);
+            return spareColumn_;
+        }
+        if (!columnReady_[c]) {
+            format(columns_[c], c);
+            columnReady_[c] = true;
+        }
+        return columns_[c];
+    }
+
+    const Slot<40>& run(size_t n) {
+        if (n >= kCachedRuns) {
+            formatRun(spareRun_, n);
+            return spareRun_;
+        }
+        if (!runReady_[n]) {
+            formatRun(runs_[n], n);
+            runReady_[n] = true;
+        }
+        return runs_[n];
+    }
+
+  private:
+    static char* put(char* at, int64_t value) { return std::to_chars(at, at + 20, value).ptr; }
+
+    void format(Slot<16>& slot, size_t c) const {
+        char* at = slot.text.data();
+        *at++ = 'M';
+        at = put(at, (quiet_ + static_cast<int64_t>(c)) * scale_);
+        slot.size = static_cast<uint8_t>(at - slot.text.data());
+    }
+
+    void formatRun(Slot<40>& slot, size_t n) const {
+        const int64_t w = static_cast<int64_t>(n) * scale_;
+        char* at = slot.text.data();
+        *at++ = 'h';
+        at = put(at, w);
+        *at++ = 'v';
+        at = put(at, runHeight_);
+        *at++ = 'h';
+        *at++ = '-';
+        at = put(at, w);
+        *at++ = 'z';
+        slot.size = static_cast<uint8_t>(at - slot.text.data());
+    }
+
+    int64_t quiet_;
+    int64_t scale_;
+    int64_t runHeight_;
+    std::array<bool, kCachedColumns> columnReady_{};
+    std::array<bool, kCachedRuns> runReady_{};
+    std::array<Slot<16>, kCachedColumns> columns_;
+    std::array<Slot<40>, kCachedRuns> runs_;
+    Slot<16> spareColumn_;
+    Slot<40> spareRun_;
+};
+
+Slot<16> rowY(int64_t y) {
+    Slot<16> slot;
+    slot.text[0] = ' ';
+    char* end = std::to_chars(slot.text.data() + 1, slot.text.data() + slot.text.size(), y).ptr;
+    slot.size = static_cast<uint8_t>(end - slot.text.data());
+    return slot;
+}
+
+template <size_t N> char* copySlot(char* at, const Slot<N>& slot) {
+    std::memcpy(at, slot.text.data(), N);
+    return at + slot.size;
+}
+
 void appendInt(std::string& out, int64_t value) {
     char buffer[24];
     out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
-void appendRect(std::string& out, int64_t x, int64_t y, int64_t w, int64_t h) {
-    out += 'M';
-    appendInt(out, x);
-    out += ' ';
-    appendInt(out, y);
-    out += 'h';
-    appendInt(out, w);
-    out += 'v';
-    appendInt(out, h);
-    out += "h-";
-    appendInt(out, w);
-    out += 'z';
-}
-
 } // namespace
 
 std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet) {
-    if (matrix.empty()) return std::nullopt;
+    if (matrix.empty() || matrix.width < 0 || matrix.height < 0) return std::nullopt;
+    if (matrix.modules.size() / static_cast<size_t>(matrix.width) < static_cast<size_t>(matrix.height))
+        return std::nullopt;
     const int64_t s = scale < 1 ? 4 : scale;
     const int64_t q = quiet < 0 ? 0 : quiet;
     const bool linear = matrix.height == 1;
@@ -48,7 +209,7 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     const int64_t height = heightModules * s;
 
     std::string out;
-    out.reserve(256 + matrix.modules.size() * 6);
+    out.reserve(256);
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
     appendInt(out, width);
     out += ' ';
@@ -59,25 +220,32 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     appendInt(out, height);
     out +=
         "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"";
-    for (int32_t row = 0; row < matrix.height; ++row) {
-        for (int32_t column = 0; column < matrix.width;) {
-            if (!matrix.at(row, column)) {
-                ++column;
-                continue;
-            }
-            int32_t run = 0;
-            while (column + run < matrix.width && matrix.at(row, column + run))
-                ++run;
-            const int64_t x = (q + column) * s;
-            if (linear) {
-                appendRect(out, x, 0, run * s, height);
-            } else {
-                appendRect(out, x, (q + row) * s, run * s, s);
-            }
-            column += run;
-        }
+    constexpr std::string_view kEnd = "\"/></svg>";
+
+    // The path is measured first, so that it is written into one block of its final size.
+    const RowRuns bits(matrix);
+    PathPieces pieces(q, s, linear ? height : s);
+    const auto rows = static_cast<size_t>(matrix.height);
+    size_t pathSize = 0;
+    for (size_t row = 0; row < rows; ++row) {
+        const size_t ySize = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s).size;
+        bits.forEachRun(row, [&](size_t column, size_t n) {
+            pathSize += pieces.column(column).size + ySize + pieces.run(n).size;
+        });
     }
-    out += "\"/></svg>";
+    const size_t head = out.size();
+    out.resize(head + pathSize + kEnd.size() + kSlack);
+    char* at = out.data() + head;
+    for (size_t row = 0; row < rows; ++row) {
+        const Slot<16> y = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s);
+        bits.forEachRun(row, [&](size_t column, size_t n) {
+            at = copySlot(at, pieces.column(column));
+            at = copySlot(at, y);
+            at = copySlot(at, pieces.run(n));
+        });
+    }
+    std::memcpy(at, kEnd.data(), kEnd.size());
+    out.resize(head + pathSize + kEnd.size());
     return out;
 }
 

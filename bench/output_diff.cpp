@@ -1,0 +1,215 @@
+// Differential check: two builds of the library (say the last release and the working tree) must give the
+// same bytes from dvk_barcode_svg and dvk_decode_frame over many random inputs. Not a timed test; run by
+// hand after a change that should leave every output as it was:
+//   dvk_output_diff OLD/libdorvik_c.so NEW/libdorvik_c.so [ROUNDS] [SEED]
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using SvgFn = char* (*)(const char*, const char*, int32_t, int32_t, int32_t, int32_t);
+using DecodeFn = char* (*)(const char*, const char*, int32_t, const char*);
+using FreeFn = void (*)(void*);
+
+struct Library {
+    SvgFn svg = nullptr;
+    DecodeFn decode = nullptr;
+    FreeFn release = nullptr;
+};
+
+Library load(const char* path) {
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        std::fprintf(stderr, "%s\n", dlerror());
+        std::exit(2);
+    }
+    Library lib;
+    lib.svg = reinterpret_cast<SvgFn>(dlsym(handle, "dvk_barcode_svg"));
+    lib.decode = reinterpret_cast<DecodeFn>(dlsym(handle, "dvk_decode_frame"));
+    lib.release = reinterpret_cast<FreeFn>(dlsym(handle, "dvk_free"));
+    if (!lib.svg || !lib.decode || !lib.release) {
+        std::fprintf(stderr, "%s lacks an export\n", path);
+        std::exit(2);
+    }
+    return lib;
+}
+
+std::string take(const Library& lib, char* text) {
+    std::string out = text == nullptr ? std::string("<null>") : std::string(text);
+    lib.release(text);
+    return out;
+}
+
+class Inputs {
+  public:
+    explicit Inputs(uint32_t seed) : random_(seed) {}
+
+    uint32_t pick(uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random_); }
+
+    std::string digits(size_t n) {
+        std::string out;
+        for (size_t i = 0; i < n; ++i)
+            out += static_cast<char>('0' + pick(10));
+        return out;
+    }
+    std::string printable(size_t n) {
+        std::string out;
+        for (size_t i = 0; i < n; ++i)
+            out += static_cast<char>('!' + pick(94));
+        return out;
+    }
+    // Digit runs, printable text, GS, now and then any byte at all.
+    std::string mixed(size_t n) {
+        std::string out;
+        while (out.size() < n) {
+            switch (pick(8)) {
+            case 0:
+            case 1:
+            case 2: out += digits(1 + pick(9)); break;
+            case 3:
+            case 4: out += printable(1 + pick(6)); break;
+            case 5: out += '\x1d'; break;
+            case 6: out += ' '; break;
+            default: out += static_cast<char>(pick(256)); break;
+            }
+        }
+        out.resize(n);
+        return out;
+    }
+    std::string markingCode(bool gs) {
+        const std::string sep = gs ? "\x1d" : "";
+        std::string code = "01" + digits(13) + digits(1) + "21" + printable(pick(3) == 0 ? 1 + pick(20) : 13);
+        switch (pick(4)) {
+        case 0: code += sep + "91" + printable(4) + sep + "92" + printable(44); break;
+        case 1: code += sep + "8005" + digits(6) + "93" + printable(4); break;
+        case 2: code += sep + "93" + printable(pick(2) ? 4 : 1 + pick(10)); break;
+        default: code += sep + "10" + printable(1 + pick(8)) + sep + "91" + printable(4); break;
+        }
+        if (pick(10) == 0) code.resize(pick(static_cast<uint32_t>(code.size()) + 1));
+        return code;
+    }
+    std::string ean() {
+        std::string out;
+        const size_t n = 11 + pick(4);
+        for (size_t i = 0; i < n; ++i) {
+            if (pick(5) == 0) out += pick(2) ? "-" : " ";
+            out += digits(1);
+        }
+        return out;
+    }
+
+  private:
+    std::mt19937 random_;
+};
+
+struct Counts {
+    uint64_t compared = 0;
+    uint64_t differ = 0;
+    uint64_t nonNull = 0;
+};
+
+void report(const char* what, const std::string& input, const std::string& a, const std::string& b) {
+    std::fprintf(stderr, "%s differs for input of %zu bytes:", what, input.size());
+    for (const unsigned char c : input)
+        std::fprintf(stderr, " %02x", c);
+    std::fprintf(stderr, "\n  old: %.300s\n  new: %.300s\n", a.c_str(), b.c_str());
+}
+
+void svgCase(const Library& oldLib, const Library& newLib, Counts& counts, const char* kind,
+             const std::string& payload, int32_t gs1, int32_t scale, int32_t quiet, bool nulTerminated) {
+    const int32_t length = nulTerminated ? -1 : static_cast<int32_t>(payload.size());
+    const std::string a = take(oldLib, oldLib.svg(kind, payload.c_str(), length, gs1, scale, quiet));
+    const std::string b = take(newLib, newLib.svg(kind, payload.c_str(), length, gs1, scale, quiet));
+    ++counts.compared;
+    counts.nonNull += a != "<null>";
+    if (a != b) {
+        if (++counts.differ <= 5) report(kind, payload, a, b);
+    }
+}
+
+void frameCase(const Library& oldLib, const Library& newLib, Counts& counts, const char* profile,
+               const std::string& text, const char* device) {
+    const auto length = static_cast<int32_t>(text.size());
+    const std::string a = take(oldLib, oldLib.decode(profile, text.data(), length, device));
+    const std::string b = take(newLib, newLib.decode(profile, text.data(), length, device));
+    ++counts.compared;
+    counts.nonNull += a != "<null>";
+    if (a != b) {
+        if (++counts.differ <= 5) report(profile == nullptr ? "decode_frame" : profile, text, a, b);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s OLD.so NEW.so [ROUNDS] [SEED]\n", argv[0]);
+        return 2;
+    }
+    const Library oldLib = load(argv[1]);
+    const Library newLib = load(argv[2]);
+    const uint64_t rounds = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20000;
+    Inputs in(argc > 4 ? static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)) : 16);
+
+    static const char* const kKinds[] = {"ean13", "code128", "datamatrix", "EAN13", ""};
+    static const int32_t kScales[] = {-2, 0, 1, 2, 3, 4, 7, 10, 1000, 20000000};
+    static const int32_t kQuiets[] = {-3, 0, 1, 2, 4, 10, 1000, 600000000};
+    static const char* const kProfiles[] = {
+        nullptr,
+        "{\"gsMissing\": true}",
+        "{\"gsSubstitute\": \"|\"}",
+        "{\"prefix\": \"<\", \"suffix\": \">\", \"terminator\": \"\\r\\n\"}",
+        "{\"gsMissing\": true, \"terminator\": \"\\t\"}",
+        "{bad",
+    };
+
+    Counts svg, frames;
+    for (uint64_t round = 0; round < rounds; ++round) {
+        const char* kind = kKinds[in.pick(5)];
+        std::string payload;
+        switch (in.pick(6)) {
+        case 0: payload = in.ean(); break;
+        case 1: payload = in.markingCode(in.pick(2) == 0); break;
+        case 2: payload = in.digits(in.pick(360)); break;
+        case 3: payload = in.printable(in.pick(120)); break;
+        default: payload = in.mixed(in.pick(200)); break;
+        }
+        const int32_t scale = in.pick(4) == 0 ? kScales[in.pick(10)] : 4;
+        const int32_t quiet = in.pick(4) == 0 ? kQuiets[in.pick(8)] : 4;
+        svgCase(oldLib, newLib, svg, kind, payload, static_cast<int32_t>(in.pick(2)), scale, quiet,
+                in.pick(8) == 0);
+        // The largest symbols at their limits: 174 codewords exactly and one more.
+        if (round % 50 == 0) {
+            svgCase(oldLib, newLib, svg, "datamatrix", in.digits(348), 0, scale, quiet, false);
+            svgCase(oldLib, newLib, svg, "datamatrix", in.digits(346), 1, scale, quiet, false);
+            svgCase(oldLib, newLib, svg, "datamatrix", in.digits(349), 0, scale, quiet, false);
+            svgCase(oldLib, newLib, svg, "datamatrix", in.printable(174), 0, scale, quiet, false);
+        }
+
+        std::string text;
+        switch (in.pick(5)) {
+        case 0:
+        case 1:
+        case 2: text = in.markingCode(in.pick(3) != 0); break;
+        case 3: text = in.ean(); break;
+        default: text = in.mixed(in.pick(160)); break;
+        }
+        if (in.pick(6) == 0) text = "]d2" + text;
+        if (in.pick(6) == 0) text += in.pick(2) ? "\r\n" : "\t";
+        frameCase(oldLib, newLib, frames, kProfiles[in.pick(6)], text, in.pick(4) == 0 ? "COM3" : nullptr);
+    }
+    std::printf("barcode_svg: %llu inputs compared (%llu drawn), %llu differ\n",
+                static_cast<unsigned long long>(svg.compared), static_cast<unsigned long long>(svg.nonNull),
+                static_cast<unsigned long long>(svg.differ));
+    std::printf("decode_frame: %llu inputs compared, %llu differ\n",
+                static_cast<unsigned long long>(frames.compared),
+                static_cast<unsigned long long>(frames.differ));
+    return svg.differ == 0 && frames.differ == 0 ? 0 : 1;
+}
