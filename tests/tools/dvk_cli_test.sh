@@ -23,19 +23,59 @@ expect 0 '"deviceId":"usb"' "$dvk" decode --device usb 4600000000008
 expect 0 '<svg xmlns=' "$dvk" svg --kind code128 --gs1 '0104607097291111\x1d3103000123'
 for sub in version decode svg tune sheet simulate replay demo; do expect 0 'usage\|0.3.2' "$dvk" $sub --help; done
 
-expect 2 'unknown command' "$dvk" frobnicate
-expect 2 'unknown option --bogus' "$dvk" decode --bogus x
-expect 2 'bad escape' "$dvk" decode 'abc\q'
-expect 2 'cannot read profile' "$dvk" decode --profile missing.json 1234
-expect 2 'cannot be drawn as ean13' "$dvk" svg --kind ean13 12
-expect 2 'needs a whole number' "$dvk" svg --scale big A
-expect 2 'no built-in scanner or readable file' "$dvk" simulate --scanner nothing-like-it
-printf '{"gs": "sideways"}' > bad.json
-expect 2 'bad.json: "gs" must be real, alt, substitute or dropped' "$dvk" simulate --scanner bad.json
-printf '{"prefix": "x"' > broken.json
-expect 2 'broken.json:' "$dvk" simulate --scanner broken.json
-expect 2 'replay needs a log' "$dvk" replay
-expect 2 'cannot read' "$dvk" replay missing.log
+expect 0 '^[0-9]*\.[0-9]*\.[0-9]*$' "$dvk" --version
+
+# Bad usage: exit status 2 and one line naming the fault. Columns: expected text | arguments.
+mkdir adir
+printf 'garbage' > notprofile.json
+bad() {
+    out=$("$dvk" "$@" 2>&1 </dev/null)
+    got=$?
+    [ "$got" -eq 2 ] || fail "$* exited $got, not 2"
+    [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || fail "$*: not one line: $out"
+    printf '%s' "$out" | grep -qF -- "$pattern" || fail "$*: no \"$pattern\" in: $out"
+}
+while IFS='|' read -r pattern args; do
+    eval "set -- $args"
+    bad "$@"
+done <<'TABLE'
+unknown command|frobnicate
+unknown option --bogus|decode --bogus x
+bad escape|decode 'abc\q'
+cannot read profile missing.json: No such file|decode --profile missing.json 1234
+cannot read profile adir: is a directory|decode --profile adir 1234
+notprofile.json is not a profile|decode --profile notprofile.json 1234
+cannot be drawn as ean13|svg --kind ean13 12
+--kind is ean13, code128 or datamatrix, not EAN13|svg --kind EAN13 4600000000008
+needs a whole number|svg --scale big A
+no built-in scanner or readable file named nothing-like-it|simulate --scanner nothing-like-it
+named adir (is a directory|simulate --scanner adir
+replay needs a log|replay
+cannot read missing.log: No such file|replay missing.log
+cannot read adir: is a directory|replay adir
+cannot read profile adir: is a directory|replay --profile adir /dev/null
+notprofile.json is not a profile|replay --profile notprofile.json /dev/null
+cannot write adir|sheet -o adir
+cannot write adir: is a directory|tune -o adir
+cannot write no/such/p.json: no folder no/such|tune -o no/such/p.json
+needs a terminal|tune
+TABLE
+# Scanner model files: the key at fault is named.
+while IFS='|' read -r model pattern; do
+    printf '%s' "$model" > model.json
+    bad simulate --scanner model.json
+done <<'TABLE'
+{"gs": "sideways"}|model.json: "gs" must be real, alt, substitute or dropped
+{"prefix": "x"|model.json: expected
+{"gapMs": 99999999999999999999}|"gapMs" must be a whole number from 0 to 10000
+{"gapMs": 10001}|"gapMs" must be a whole number from 0 to 10000
+{"bufferLimit": -1}|"bufferLimit" must be a whole number
+{"gapMs": 2.5}|"gapMs" must be a whole number
+{"gapMs": 1e3}|"gapMs" must be a whole number
+{"gapMs": "5"}|"gapMs" must be a whole number
+{"name": 5}|"name" must be a text in quotes
+{"aimIds": 1}|"aimIds" must be true or false
+TABLE
 
 expect 0 'Разделитель полей не передаётся' "$dvk" simulate --scanner no-gs
 expect 0 'GS restored' "$dvk" simulate --scanner no-gs

@@ -1,6 +1,8 @@
 #!/bin/sh
-# dvk tune as a person uses it: in a terminal (tmux), a "scanner" types each reference code, the screen is
-# read back, the drawn codes are decoded from the screen, and the written profile is checked.
+# dvk tune as a person uses it, in terminals 240, 132 and 80 columns wide (tmux, with a shell that has job
+# control): a "scanner" types each reference code, every code the screen shows is rendered from the captured
+# pane and decoded, codes too wide get their one-line note, and the set-up ends as it should: finished and
+# written, unfinished and not written, interrupted, or suspended and resumed.
 set -eu
 dvk=$1
 read_codes=$2
@@ -8,61 +10,125 @@ work=$(mktemp -d)
 session="dvk-tune-$$"
 trap 'tmux kill-session -t "$session" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-screen() { tmux capture-pane -p -J -S - -t "$session" > "$work/screen.txt"; }
+screen() { tmux capture-pane -e -p -J -S - -t "$session" > "$work/screen.txt"; }
 wait_for() {
     for _ in $(seq 1 100); do
         screen
-        grep -q -- "$1" "$work/screen.txt" && return 0
+        grep -qF -- "$1" "$work/screen.txt" && return 0
         sleep 0.1
     done
     echo "never appeared on screen: $1"
     cat "$work/screen.txt"
     exit 1
 }
-# The scanner: the code typed at once, GS as Ctrl+], Enter at the end; then the frame closes by time-out.
+# A shell in a terminal COLUMNS wide, running dvk tune. dash, because it leaves the terminal as a stopped job
+# left it (bash restores its own settings, which would hide a tool that does not).
+start() {
+    tmux kill-session -t "$session" 2>/dev/null || true
+    tmux new-session -d -s "$session" -x "$1" -y 50 "cd '$work' && PS1='$ ' dash -i"
+    tmux send-keys -t "$session" "'$dvk' tune -o profile.json; echo EXITED \$?" Enter
+    wait_for "== Step 1 of 5"
+}
+# The scanner: its arguments typed at once with GS (Ctrl+]) between them and Enter at the end.
 scan() {
-    rest=$1
-    while :; do
-        part=${rest%%"|"*}
-        [ -n "$part" ] && tmux send-keys -t "$session" -l -- "$part"
-        [ "$part" = "$rest" ] && break
+    tmux send-keys -t "$session" -l -- "$1"
+    shift
+    for field in "$@"; do
         tmux send-keys -t "$session" C-]
-        rest=${rest#*"|"}
+        tmux send-keys -t "$session" -l -- "$field"
     done
     tmux send-keys -t "$session" Enter
 }
-# Only the drawing of the current step: the screen from its heading on.
-decode_current_step() {
-    screen
-    sed -n "/== Step $1 of 5/,\$p" "$work/screen.txt" > "$work/step.txt"
-    "$read_codes" --blocks "$work/step.txt"
+# The codes read from the screen since the last step heading (drawn in full) must be exactly the expected ones.
+expect_codes() {
+    for _ in $(seq 1 50); do
+        screen
+        awk '/== Step /{step=""} {step=step $0 "\n"} END{printf "%s", step}' "$work/screen.txt" > "$work/step.txt"
+        grep -q "Scan the code" "$work/step.txt" && break
+        sleep 0.1
+    done
+    "$read_codes" --screen "$work/step.txt" > "$work/read.txt" || true
+    [ "$(cat "$work/read.txt")" = "$1" ] || { echo "read from the screen: $(cat "$work/read.txt"), not $1"; exit 1; }
 }
+terminal_mode() { stty -F "$(tmux display -p -t "$session" '#{pane_tty}')" -a | grep -o -- '-\?icanon'; }
 
-tmux new-session -d -s "$session" -x 260 -y 120 "cd '$work' && '$dvk' tune -o profile.json; echo EXITED \$?; sleep 60"
-wait_for "== Step 1 of 5: Товарный штрихкод"
-[ "$(decode_current_step 1)" = "EAN-13 ]E0 4600000000008" ] || { echo "EAN-13 drawing not read back"; exit 1; }
+ean="EAN-13 ]E0 4600000000008"
+gs1="Code128 ]C1 0104607097291111<GS>3103000123"
+short="DataMatrix ]d2 010460709729111121ABCDEFG<GS>8005123456<GS>93Tq5x"
+long="DataMatrix ]d2 010460709729111121AbC1234567<GS>91EE10<GS>92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8="
+hard="DataMatrix ]d2 010460709729111121aA0<GS>92!\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~"
+
+# 240 columns: every code at one module per column. Four codes scanned (the fourth cut short, as by a
+# 64-character buffer); the fifth scanned with Ctrl+D pressed before its frame closed, which still counts.
+start 240
+expect_codes "$ean"
 scan "4600000000008"
 wait_for "Товарный штрихкод: прочитан верно"
 wait_for "== Step 2 of 5"
-[ "$(decode_current_step 2)" = "Code128 ]C1 0104607097291111<GS>3103000123" ] || { echo "Code 128 drawing not read back"; exit 1; }
-scan "0104607097291111|3103000123"
+expect_codes "$gs1"
+scan "0104607097291111" "3103000123"
 wait_for "Разделитель полей передаётся правильно"
 wait_for "== Step 3 of 5"
-[ "$(decode_current_step 3)" = "DataMatrix ]d2 010460709729111121ABCDEFG<GS>8005123456<GS>93Tq5x" ] ||
-    { echo "DataMatrix drawing not read back"; exit 1; }
-scan "010460709729111121ABCDEFG|8005123456|93Tq5x"
+expect_codes "$short"
+scan "010460709729111121ABCDEFG" "8005123456" "93Tq5x"
 wait_for "Маркировка: короткий код: прочитан верно"
 wait_for "== Step 4 of 5"
-# A scanner whose buffer holds 64 characters cuts the long code.
-scan "010460709729111121AbC1234567|91EE10|92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6"
+expect_codes "$long"
+scan "010460709729111121AbC1234567" "91EE10" "92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6"
 wait_for "Маркировка: длинный код: код обрезан"
 wait_for "== Step 5 of 5"
-tmux send-keys -t "$session" Escape
-wait_for "Шаг пропущен: Маркировка: трудные символы"
-wait_for "Прочитано верно 3 из 5 кодов. 1 проблем(ы) требуют перенастройки самого сканера."
-wait_for "profile written to profile.json"
+expect_codes "$hard"
+scan "010460709729111121aA0" "92!\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~"
+sleep 0.35
+tmux send-keys -t "$session" C-d
 wait_for "EXITED 0"
+wait_for "Маркировка: трудные символы: прочитан верно"
+wait_for "Прочитано верно 4 из 5 кодов. 1 проблем(ы) требуют перенастройки самого сканера."
+wait_for "profile written to profile.json"
 grep -q '"terminator": "\\r"' "$work/profile.json"
 grep -q '"configured": true' "$work/profile.json"
 grep -q '"deviceId": "terminal"' "$work/profile.json"
-echo "dvk tune: four steps read through a terminal, one skipped, codes on screen decoded, profile written"
+
+# 132 columns: EAN-13 at one module per column, the GS1 code at two. A cursor key and a lone key are not
+# scans. Ctrl+D two steps in: unfinished, exit 1, the existing profile untouched.
+echo "kept" > "$work/profile.json"
+start 132
+expect_codes "$ean"
+tmux send-keys -t "$session" Up
+wait_for "ignored: ⟨27⟩[A is a key of the keyboard, not a scan"
+tmux send-keys -t "$session" x
+wait_for "ignored: x is a key of the keyboard, not a scan"
+if grep -qF "received:" "$work/screen.txt"; then echo "a stray key was fed as a scan"; exit 1; fi
+tmux send-keys -t "$session" Escape
+wait_for "== Step 2 of 5"
+expect_codes "$gs1"
+tmux send-keys -t "$session" C-d
+wait_for "EXITED 1"
+wait_for "Set-up not finished: stopped at step 2 of 5, no profile written"
+[ "$(cat "$work/profile.json")" = "kept" ] || { echo "an unfinished set-up touched the profile"; exit 1; }
+
+# 80 columns: EAN-13 at two modules per column; the GS1 code does not fit and says so. Ctrl+Z gives the
+# shell its terminal back, fg makes it raw again; Ctrl+C restores it and quits.
+start 80
+expect_codes "$ean"
+[ "$(terminal_mode)" = "-icanon" ] || { echo "not in raw mode"; exit 1; }
+tmux send-keys -t "$session" C-z
+wait_for "Stopped"
+[ "$(terminal_mode)" = "icanon" ] || { echo "Ctrl+Z left the terminal raw"; exit 1; }
+tmux send-keys -t "$session" "fg" Enter
+wait_for "(resumed)"
+[ "$(terminal_mode)" = "-icanon" ] || { echo "fg did not make the terminal raw again"; exit 1; }
+expect_codes "$ean"
+tmux send-keys -t "$session" Escape
+wait_for "Not drawn: needs 110 columns, the terminal has 80; print it with dvk sheet."
+expect_codes ""
+tmux send-keys -t "$session" Escape
+wait_for "== Step 3 of 5"
+expect_codes "$short"
+tmux send-keys -t "$session" C-c
+wait_for "interrupted"
+tmux send-keys -t "$session" "echo EXITED \$?" Enter # the rest of the command line went with the stopped job
+wait_for "EXITED 130"
+[ "$(terminal_mode)" = "icanon" ] || { echo "Ctrl+C left the terminal raw"; exit 1; }
+[ "$(cat "$work/profile.json")" = "kept" ] || { echo "an interrupted set-up touched the profile"; exit 1; }
+echo "dvk tune: codes on screen decoded at 240, 132 and 80 columns; finished, unfinished, stray keys, Ctrl+Z, Ctrl+C"

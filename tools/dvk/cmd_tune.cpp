@@ -5,62 +5,29 @@
 // set-up profile ends them: by a pause longer than the burst gap, or by the time-out after the last byte.
 // Bytes reach the tuner exactly as the terminal delivered them (a Russian layout arrives as UTF-8).
 #include <poll.h>
-#include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "cli.h"
 #include "dorvik_c.h"
+#include "input_source.h"
+#include "raw_terminal.h"
 #include "report.h"
 #include "scanner_sim.h"
+#include "terminal_codes.h"
 
 namespace {
 
 constexpr uint64_t kBurstGapMs = 250;
 constexpr uint64_t kTimeoutMs = 500;
 constexpr char kEscape = '\x1b';
-
-struct termios savedTerminal;
-bool terminalSaved = false;
-
-void restoreTerminal() {
-    if (terminalSaved) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    terminalSaved = false;
-}
-
-void onSignal(int signal) {
-    if (terminalSaved) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    static const char message[] = "\r\n\x1b[0minterrupted\r\n";
-    [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, message, sizeof message - 1);
-    _exit(128 + signal);
-}
-
-// Raw input: no line editing, no echo, CR stays CR; Ctrl+C still interrupts (and restores the terminal).
-class RawTerminal {
-  public:
-    RawTerminal() {
-        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
-        terminalSaved = true;
-        std::atexit(restoreTerminal);
-        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-            ::signal(s, onSignal);
-        struct termios raw = savedTerminal;
-        raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
-        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    }
-    ~RawTerminal() { restoreTerminal(); }
-    RawTerminal(const RawTerminal&) = delete;
-    RawTerminal& operator=(const RawTerminal&) = delete;
-};
+constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byte
 
 uint64_t nowMs() {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -68,65 +35,121 @@ uint64_t nowMs() {
                                      .count());
 }
 
-// The modules of a code, read back from the library's SVG drawn at one pixel per module.
-std::vector<std::vector<bool>> modulesOf(const std::string& svg, bool& linear) {
-    const size_t box = svg.find("viewBox=\"0 0 ");
-    const int width = std::stoi(svg.substr(box + 13));
-    const int height = std::stoi(svg.substr(svg.find(' ', box + 13) + 1));
-    linear = height == 60;
-    const int rows = linear ? 1 : height;
-    std::vector<std::vector<bool>> grid(static_cast<size_t>(rows),
-                                        std::vector<bool>(static_cast<size_t>(width)));
-    for (size_t at = svg.find(" d=\"") + 4; svg[at] == 'M';) {
-        size_t used = 0;
-        const int x = std::stoi(svg.substr(at + 1), &used);
-        at += 1 + used + 1;
-        const int y = std::stoi(svg.substr(at), &used);
-        at += used + 1;
-        const int w = std::stoi(svg.substr(at), &used);
-        at += used + 1;
-        const int h = std::stoi(svg.substr(at), &used);
-        at = svg.find('z', at) + 1;
-        for (int r = y; r < y + (linear ? 1 : h); ++r)
-            for (int c = x; c < x + w; ++c)
-                grid[static_cast<size_t>(r)][static_cast<size_t>(c)] = true;
-    }
-    return grid;
+int numberField(const std::string& json, const std::string& key) {
+    const std::string quoted = "\"" + key + "\":";
+    const size_t at = json.find(quoted);
+    int value = 0;
+    if (at != std::string::npos)
+        std::from_chars(json.data() + at + quoted.size(), json.data() + json.size(), value);
+    return value;
 }
 
-// Two module rows per text line, black on white whatever the terminal's colours; linear codes get full
-// height bars.
-void drawCode(const std::string& code) {
-    const std::string symbology = dvksim::jsonStringField(code, "symbology");
-    const std::string payload = dvksim::jsonStringField(code, "payload");
-    const bool gs1 = code.find("\"gs1\":true") != std::string::npos;
-    const int quiet = symbology == "datamatrix" ? 2 : 10;
-    const std::string svg = takeText(
-        dvk_barcode_svg(symbology.c_str(), payload.data(), static_cast<int>(payload.size()), gs1, 1, quiet));
-    if (svg.empty()) return;
-    bool linear = false;
-    std::vector<std::vector<bool>> grid = modulesOf(svg, linear);
-    if (linear) grid.assign(16, grid[0]);
-    std::vector<bool> light(grid[0].size(), false);
-    for (size_t r = 0; r < grid.size(); r += 2) {
-        const std::vector<bool>& upper = grid[r];
-        const std::vector<bool>& lower = r + 1 < grid.size() ? grid[r + 1] : light;
-        std::string line = "\x1b[30;107m";
-        for (size_t c = 0; c < upper.size(); ++c)
-            line += upper[c] ? (lower[c] ? "█" : "▀") : (lower[c] ? "▄" : " ");
-        std::printf("%s\x1b[0m\n", line.c_str());
-    }
+// In a terminal the keyboard and the scanner type under one device id. A lone key stroke (one character,
+// Alt with a key) or a cursor or function key (an escape sequence) is a person at the keyboard: no code is
+// that short.
+bool isStrayKey(const std::string& text) {
+    auto oneCharacter = [](std::string_view s) {
+        return !s.empty() && std::count_if(s.begin(), s.end(), [](char c) {
+                                 return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                             }) == 1;
+    };
+    if (oneCharacter(text)) return true;
+    if (text.size() < 2 || text[0] != kEscape) return false;
+    const std::string_view rest = std::string_view(text).substr(1);
+    if (oneCharacter(rest)) return true;
+    if (rest[0] == 'O') return rest.size() == 2;
+    if (rest[0] != '[' || rest.size() < 2) return false;
+    // CSI: parameter bytes, intermediate bytes, one final byte, and nothing after it.
+    size_t i = 1;
+    while (i < rest.size() && rest[i] >= 0x30 && rest[i] <= 0x3F)
+        ++i;
+    while (i < rest.size() && rest[i] >= 0x20 && rest[i] <= 0x2F)
+        ++i;
+    return i + 1 == rest.size() && rest[i] >= 0x40 && rest[i] <= 0x7E;
 }
 
-void showStep(const std::string& state) {
-    const std::string code = dvksim::jsonCompoundField(state, "code");
-    std::printf("\n== Step %d of 5: %s\n%s\n\n", std::stoi(state.substr(state.find("\"step\":") + 7)) + 1,
-                dvksim::jsonStringField(state, "prompt").c_str(),
-                dvksim::jsonStringField(state, "hint").c_str());
-    drawCode(code);
-    std::printf("\nScan the code above (Esc skips the step, Ctrl+C quits).\n");
-    std::fflush(stdout);
-}
+// The wizard as the person sees it: every step with its code, every finding as it is raised, and the outcome
+// read from the tuner's state after the last frame.
+class SetUp {
+  public:
+    SetUp(const std::string& transport, const std::string& device)
+        : tuner_(dvk_tuner_new(transport.c_str(), device.c_str()), &dvk_tuner_free),
+          state_(takeText(dvk_tuner_state(tuner_.get()))) {}
+
+    bool done() const { return state_.find("\"done\":true") != std::string::npos; }
+    std::string profile() const { return dvksim::jsonCompoundField(state_, "profile"); }
+
+    void show() const {
+        const std::string code = dvksim::jsonCompoundField(state_, "code");
+        std::printf("\n== Step %d of 5: %s\n%s\n\n", numberField(state_, "step") + 1,
+                    dvksim::jsonStringField(state_, "prompt").c_str(),
+                    dvksim::jsonStringField(state_, "hint").c_str());
+        const int columns = terminalColumns();
+        const TerminalDrawing drawing = drawForTerminal(
+            dvksim::jsonStringField(code, "symbology"), dvksim::jsonStringField(code, "payload"),
+            code.find("\"gs1\":true") != std::string::npos, columns);
+        for (const std::string& line : drawing.lines)
+            std::printf("%s\n", line.c_str());
+        if (drawing.lines.empty())
+            std::printf("Not drawn: needs %d columns, the terminal has %d; print it with dvk sheet.\n",
+                        drawing.columns, columns);
+        std::printf("\nScan the code %s (Esc skips the step, Ctrl+D ends, Ctrl+C quits).\n",
+                    drawing.lines.empty() ? "from the sheet" : "above");
+        std::fflush(stdout);
+    }
+
+    // One frame as the tuner's feed takes it; gaps as a JSON array of milliseconds.
+    void feed(const std::string& text, const std::string& device, uint64_t tMs, const std::string& gaps) {
+        std::printf("received: %s\n", visible(text).c_str());
+        if (!dvk_tuner_feed(tuner_.get(), text.data(), static_cast<int32_t>(text.size()), device.c_str(), tMs,
+                            gaps.c_str()))
+            std::printf("(not taken for this step)\n");
+        refresh();
+    }
+
+    void skip() {
+        dvk_tuner_skip(tuner_.get());
+        std::printf("(step skipped)\n");
+        refresh();
+    }
+
+    // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
+    // not finish, 2 when the file cannot be written.
+    int finish(const std::string& output, const std::string& profileText) const {
+        if (!done() || profile().find("\"configured\": true") == std::string::npos) {
+            std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
+                        numberField(state_, "step") + 1);
+            return 1;
+        }
+        std::printf("\n== %s\n%s\n", dvksim::jsonStringField(state_, "prompt").c_str(),
+                    dvksim::jsonStringField(state_, "summary").c_str());
+        if (output.empty()) {
+            std::printf("%s\n", profileText.c_str());
+        } else if (!writeFile(output, profileText + "\n")) {
+            return fail("cannot write " + output);
+        } else {
+            std::printf("profile written to %s\n", output.c_str());
+        }
+        return 0;
+    }
+
+  private:
+    void refresh() {
+        const std::string next = takeText(dvk_tuner_state(tuner_.get()));
+        if (next.empty() || next == state_) return;
+        const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
+        for (; findingsShown_ < findings.size(); ++findingsShown_)
+            printFinding(findings[findingsShown_]);
+        const bool nextStep = numberField(next, "step") != numberField(state_, "step");
+        state_ = next;
+        if (nextStep && !done()) show();
+        std::fflush(stdout);
+    }
+
+    std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner_;
+    std::string state_;
+    size_t findingsShown_ = 0;
+};
 
 struct Frame {
     std::string text;
@@ -134,19 +157,114 @@ struct Frame {
     uint64_t last = 0;
 };
 
+// Reads the terminal until the set-up is done or the input ends (Ctrl+D, or the terminal went away).
+void tuneOnTerminal(SetUp& setUp, const std::string& device) {
+    const RawTerminal raw;
+    setUp.show();
+    Frame frame;
+    auto deliver = [&] {
+        if (frame.text.empty()) return;
+        if (isStrayKey(frame.text)) {
+            std::printf("ignored: %s is a key of the keyboard, not a scan\n", visible(frame.text).c_str());
+            std::fflush(stdout);
+        } else {
+            std::string gaps = "[";
+            for (size_t i = 0; i < frame.gaps.size(); ++i) {
+                if (i) gaps += ',';
+                gaps += std::to_string(frame.gaps[i]);
+            }
+            setUp.feed(frame.text, device, frame.last, gaps + "]");
+        }
+        frame = Frame{};
+    };
+    while (!setUp.done()) {
+        if (RawTerminal::takeResumed()) {
+            std::printf("(resumed)\n");
+            setUp.show();
+        }
+        const int wait =
+            frame.text.empty()
+                ? -1
+                : static_cast<int>(frame.last + kTimeoutMs + 1 - std::min(nowMs(), frame.last + kTimeoutMs));
+        struct pollfd in = {STDIN_FILENO, POLLIN, 0};
+        const int ready = poll(&in, 1, wait);
+        const uint64_t t = nowMs();
+        if (ready <= 0) {
+            if (!frame.text.empty() && t > frame.last + kTimeoutMs) deliver();
+            continue;
+        }
+        char buffer[256];
+        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) break;
+        // A key pressed on its own, with nothing pending: the scanner's bytes come in bursts.
+        if (n == 1 && (buffer[0] == kEscape || buffer[0] == kEndOfInput) &&
+            (frame.text.empty() || t - frame.last > kBurstGapMs)) {
+            deliver();
+            if (buffer[0] == kEndOfInput) break;
+            setUp.skip();
+            continue;
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            if (!frame.text.empty() && t - frame.last > kBurstGapMs) deliver();
+            if (!frame.text.empty()) frame.gaps.push_back(t - frame.last);
+            frame.text += buffer[i];
+            frame.last = t;
+        }
+    }
+    deliver(); // the last frame counts, however the input ended
+}
+
+// A serial port or an input device: a decoder with the set-up profile frames its input by time, as above. The
+// terminal, when there is one, is only watched for Esc and Ctrl+D.
+void tuneOnDevice(SetUp& setUp, InputSource& source) {
+    const RawTerminal raw;
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    const std::string framing = "{\"burstGapMs\": " + std::to_string(kBurstGapMs) +
+                                ", \"frameTimeoutMs\": " + std::to_string(kTimeoutMs) +
+                                ", \"terminator\": \"\\u0000\"}";
+    dvk_decoder_set_profile(decoder.get(), framing.c_str());
+    std::printf("Reading %s.\n", source.description().c_str());
+    setUp.show();
+    InputPump pump(source, decoder.get(), isatty(STDIN_FILENO) ? STDIN_FILENO : -1);
+    for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
+        if (RawTerminal::takeResumed()) {
+            std::printf("(resumed)\n");
+            setUp.show();
+        }
+        round = pump.next();
+        for (const dvksim::PolledFrame& frame : dvksim::parsePoll(round.poll).frames)
+            if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+        if (round.key == kEscape && !setUp.done()) setUp.skip();
+    }
+}
+
 } // namespace
 
 int runTune(const Args& args) {
     std::string device = "terminal";
     std::string transport = "hid";
     std::string output;
+    DeviceOptions devices;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        std::string error;
+        const int taken = devices.take(args, i, error);
+        if (taken < 0) return fail(error);
+        if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
             std::puts(
                 "usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
                 "Sets up a keyboard scanner plugged into this machine: scan each reference code shown on the\n"
-                "screen. Esc skips a step, Ctrl+C quits. The learned profile goes to the -o file (or stdout).");
+                "screen. Esc skips a step, Ctrl+D ends the set-up unfinished, Ctrl+C quits. Codes too wide\n"
+                "for the terminal are on the sheet that dvk sheet prints. The learned profile goes to the -o\n"
+                "file (or stdout) once all five steps are done; otherwise nothing is written and the exit\n"
+                "status is 1.\n"
+                "   or: dvk tune --serial PATH [--baud N] [--profile FILE] [-o profile.json]\n"
+                "   or: dvk tune --evdev /dev/input/eventN [--profile FILE] [-o profile.json]\n"
+                "Sets up a serial scanner, or a keyboard scanner read from its input device (or a FIFO or file\n"
+                "of input events), opened as dvk listen opens them (--profile gives the port settings and\n"
+                "exclusiveCapture). The profile records the transport, the device and the settings used.");
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {
@@ -160,78 +278,25 @@ int runTune(const Args& args) {
     if (transport != "hid" && transport != "serial" && transport != "sim")
         return fail("--transport is hid, serial or sim");
     if (device.empty()) return fail("--device needs a non-empty id");
+    // Found out now, not after five scans.
+    if (!output.empty()) {
+        const std::string problem = writeProblem(output);
+        if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
+    }
+    std::string profileText, error;
+    std::unique_ptr<InputSource> source;
+    if (!devices.open(profileText, source, error)) return fail(error);
+    if (source) {
+        transport = source->transport();
+        device = source->deviceId();
+    } else if (!isatty(STDIN_FILENO))
+        return fail("tune needs a terminal on standard input, where the scanner types (see dvk tune --help)");
 
-    const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(
-        dvk_tuner_new(transport.c_str(), nullptr), &dvk_tuner_free);
-    const RawTerminal raw;
-    std::string state = takeText(dvk_tuner_state(tuner.get()));
-    showStep(state);
-    size_t shown = 0;
-    Frame frame;
-    auto deliver = [&] {
-        if (frame.text.empty()) return;
-        std::string gaps = "[";
-        for (size_t i = 0; i < frame.gaps.size(); ++i) {
-            if (i) gaps += ',';
-            gaps += std::to_string(frame.gaps[i]);
-        }
-        gaps += "]";
-        std::printf("received: %s\n", visible(frame.text).c_str());
-        const int taken =
-            dvk_tuner_feed(tuner.get(), frame.text.data(), static_cast<int32_t>(frame.text.size()),
-                           device.c_str(), frame.last, gaps.c_str());
-        if (!taken) std::printf("(not taken for this step)\n");
-        frame = Frame{};
-    };
-    while (state.find("\"done\":true") == std::string::npos) {
-        const int wait =
-            frame.text.empty()
-                ? -1
-                : static_cast<int>(frame.last + kTimeoutMs + 1 - std::min(nowMs(), frame.last + kTimeoutMs));
-        struct pollfd in = {STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&in, 1, wait);
-        const uint64_t t = nowMs();
-        if (ready > 0) {
-            char buffer[256];
-            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n <= 0) {
-                deliver();
-                break; // end of input
-            }
-            for (ssize_t i = 0; i < n; ++i) {
-                if (!frame.text.empty() && t - frame.last > kBurstGapMs) deliver();
-                if (frame.text.empty() && buffer[i] == kEscape && n == 1) {
-                    dvk_tuner_skip(tuner.get());
-                    std::printf("(step skipped)\n");
-                    continue;
-                }
-                if (!frame.text.empty()) frame.gaps.push_back(t - frame.last);
-                frame.text += buffer[i];
-                frame.last = t;
-            }
-        } else if (!frame.text.empty() && t > frame.last + kTimeoutMs) {
-            deliver();
-        }
-        const std::string next = takeText(dvk_tuner_state(tuner.get()));
-        if (next == state) continue;
-        const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
-        for (; shown < findings.size(); ++shown)
-            printFinding(findings[shown]);
-        if (dvksim::jsonStringField(next, "prompt") != dvksim::jsonStringField(state, "prompt") &&
-            next.find("\"done\":true") == std::string::npos)
-            showStep(next);
-        state = next;
-        std::fflush(stdout);
+    SetUp setUp(transport, device);
+    if (source) {
+        tuneOnDevice(setUp, *source);
+        return setUp.finish(output, source->recordIn(setUp.profile()));
     }
-    std::printf("\n== %s\n%s\n", dvksim::jsonStringField(state, "prompt").c_str(),
-                dvksim::jsonStringField(state, "summary").c_str());
-    const std::string profile = dvksim::jsonCompoundField(state, "profile");
-    if (output.empty()) {
-        std::printf("%s\n", profile.c_str());
-    } else if (!writeFile(output, profile + "\n")) {
-        return fail("cannot write " + output);
-    } else {
-        std::printf("profile written to %s\n", output.c_str());
-    }
-    return state.find("\"done\":true") == std::string::npos ? 1 : 0;
+    tuneOnTerminal(setUp, device);
+    return setUp.finish(output, setUp.profile());
 }
