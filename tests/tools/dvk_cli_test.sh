@@ -55,7 +55,7 @@ cannot read missing.log: No such file|replay missing.log
 cannot read adir: is a directory|replay adir
 cannot read profile adir: is a directory|replay --profile adir /dev/null
 notprofile.json is not a profile|replay --profile notprofile.json /dev/null
-cannot write adir|sheet -o adir
+cannot write adir: is a directory|sheet -o adir
 cannot write adir: is a directory|tune -o adir
 cannot write no/such/p.json: no folder no/such|tune -o no/such/p.json
 needs a terminal|tune

@@ -87,6 +87,10 @@ int runSheet(const Args& args) {
                         " (see dvk sheet --help)");
         }
     }
+    if (output != "-") {
+        const std::string problem = writeProblem(output);
+        if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
+    }
     const auto html = setupSheetHtml();
     if (!html) return fail("the reference codes could not be drawn");
     if (output == "-") {

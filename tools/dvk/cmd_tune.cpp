@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -135,6 +136,7 @@ class SetUp {
 
   private:
     void refresh() {
+        std::fflush(stdout); // what was received shows before the tuner's verdict, also through a pipe
         const std::string next = takeText(dvk_tuner_state(tuner_.get()));
         if (next.empty() || next == state_) return;
         const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
@@ -195,6 +197,7 @@ void tuneOnTerminal(SetUp& setUp, const std::string& device) {
         }
         char buffer[256];
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue; // a stop or resume, not the end of input
         if (n <= 0) break;
         // A key pressed on its own, with nothing pending: the scanner's bytes come in bursts.
         if (n == 1 && (buffer[0] == kEscape || buffer[0] == kEndOfInput) &&
