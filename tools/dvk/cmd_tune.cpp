@@ -17,7 +17,6 @@
 
 #include "cli.h"
 #include "dorvik_c.h"
-#include "input_source.h"
 #include "raw_terminal.h"
 #include "report.h"
 #include "scanner_sim.h"
@@ -80,23 +79,25 @@ class SetUp {
     bool done() const { return state_.find("\"done\":true") != std::string::npos; }
     std::string profile() const { return dvksim::jsonCompoundField(state_, "profile"); }
 
-    void show() const {
-        const std::string code = dvksim::jsonCompoundField(state_, "code");
+    void show() {
         std::printf("\n== Step %d of 5: %s\n%s\n\n", numberField(state_, "step") + 1,
                     dvksim::jsonStringField(state_, "prompt").c_str(),
                     dvksim::jsonStringField(state_, "hint").c_str());
         const int columns = terminalColumns();
-        const TerminalDrawing drawing = drawForTerminal(
-            dvksim::jsonStringField(code, "symbology"), dvksim::jsonStringField(code, "payload"),
-            code.find("\"gs1\":true") != std::string::npos, columns);
-        for (const std::string& line : drawing.lines)
+        drawn_ = drawing(columns);
+        for (const std::string& line : drawn_.lines)
             std::printf("%s\n", line.c_str());
-        if (drawing.lines.empty())
+        if (drawn_.lines.empty())
             std::printf("Not drawn: needs %d columns, the terminal has %d; print it with dvk sheet.\n",
-                        drawing.columns, columns);
+                        drawn_.columns, columns);
         std::printf("\nScan the code %s (Esc skips the step, Ctrl+D ends, Ctrl+C quits).\n",
-                    drawing.lines.empty() ? "from the sheet" : "above");
+                    drawn_.lines.empty() ? "from the sheet" : "above");
         std::fflush(stdout);
+    }
+
+    // After the window changed size: the step again if its code would now be drawn otherwise.
+    void fitToWindow() {
+        if (!done() && drawing(terminalColumns()).lines != drawn_.lines) show();
     }
 
     // One frame as the tuner's feed takes it; gaps as a JSON array of milliseconds.
@@ -135,6 +136,13 @@ class SetUp {
     }
 
   private:
+    TerminalDrawing drawing(int columns) const {
+        const std::string code = dvksim::jsonCompoundField(state_, "code");
+        return drawForTerminal(dvksim::jsonStringField(code, "symbology"),
+                               dvksim::jsonStringField(code, "payload"),
+                               code.find("\"gs1\":true") != std::string::npos, columns);
+    }
+
     void refresh() {
         std::fflush(stdout); // what was received shows before the tuner's verdict, also through a pipe
         const std::string next = takeText(dvk_tuner_state(tuner_.get()));
@@ -151,6 +159,7 @@ class SetUp {
     std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner_;
     std::string state_;
     size_t findingsShown_ = 0;
+    TerminalDrawing drawn_;
 };
 
 struct Frame {
@@ -184,6 +193,7 @@ void tuneOnTerminal(SetUp& setUp, const std::string& device) {
             std::printf("(resumed)\n");
             setUp.show();
         }
+        if (RawTerminal::takeResized()) setUp.fitToWindow();
         const int wait =
             frame.text.empty()
                 ? -1
@@ -217,44 +227,14 @@ void tuneOnTerminal(SetUp& setUp, const std::string& device) {
     deliver(); // the last frame counts, however the input ended
 }
 
-// A serial port or an input device: a decoder with the set-up profile frames its input by time, as above. The
-// terminal, when there is one, is only watched for Esc and Ctrl+D.
-void tuneOnDevice(SetUp& setUp, InputSource& source) {
-    const RawTerminal raw;
-    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
-                                                                            &dvk_decoder_free);
-    const std::string framing = "{\"burstGapMs\": " + std::to_string(kBurstGapMs) +
-                                ", \"frameTimeoutMs\": " + std::to_string(kTimeoutMs) +
-                                ", \"terminator\": \"\\u0000\"}";
-    dvk_decoder_set_profile(decoder.get(), framing.c_str());
-    std::printf("Reading %s.\n", source.description().c_str());
-    setUp.show();
-    InputPump pump(source, decoder.get(), isatty(STDIN_FILENO) ? STDIN_FILENO : -1);
-    for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
-        if (RawTerminal::takeResumed()) {
-            std::printf("(resumed)\n");
-            setUp.show();
-        }
-        round = pump.next();
-        for (const dvksim::PolledFrame& frame : dvksim::parsePoll(round.poll).frames)
-            if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
-        if (round.key == kEscape && !setUp.done()) setUp.skip();
-    }
-}
-
 } // namespace
 
 int runTune(const Args& args) {
     std::string device = "terminal";
     std::string transport = "hid";
     std::string output;
-    DeviceOptions devices;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        std::string error;
-        const int taken = devices.take(args, i, error);
-        if (taken < 0) return fail(error);
-        if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
             std::puts(
                 "usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
@@ -262,12 +242,7 @@ int runTune(const Args& args) {
                 "screen. Esc skips a step, Ctrl+D ends the set-up unfinished, Ctrl+C quits. Codes too wide\n"
                 "for the terminal are on the sheet that dvk sheet prints. The learned profile goes to the -o\n"
                 "file (or stdout) once all five steps are done; otherwise nothing is written and the exit\n"
-                "status is 1.\n"
-                "   or: dvk tune --serial PATH [--baud N] [--profile FILE] [-o profile.json]\n"
-                "   or: dvk tune --evdev /dev/input/eventN [--profile FILE] [-o profile.json]\n"
-                "Sets up a serial scanner, or a keyboard scanner read from its input device (or a FIFO or file\n"
-                "of input events), opened as dvk listen opens them (--profile gives the port settings and\n"
-                "exclusiveCapture). The profile records the transport, the device and the settings used.");
+                "status is 1.");
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {
@@ -286,20 +261,10 @@ int runTune(const Args& args) {
         const std::string problem = writeProblem(output);
         if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
     }
-    std::string profileText, error;
-    std::unique_ptr<InputSource> source;
-    if (!devices.open(profileText, source, error)) return fail(error);
-    if (source) {
-        transport = source->transport();
-        device = source->deviceId();
-    } else if (!isatty(STDIN_FILENO))
+    if (!isatty(STDIN_FILENO))
         return fail("tune needs a terminal on standard input, where the scanner types (see dvk tune --help)");
 
     SetUp setUp(transport, device);
-    if (source) {
-        tuneOnDevice(setUp, *source);
-        return setUp.finish(output, source->recordIn(setUp.profile()));
-    }
     tuneOnTerminal(setUp, device);
     return setUp.finish(output, setUp.profile());
 }

@@ -14,6 +14,7 @@ struct termios savedTerminal;
 struct termios rawTerminal;
 volatile sig_atomic_t terminalRaw = 0;
 volatile sig_atomic_t resumed = 0;
+volatile sig_atomic_t resized = 0;
 
 void restoreTerminal() {
     if (terminalRaw) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
@@ -44,6 +45,8 @@ void onContinue(int) {
     errno = saved;
 }
 
+void onResize(int) { resized = 1; }
+
 void handle(int signal, void (*handler)(int)) {
     struct sigaction action = {};
     action.sa_handler = handler;
@@ -65,6 +68,7 @@ RawTerminal::RawTerminal() {
         handle(s, onQuit);
     handle(SIGTSTP, onSuspend);
     handle(SIGCONT, onContinue);
+    handle(SIGWINCH, onResize);
     terminalRaw = 1;
     tcsetattr(STDIN_FILENO, TCSANOW, &rawTerminal);
 }
@@ -74,5 +78,11 @@ RawTerminal::~RawTerminal() { restoreTerminal(); }
 bool RawTerminal::takeResumed() {
     const bool was = resumed;
     resumed = 0;
+    return was;
+}
+
+bool RawTerminal::takeResized() {
+    const bool was = resized;
+    resized = 0;
     return was;
 }

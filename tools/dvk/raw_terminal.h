@@ -13,4 +13,6 @@ class RawTerminal {
 
     // True once after the process was stopped and continued: the screen may have been used meanwhile.
     static bool takeResumed();
+    // True once after the window changed size.
+    static bool takeResized();
 };
