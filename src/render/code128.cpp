@@ -1,7 +1,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "bytes/ascii.h"
 #include "render/linear_codes.h"
@@ -64,11 +63,42 @@ constexpr std::array<PatternModules, 107> kPatternModules = [] {
     return patterns;
 }();
 
-size_t digitRun(std::string_view text, size_t from) {
-    size_t n = 0;
-    while (from + n < text.size() && isDigit(text[from + n]))
-        ++n;
-    return n;
+// Whether at least `n` digits follow from `from`: looks no further, so long digit runs stay linear.
+bool digitsAhead(std::string_view text, size_t from, size_t n) {
+    if (text.size() - from < n) return false;
+    for (size_t k = 0; k < n; ++k) {
+        if (!isDigit(text[from + k])) return false;
+    }
+    return true;
+}
+
+// The symbol values after the start symbol, in order; false for a byte no code set here can hold.
+template <typename Emit> bool symbolValues(std::string_view payload, bool gs1, bool setC, Emit&& emit) {
+    if (gs1) emit(kFnc1);
+    for (size_t i = 0; i < payload.size();) {
+        const char c = payload[i];
+        if (c == kGs) {
+            emit(kFnc1);
+            ++i;
+        } else if (setC) {
+            if (digitsAhead(payload, i, 2)) {
+                emit((payload[i] - '0') * 10 + (payload[i + 1] - '0'));
+                i += 2;
+            } else {
+                emit(kCodeB);
+                setC = false;
+            }
+        } else if (digitsAhead(payload, i, 6)) {
+            emit(kCodeC);
+            setC = true;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 32 || byte > 126) return false;
+            emit(byte - 32);
+            ++i;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -79,50 +109,32 @@ ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {
     // Every symbol takes 11 modules and holds at most two bytes: a payload whose row could not fit 32 bits
     // is refused before anything is encoded.
     if (payload.empty() || payload.size() / 2 > (static_cast<size_t>(INT32_MAX) - 2) / 11) return {};
-    std::vector<int> values;
-    values.reserve(payload.size() + 8);
-    bool setC = digitRun(payload, 0) >= 4;
-    values.push_back(setC ? kStartC : kStartB);
-    if (gs1) values.push_back(kFnc1);
-    for (size_t i = 0; i < payload.size();) {
-        const char c = payload[i];
-        if (c == kGs) {
-            values.push_back(kFnc1);
-            ++i;
-        } else if (setC) {
-            if (digitRun(payload, i) >= 2) {
-                values.push_back((payload[i] - '0') * 10 + (payload[i + 1] - '0'));
-                i += 2;
-            } else {
-                values.push_back(kCodeB);
-                setC = false;
-            }
-        } else if (digitRun(payload, i) >= 6) {
-            values.push_back(kCodeC);
-            setC = true;
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte < 32 || byte > 126) return {};
-            values.push_back(byte - 32);
-            ++i;
-        }
-    }
-    size_t checksum = static_cast<size_t>(values[0]);
-    for (size_t i = 1; i < values.size(); ++i)
-        checksum = (checksum + (i % 103) * static_cast<size_t>(values[i])) % 103;
-    values.push_back(static_cast<int>(checksum));
-    values.push_back(kStop);
-    if (values.size() > (static_cast<size_t>(INT32_MAX) - 2) / 11) return {};
+    const bool setC = digitsAhead(payload, 0, 4);
+    const int start = setC ? kStartC : kStartB;
+    // Counted and checked first, so that the row is sized once and then drawn without a list of values.
+    size_t count = 1;
+    size_t checksum = static_cast<size_t>(start);
+    const bool encodable = symbolValues(payload, gs1, setC, [&](int value) {
+        checksum = (checksum + (count % 103) * static_cast<size_t>(value)) % 103;
+        ++count;
+    });
+    if (!encodable) return {};
+    count += 2; // check symbol and stop
+    if (count > (static_cast<size_t>(INT32_MAX) - 2) / 11) return {};
 
     ModuleMatrix matrix;
-    matrix.width = static_cast<int32_t>(11 * values.size() + 2);
+    matrix.width = static_cast<int32_t>(11 * count + 2);
     matrix.height = 1;
     matrix.modules.resize(static_cast<size_t>(matrix.width));
     uint8_t* at = matrix.modules.data();
-    for (const int value : values) {
+    auto draw = [&](int value) {
         std::memcpy(at, kPatternModules[static_cast<size_t>(value)].data(), 11);
         at += 11;
-    }
+    };
+    draw(start);
+    symbolValues(payload, gs1, setC, draw);
+    draw(static_cast<int>(checksum));
+    draw(kStop);
     at[0] = at[1] = 1;
     return matrix;
 }

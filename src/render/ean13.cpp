@@ -13,15 +13,22 @@ constexpr std::array<uint8_t, 10> kLPatterns = {0b0001101, 0b0011001, 0b0010011,
 constexpr std::array<uint8_t, 10> kFirstDigitParity = {0b000000, 0b001011, 0b001101, 0b001110, 0b010011,
                                                        0b011001, 0b011100, 0b010101, 0b010110, 0b011010};
 
-uint8_t rPattern(int digit) { return static_cast<uint8_t>(~kLPatterns[static_cast<size_t>(digit)] & 0x7F); }
+// The R set is the complement of the L set and the G set the R set reversed.
+constexpr std::array<uint8_t, 10> kRPatterns = [] {
+    std::array<uint8_t, 10> r{};
+    for (size_t d = 0; d < 10; ++d)
+        r[d] = static_cast<uint8_t>(~kLPatterns[d] & 0x7F);
+    return r;
+}();
 
-uint8_t gPattern(int digit) {
-    const uint8_t r = rPattern(digit);
-    uint8_t reversed = 0;
-    for (int i = 0; i < 7; ++i)
-        reversed = static_cast<uint8_t>(reversed | (((r >> i) & 1) << (6 - i)));
-    return reversed;
-}
+constexpr std::array<uint8_t, 10> kGPatterns = [] {
+    std::array<uint8_t, 10> g{};
+    for (size_t d = 0; d < 10; ++d) {
+        for (int i = 0; i < 7; ++i)
+            g[d] = static_cast<uint8_t>(g[d] | (((kRPatterns[d] >> i) & 1) << (6 - i)));
+    }
+    return g;
+}();
 
 uint8_t* putBits(uint8_t* at, uint32_t bits, int count) {
     for (int i = count - 1; i >= 0; --i)
@@ -53,11 +60,11 @@ ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut) {
     for (int k = 0; k < 6; ++k) {
         const int digit = digits[static_cast<size_t>(k) + 1] - '0';
         const bool even = (parity >> (5 - k)) & 1;
-        at = putBits(at, even ? gPattern(digit) : kLPatterns[static_cast<size_t>(digit)], 7);
+        at = putBits(at, (even ? kGPatterns : kLPatterns)[static_cast<size_t>(digit)], 7);
     }
     at = putBits(at, 0b01010, 5);
     for (size_t k = 7; k < 13; ++k)
-        at = putBits(at, rPattern(digits[k] - '0'), 7);
+        at = putBits(at, kRPatterns[static_cast<size_t>(digits[k] - '0')], 7);
     putBits(at, 0b101, 3);
     if (digitsOut) *digitsOut = digits;
     return matrix;

@@ -26,25 +26,21 @@ class RowRuns {
         : width_(static_cast<size_t>(matrix.width)), wordsPerRow_((width_ + 63) / 64),
           rows_(static_cast<size_t>(matrix.height)) {
         const size_t total = wordsPerRow_ * rows_; // no more words than modules
-        if (3 * total + rows_ > inline_.size()) heap_.resize(3 * total + rows_);
-        uint64_t* words = 3 * total + rows_ > inline_.size() ? heap_.data() : inline_.data();
+        if (3 * total > inline_.size()) heap_.resize(3 * total);
+        uint64_t* words = 3 * total > inline_.size() ? heap_.data() : inline_.data();
         starts_ = words;
         ends_ = words + total;
-        counts_ = words + 2 * total;
-        uint64_t* dark = words + 2 * total + rows_;
+        uint64_t* dark = words + 2 * total;
         std::fill_n(dark, total, 0);
         for (size_t row = 0; row < rows_; ++row) {
             uint64_t* bits = dark + row * wordsPerRow_;
             pack(matrix.modules.data() + row * width_, bits);
-            uint64_t runs = 0;
             for (size_t i = 0; i < wordsPerRow_; ++i) {
                 const uint64_t before = i > 0 ? bits[i - 1] >> 63 : 0;
                 const uint64_t after = i + 1 < wordsPerRow_ ? bits[i + 1] << 63 : 0;
                 starts_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] << 1) | before);
                 ends_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] >> 1) | after);
-                runs += static_cast<uint64_t>(std::popcount(starts_[row * wordsPerRow_ + i]));
             }
-            counts_[row] = runs;
         }
     }
 
@@ -56,10 +52,12 @@ class RowRuns {
         size_t endWord = 0;
         uint64_t startBits = starts[0];
         uint64_t endBits = ends[0];
-        for (uint64_t k = 0; k < counts_[row]; ++k) {
-            while (startBits == 0)
-                startBits = starts[++startWord];
-            while (endBits == 0)
+        for (;;) {
+            while (startBits == 0) {
+                if (++startWord == wordsPerRow_) return;
+                startBits = starts[startWord];
+            }
+            while (endBits == 0) // a run that starts in the row ends in it
                 endBits = ends[++endWord];
             const size_t first = startWord * 64 + static_cast<size_t>(std::countr_zero(startBits));
             const size_t last = endWord * 64 + static_cast<size_t>(std::countr_zero(endBits));
@@ -93,8 +91,42 @@ class RowRuns {
     std::vector<uint64_t> heap_;
     uint64_t* starts_;
     uint64_t* ends_;
-    uint64_t* counts_;
 };
+
+// A coordinate or length of the picture, 0 to 2^31 - 1 (the sizes are bounded before anything is drawn),
+// in decimal. Those below 1000, nearly all of them at the usual scales, are copied from a table; the
+// four bytes copied may run one past the digits, into space written next.
+struct SmallNumber {
+    std::array<char, 3> digits;
+    uint8_t size;
+};
+
+constexpr std::array<SmallNumber, 1000> kSmallNumbers = [] {
+    std::array<SmallNumber, 1000> numbers{};
+    for (size_t v = 0; v < numbers.size(); ++v) {
+        const size_t size = v < 10 ? 1 : v < 100 ? 2 : 3;
+        for (size_t i = 0, rest = v; i < size; ++i, rest /= 10)
+            numbers[v].digits[size - 1 - i] = static_cast<char>('0' + rest % 10);
+        numbers[v].size = static_cast<uint8_t>(size);
+    }
+    return numbers;
+}();
+
+char* putCoordinate(char* at, int64_t value) {
+    if (value < 1000) {
+        const SmallNumber& small = kSmallNumbers[static_cast<size_t>(value)];
+        std::memcpy(at, &small, sizeof small);
+        return at + small.size;
+    }
+    return std::to_chars(at, at + 10, value).ptr;
+}
+
+size_t digitCount(int64_t value) {
+    size_t digits = 1;
+    for (int64_t bound = 10; value >= bound; bound *= 10)
+        ++digits;
+    return digits;
+}
 
 // Path text formatted once per call and copied wherever it recurs: "M" and the X of a column, " " and
 // the Y of a row, and the "h…v…h-…z" that closes a run of a given length. Copies move whole slots, so
@@ -105,6 +137,7 @@ template <size_t N> struct Slot {
 };
 
 constexpr size_t kSlack = 48;
+constexpr size_t kMeasureAbove = 64 * 1024;
 constexpr size_t kCachedColumns = 256;
 constexpr size_t kCachedRuns = 64;
 
@@ -138,12 +171,10 @@ class PathPieces {
     }
 
   private:
-    static char* put(char* at, int64_t value) { return std::to_chars(at, at + 20, value).ptr; }
-
     void format(Slot<16>& slot, size_t c) const {
         char* at = slot.text.data();
         *at++ = 'M';
-        at = put(at, (quiet_ + static_cast<int64_t>(c)) * scale_);
+        at = putCoordinate(at, (quiet_ + static_cast<int64_t>(c)) * scale_);
         slot.size = static_cast<uint8_t>(at - slot.text.data());
     }
 
@@ -151,12 +182,12 @@ class PathPieces {
         const int64_t w = static_cast<int64_t>(n) * scale_;
         char* at = slot.text.data();
         *at++ = 'h';
-        at = put(at, w);
+        at = putCoordinate(at, w);
         *at++ = 'v';
-        at = put(at, runHeight_);
+        at = putCoordinate(at, runHeight_);
         *at++ = 'h';
         *at++ = '-';
-        at = put(at, w);
+        at = putCoordinate(at, w);
         *at++ = 'z';
         slot.size = static_cast<uint8_t>(at - slot.text.data());
     }
@@ -175,7 +206,7 @@ class PathPieces {
 Slot<16> rowY(int64_t y) {
     Slot<16> slot;
     slot.text[0] = ' ';
-    char* end = std::to_chars(slot.text.data() + 1, slot.text.data() + slot.text.size(), y).ptr;
+    char* end = putCoordinate(slot.text.data() + 1, y);
     slot.size = static_cast<uint8_t>(end - slot.text.data());
     return slot;
 }
@@ -185,9 +216,9 @@ template <size_t N> char* copySlot(char* at, const Slot<N>& slot) {
     return at + slot.size;
 }
 
-void appendInt(std::string& out, int64_t value) {
-    char buffer[24];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
 }
 
 } // namespace
@@ -208,34 +239,38 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     const int64_t width = widthModules * s;
     const int64_t height = heightModules * s;
 
-    std::string out;
-    out.reserve(256);
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
-    appendInt(out, width);
-    out += ' ';
-    appendInt(out, height);
-    out += "\" width=\"";
-    appendInt(out, width);
-    out += "\" height=\"";
-    appendInt(out, height);
-    out +=
-        "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"";
-    constexpr std::string_view kEnd = "\"/></svg>";
-
-    // The path is measured first, so that it is written into one block of its final size.
+    // The picture is written into one block sized in advance: a matrix code's by a bound on its runs when
+    // that is small; a linear code's, or a large one's, by measuring the path first, which keeps the block
+    // no larger than its text (and a linear code's small enough for the allocator's fast path).
     const RowRuns bits(matrix);
     PathPieces pieces(q, s, linear ? height : s);
     const auto rows = static_cast<size_t>(matrix.height);
-    size_t pathSize = 0;
-    for (size_t row = 0; row < rows; ++row) {
-        const size_t ySize = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s).size;
-        bits.forEachRun(row, [&](size_t column, size_t n) {
-            pathSize += pieces.column(column).size + ySize + pieces.run(n).size;
-        });
+    const size_t runBound = 3 * digitCount(width) + 2 * digitCount(height) + 7;
+    size_t pathSize = rows * ((static_cast<size_t>(matrix.width) + 1) / 2) * runBound;
+    if (linear || pathSize > kMeasureAbove) {
+        pathSize = 0;
+        for (size_t row = 0; row < rows; ++row) {
+            const size_t ySize = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s).size;
+            bits.forEachRun(row, [&](size_t column, size_t n) {
+                pathSize += pieces.column(column).size + ySize + pieces.run(n).size;
+            });
+        }
     }
-    const size_t head = out.size();
-    out.resize(head + pathSize + kEnd.size() + kSlack);
-    char* at = out.data() + head;
+    constexpr std::string_view kEnd = "\"/></svg>";
+    constexpr size_t kHeadBound = 256; // the fixed text and four numbers of at most ten digits
+    std::string out(kHeadBound + pathSize + kEnd.size() + kSlack, '\0');
+    char* at = out.data();
+    at = put(at, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
+    at = putCoordinate(at, width);
+    *at++ = ' ';
+    at = putCoordinate(at, height);
+    at = put(at, "\" width=\"");
+    at = putCoordinate(at, width);
+    at = put(at, "\" height=\"");
+    at = putCoordinate(at, height);
+    at = put(
+        at,
+        "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"");
     for (size_t row = 0; row < rows; ++row) {
         const Slot<16> y = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s);
         bits.forEachRun(row, [&](size_t column, size_t n) {
@@ -244,8 +279,8 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
             at = copySlot(at, pieces.run(n));
         });
     }
-    std::memcpy(at, kEnd.data(), kEnd.size());
-    out.resize(head + pathSize + kEnd.size());
+    at = put(at, kEnd);
+    out.resize(static_cast<size_t>(at - out.data()));
     return out;
 }
 
