@@ -48,6 +48,7 @@ notprofile.json is not a profile|decode --profile notprofile.json 1234
 cannot be drawn as ean13|svg --kind ean13 12
 --kind is ean13, code128 or datamatrix, not EAN13|svg --kind EAN13 4600000000008
 needs a whole number|svg --scale big A
+the picture would be too large at --scale 2147483647|svg --scale 2147483647 A
 no built-in scanner or readable file named nothing-like-it|simulate --scanner nothing-like-it
 named adir (is a directory|simulate --scanner adir
 replay needs a log|replay

@@ -47,7 +47,15 @@ int runSvg(const Args& args) {
     if (!payload) return fail("bad escape in payload");
     char* svg = dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1,
                                 scale, quiet);
-    if (svg == nullptr) return fail("the payload cannot be drawn as " + kind);
+    if (svg == nullptr) {
+        // The library gives no reason; drawn small, the payload itself is tried.
+        const std::string small = takeText(
+            dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1, 1, 0));
+        if (!small.empty())
+            return fail("the picture would be too large at --scale " + std::to_string(scale) + " --quiet " +
+                        std::to_string(quiet));
+        return fail("the payload cannot be drawn as " + kind);
+    }
     std::printf("%s\n", svg);
     dvk_free(svg);
     return 0;
