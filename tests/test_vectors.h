@@ -1,4 +1,4 @@
-/* Exact texts the library promises, shared by the Linux suites (C++) and the Windows host test (C). */
+/* Exact texts the library promises, for the C host suite on Linux and under Wine. */
 #ifndef DVK_TEST_VECTORS_H
 #define DVK_TEST_VECTORS_H
 
@@ -63,15 +63,5 @@
 #define DVK_VEC_KEY_A "{\"ok\":true,\"scancode\":30,\"shift\":true,\"ctrl\":false}"
 #define DVK_VEC_KEY_GS "{\"ok\":true,\"scancode\":27,\"shift\":false,\"ctrl\":true}"
 #define DVK_VEC_KEY_NONE "{\"ok\":false,\"scancode\":0,\"shift\":false,\"ctrl\":false}"
-
-#ifdef __cplusplus
-namespace dvk_vectors {
-inline constexpr const char* kDefaultProfileJson = DVK_VEC_DEFAULT_PROFILE;
-inline constexpr const char* kEan13ScanJson = DVK_VEC_EAN13_SCAN;
-inline constexpr const char* kNewTunerStateHead = DVK_VEC_NEW_TUNER_STATE_HEAD;
-inline constexpr const char* kSkippedStep0Finding = DVK_VEC_SKIPPED_STEP0_FINDING;
-inline constexpr const char* kEmptyPoll = DVK_VEC_EMPTY_POLL;
-} // namespace dvk_vectors
-#endif
 
 #endif

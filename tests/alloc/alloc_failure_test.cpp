@@ -9,15 +9,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <new>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "decoder/key_for_char.h"
+#include "decoder/key_table.h"
 #include "dorvik_c.h"
 #include "scanner_sim.h"
+#include "tuner/step_compare.h"
 #include "tuner/tuner_steps.h"
 
 // The library's malloc (its result texts) comes here through the linker's --wrap.
@@ -26,20 +28,14 @@ extern "C" void* __real_malloc(size_t size);
 namespace {
 
 struct Injector {
-    bool armed = false;
-    bool persistent = false;
-    size_t failAt = 0;
-    size_t seen = 0;
-    size_t injected = 0;
-};
-Injector injector;
+    bool armed = false, persistent = false;
+    size_t failAt = 0, seen = 0, injected = 0;
+} injector;
 long liveBlocks = 0; // operator new blocks not yet deleted
 
 bool allocationFails() {
-    if (!injector.armed) return false;
-    ++injector.seen;
-    if (injector.seen < injector.failAt || (injector.seen > injector.failAt && !injector.persistent))
-        return false;
+    if (!injector.armed || ++injector.seen < injector.failAt) return false;
+    if (injector.seen > injector.failAt && !injector.persistent) return false;
     ++injector.injected;
     return true;
 }
@@ -59,8 +55,7 @@ void* operator new(size_t size) {
     return p;
 }
 void operator delete(void* p) noexcept {
-    if (p == nullptr) return;
-    --liveBlocks;
+    if (p != nullptr) --liveBlocks;
     std::free(p);
 }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
@@ -69,47 +64,36 @@ namespace {
 
 template <typename Call> auto armed(Call call) {
     injector.armed = true;
-    if constexpr (std::is_void_v<decltype(call())>) {
-        call();
-        injector.armed = false;
-    } else {
-        auto result = call();
-        injector.armed = false;
-        return result;
-    }
+    struct Disarm {
+        ~Disarm() { injector.armed = false; }
+    } disarm;
+    return call();
 }
 
 struct Tally {
-    size_t calls = 0;
-    size_t allocations = 0;
-    size_t mostInOneCall = 0;
-    size_t injected = 0;
+    size_t calls = 0, allocations = 0, mostInOneCall = 0, injected = 0;
 };
 std::map<std::string, Tally> tallies; // "export / scenario"
 
 // Runs `run` (which arms around one call) for every N in both modes until no failure is injected.
-template <typename Run> void survive(const std::string& name, Run run) {
+void survive(const std::string& name, const std::function<void()>& run) {
     Tally& tally = tallies[name];
     for (const bool persistent : {false, true}) {
         for (size_t n = 1;; ++n) {
             const long live = liveBlocks;
             injector = Injector{.persistent = persistent, .failAt = n};
             run();
-            if (::testing::Test::HasFailure()) {
-                ADD_FAILURE() << name << ": allocation " << n << (persistent ? " and later ones" : "")
-                              << " failing";
-                return;
-            }
+            ASSERT_FALSE(::testing::Test::HasFailure())
+                << name << ": allocation " << n << (persistent ? " and later ones" : "") << " failing";
             ASSERT_EQ(liveBlocks, live) << name << ": leak with allocation " << n << " failing";
-            if (injector.injected == 0) {
-                if (!persistent) {
-                    ++tally.calls;
-                    tally.allocations += n - 1;
-                    tally.mostInOneCall = std::max(tally.mostInOneCall, n - 1);
-                }
-                break;
-            }
             tally.injected += injector.injected;
+            if (injector.injected > 0) continue;
+            if (!persistent) {
+                ++tally.calls;
+                tally.allocations += n - 1;
+                tally.mostInOneCall = std::max(tally.mostInOneCall, n - 1);
+            }
+            break;
         }
     }
 }
@@ -122,56 +106,60 @@ std::string take(char* text) {
 
 // ---- Decoder: a script of calls, each one probed in turn ----
 
+// 'k' a key stroke, 'b' bytes ('B' bytes never probed), 't' tick, 'p' poll, 'r' reset, 's' set_profile,
+// 'q' profile, 'n' bind.
 struct Op {
-    enum Kind { Key, Bytes, Tick, Poll, Reset, SetProfile, Profile, Bind } kind;
-    std::string text; // bytes, profile JSON or bound device
+    char kind;
+    std::string text;
     uint64_t t = 0;
-    uint16_t scanCode = 0;
-    bool shift = false, ctrl = false, alt = false;
+    dorvik::KeyForChar key{};
+    bool alt = false;
     std::string device;
-    std::string scenario;
-    bool probed = true;
 };
 
-const char* const kExport[] = {"dvk_decoder_feed_key", "dvk_decoder_feed_bytes", "dvk_decoder_tick",
-                               "dvk_decoder_poll",     "dvk_decoder_reset",      "dvk_decoder_set_profile",
-                               "dvk_decoder_profile",  "dvk_decoder_bind"};
+const std::map<char, const char*> kExport{{'k', "dvk_decoder_feed_key"}, {'b', "dvk_decoder_feed_bytes"},
+                                          {'t', "dvk_decoder_tick"},     {'p', "dvk_decoder_poll"},
+                                          {'r', "dvk_decoder_reset"},    {'s', "dvk_decoder_set_profile"},
+                                          {'q', "dvk_decoder_profile"},  {'n', "dvk_decoder_bind"}};
 
-struct Script {
+// Steps: "k<text>" typed on usb ("K<text>" on kbd), "a<digits>" an Alt code on usb, "b<bytes>"/"B<bytes>"
+// from COM3, "t<ms>" a tick that many ms later, "w<ms>" a wait, and "p", "r", "s<json>", "q", "n<device>".
+std::vector<Op> script(std::initializer_list<std::string> steps) {
     std::vector<Op> ops;
     uint64_t t = 1000;
-    std::string scenario;
-
-    void add(Op op) {
-        op.scenario = scenario;
-        ops.push_back(std::move(op));
-    }
-    void type(std::string_view text, const char* device = "usb", uint64_t gap = 5) {
-        for (const char c : text) {
-            const dorvik::KeyForChar key = dorvik::keyForChar(static_cast<unsigned char>(c));
-            add({.kind = Op::Key,
-                 .t = t += gap,
-                 .scanCode = key.scancode,
-                 .shift = key.shift,
-                 .ctrl = key.ctrl,
-                 .device = device});
+    for (const std::string& step : steps) {
+        const char kind = step[0];
+        const std::string arg = step.substr(1);
+        if (kind == 'k' || kind == 'K') {
+            for (const char c : arg)
+                ops.push_back({'k', "", t += 5, dorvik::keyForChar(static_cast<unsigned char>(c)), false,
+                               kind == 'k' ? "usb" : "kbd"});
+        } else if (kind == 'a') {
+            for (const char d : arg)
+                ops.push_back({'k',
+                               "",
+                               t += 5,
+                               {.scancode = dorvik::kKeypadDigitScanCodes[static_cast<size_t>(d - '0')]},
+                               true,
+                               "usb"});
+        } else if (kind == 'w') {
+            t += std::stoull(arg);
+        } else {
+            ops.push_back({kind,
+                           arg,
+                           t += kind == 't'                  ? std::stoull(arg)
+                                : kind == 'b' || kind == 'B' ? 5
+                                                             : 0,
+                           {},
+                           false,
+                           "COM3"});
         }
     }
-    void altCode(std::string_view digits) { // keypad digits with Alt held; the next key releases it
-        static constexpr uint16_t kKeypad[] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
-        for (const char d : digits)
-            add({.kind = Op::Key, .t = t += 5, .scanCode = kKeypad[d - '0'], .alt = true, .device = "usb"});
-    }
-    void bytes(std::string text, bool probed = true) {
-        add({.kind = Op::Bytes, .text = std::move(text), .t = t += 5, .device = "COM3", .probed = probed});
-    }
-    void simple(Op::Kind kind, std::string text = {}, uint64_t after = 0) {
-        add({.kind = kind, .text = std::move(text), .t = t += after});
-    }
-};
+    return ops;
+}
 
 // Splits a poll into items, each frame with the scan made from it, so that a frame queued without its scan
-// shows; a profile read or a set_profile answer is an item too.
+// shows.
 void appendPoll(const std::string& json, std::vector<std::string>& items) {
     const dvksim::PollResult poll = dvksim::parsePoll(json);
     size_t next = 0;
@@ -186,61 +174,57 @@ void appendPoll(const std::string& json, std::vector<std::string>& items) {
 
 enum class Mode { Plain, Skip, Armed };
 
-// Plays the script; op `probed` is skipped, played plainly or armed. The probed call's own answer is judged
-// here against the decoder's state around it instead of being an item.
+// Plays the script with op `probed` skipped, played plainly or armed; a poll follows the probed call, and
+// it must return everything a failed poll kept. Profile reads and set_profile answers are items too; the
+// probed call's own answer is judged against the decoder's state around it instead.
 std::vector<std::string> play(const std::vector<Op>& ops, size_t probed, Mode mode) {
     std::vector<std::string> items;
     dvk_decoder* d = dvk_decoder_new();
     for (size_t i = 0; i < ops.size(); ++i) {
         const Op& op = ops[i];
-        // The probed call is followed by a poll, which must return everything a failed poll kept.
-        auto pollAfterProbe = [&] {
-            if (i == probed) appendPoll(take(dvk_decoder_poll(d)), items);
-        };
-        if (i == probed && mode == Mode::Skip) {
-            pollAfterProbe();
-            continue;
-        }
         const bool isProbed = i == probed && mode == Mode::Armed;
         const std::string before = isProbed ? take(dvk_decoder_profile(d)) : "";
         int32_t status = -1;
         char* text = nullptr;
         auto call = [&] {
             switch (op.kind) {
-            case Op::Key:
-                dvk_decoder_feed_key(d, op.scanCode, 0, 0, op.shift, op.ctrl, op.alt, 0, 0, op.t,
+            case 'k':
+                dvk_decoder_feed_key(d, op.key.scancode, 0, 0, op.key.shift, op.key.ctrl, op.alt, 0, 0, op.t,
                                      op.device.c_str());
                 break;
-            case Op::Bytes:
+            case 'b':
+            case 'B':
                 dvk_decoder_feed_bytes(d, op.text.data(), static_cast<int32_t>(op.text.size()),
                                        op.device.c_str(), op.t);
                 break;
-            case Op::Tick: dvk_decoder_tick(d, op.t); break;
-            case Op::Poll: text = dvk_decoder_poll(d); break;
-            case Op::Reset: dvk_decoder_reset(d); break;
-            case Op::SetProfile: status = dvk_decoder_set_profile(d, op.text.c_str()); break;
-            case Op::Profile: text = dvk_decoder_profile(d); break;
-            case Op::Bind: dvk_decoder_bind(d, op.text.c_str()); break;
+            case 't': dvk_decoder_tick(d, op.t); break;
+            case 'p': text = dvk_decoder_poll(d); break;
+            case 'r': dvk_decoder_reset(d); break;
+            case 's': status = dvk_decoder_set_profile(d, op.text.c_str()); break;
+            case 'q': text = dvk_decoder_profile(d); break;
+            case 'n': dvk_decoder_bind(d, op.text.c_str()); break;
             }
         };
-        if (isProbed)
+        if (i == probed && mode == Mode::Skip) {
+        } else if (isProbed) {
             armed(call);
-        else
+        } else {
             call();
-        if (op.kind == Op::Poll) {
+        }
+        if (op.kind == 'p') {
             if (text != nullptr) appendPoll(text, items); // a failed poll keeps its items for the next
             dvk_free(text);
-        } else if (op.kind == Op::Profile) {
+        } else if (op.kind == 'q') {
             const std::string answer = take(text);
-            if (!isProbed && i != probed) items.push_back("profile " + answer);
+            if (i != probed) items.push_back("profile " + answer);
             EXPECT_TRUE(!isProbed || answer == "(null)" || answer == before) << answer;
-        } else if (op.kind == Op::SetProfile && i != probed) {
+        } else if (op.kind == 's' && i != probed) {
             items.push_back("set_profile " + std::to_string(status));
-        } else if (op.kind == Op::SetProfile && isProbed) {
+        } else if (op.kind == 's' && isProbed) {
             const std::string after = take(dvk_decoder_profile(d));
             EXPECT_TRUE(status == 1 ? after != before : after == before) << "set_profile answered " << status;
         }
-        pollAfterProbe();
+        if (i == probed) appendPoll(take(dvk_decoder_poll(d)), items);
     }
     appendPoll(take(dvk_decoder_poll(d)), items);
     dvk_decoder_free(d);
@@ -261,94 +245,39 @@ bool sound(const std::vector<std::string>& got, const std::vector<std::string>& 
     return true;
 }
 
-void probeScript(const Script& script) {
-    const std::vector<Op>& ops = script.ops;
-    for (size_t k = 0; k < ops.size(); ++k) {
-        if (!ops[k].probed) continue;
-        std::vector<Op> prefix(ops.begin(), ops.begin() + static_cast<long>(k));
-        const std::vector<std::string> kept = play(prefix, SIZE_MAX, Mode::Plain);
+void probeScript(const std::string& scenario, std::initializer_list<std::string> steps) {
+    const std::vector<Op> ops = script(steps);
+    for (size_t k = 0; k < ops.size() && !::testing::Test::HasFailure(); ++k) {
+        if (ops[k].kind == 'B') continue;
+        const std::vector<std::string> kept =
+            play({ops.begin(), ops.begin() + static_cast<long>(k)}, SIZE_MAX, Mode::Plain);
         const std::vector<std::string> with = play(ops, k, Mode::Plain);
         const std::vector<std::string> without = play(ops, k, Mode::Skip);
-        const bool setting = ops[k].kind == Op::SetProfile || ops[k].kind == Op::Bind;
-        survive(std::string(kExport[ops[k].kind]) + " / " + ops[k].scenario, [&] {
+        const bool setting = ops[k].kind == 's' || ops[k].kind == 'n';
+        survive(std::string(kExport.at(ops[k].kind)) + " / " + scenario, [&] {
             const std::vector<std::string> got = play(ops, k, Mode::Armed);
             EXPECT_TRUE(sound(got, kept, with) || (setting && sound(got, kept, without)))
-                << "call " << k << " in \"" << ops[k].scenario << "\"";
+                << "call " << k << " in \"" << scenario << "\"";
         });
-        if (::testing::Test::HasFailure()) return;
     }
 }
 
-std::string eanLike(int i) {
-    std::string digits = std::to_string(4600000000000 + i * 7);
-    return digits + "\r";
-}
-
 TEST(AllocationFailure, DecoderScenarios) {
-    Script marking;
-    marking.scenario = "fresh decoder";
-    marking.simple(Op::SetProfile, "{\"burstGapMs\":100,\"gsSubstitute\":\"|\"}");
-    marking.simple(Op::Bind, "usb");
-    marking.simple(Op::Profile);
-    marking.scenario = "marking code half typed";
-    marking.type("0104600439931256215aB2c3");
-    marking.simple(Op::Tick, {}, 20); // not yet timed out
-    marking.simple(Op::Profile);
-    marking.simple(Op::Poll);
-    marking.type("\x1d"
-                 "91EE06");
-    marking.altCode("029");
-    marking.type("92A|B=\r", "usb");
-    marking.scenario = "frames from another device, a pause and a time-out";
-    marking.type("4600000000008\r", "kbd");
-    marking.type("12345");
-    marking.t += 300;
-    marking.type("67890\r");
-    marking.type("4607");
-    marking.simple(Op::Tick, {}, 500);
-    marking.simple(Op::Poll);
-    marking.simple(Op::Reset);
-    marking.type("99");
-    marking.simple(Op::Tick, {}, 10'000);
-    probeScript(marking);
-
-    Script queued;
-    queued.scenario = "bytes splitting several frames";
-    queued.bytes("4600000000008\r4600000000015\r46000");
-    queued.bytes("00000022\r\x1d\r");
-    queued.scenario = "100 scans queued";
+    // clang-format off
+    probeScript("marking code half typed, frames from two devices, a pause, a time-out",
+                {"s{\"burstGapMs\":100,\"gsSubstitute\":\"|\"}", "nusb", "q", "k0104600439931256215aB2c3", "t20", "q", "p", "k\03591EE06", "a029",
+                 "k92A|B=\r", "K4600000000008\r", "k12345", "w300", "k67890\r", "k4607", "t500", "p", "r", "k99", "t10000"});
     std::string hundred;
     for (int i = 0; i < 97; ++i)
-        hundred += eanLike(i);
-    queued.bytes(hundred, false);
-    queued.type("4601234567890\r", "COM3");
-    queued.simple(Op::Profile);
-    queued.simple(Op::SetProfile, "{\"minLength\":0}");
-    queued.simple(Op::Bind, "COM3");
-    queued.simple(Op::Poll);
-    queued.simple(Op::Reset);
-    probeScript(queued);
-
-    Script pending;
-    pending.scenario = "profile change pending";
-    pending.type("0104600439931256");
-    pending.simple(Op::SetProfile, "{\"terminator\":\"\\t\",\"gsMissing\":true,\"prefix\":\"]C1\"}");
-    pending.type("215aB2c3\r\t");
-    pending.bytes("ABC\r");
-    pending.simple(Op::SetProfile, "{\"terminator\":\"\\r\",\"suffix\":\"X\"}");
-    pending.bytes("DEFX\r");
-    pending.simple(
-        Op::SetProfile,
-        "{\"prefix\":\"<a prefix past the short-string buffer>\",\"suffix\":\"<and a long suffix too>\",\"gsSubstitute\":\"<GS spelled out at length>\"}");
-    pending.simple(Op::SetProfile,
-                   "{\"terminator\":\"\\r\\n\",\"prefix\":\"<another long prefix, longer still>\"}");
-    pending.simple(Op::SetProfile, "{\"minLength\":"); // not a profile: 0, nothing changes
-    pending.simple(Op::Poll);
-    pending.simple(Op::Tick, {}, 10'000);
-    probeScript(pending);
-}
-
-TEST(AllocationFailure, DecoderNew) {
+        hundred += std::to_string(4600000000000 + i * 7) + "\r";
+    probeScript("100 scans queued", {"b4600000000008\r4600000000015\r46000", "b00000022\r\035\r", "B" + hundred, "k4601234567890\r", "q",
+                                     "s{\"minLength\":0}", "nCOM3", "p", "r"});
+    probeScript("profile change pending",
+                {"k0104600439931256", "s{\"terminator\":\"\\t\",\"gsMissing\":true,\"prefix\":\"]C1\"}", "k215aB2c3\r\t", "bABC\r",
+                 "s{\"terminator\":\"\\r\",\"suffix\":\"X\"}", "bDEFX\r",
+                 "s{\"prefix\":\"<a prefix past the short-string buffer>\",\"suffix\":\"<and a long suffix too>\",\"gsSubstitute\":\"<GS spelled out at length>\"}",
+                 "s{\"terminator\":\"\\r\\n\",\"prefix\":\"<another long prefix, longer still>\"}", "s{\"minLength\":", "p", "t10000"});
+    // clang-format on
     survive("dvk_decoder_new / fresh", [] {
         dvk_decoder* d = armed([] { return dvk_decoder_new(); });
         EXPECT_TRUE(d == nullptr || take(dvk_decoder_poll(d)) == "{\"scans\":[],\"frames\":[]}");
@@ -360,64 +289,55 @@ TEST(AllocationFailure, DecoderNew) {
 
 TEST(AllocationFailure, TunerSteps) {
     struct TunerOp {
-        enum Kind { Feed, Skip, State } kind;
+        char kind; // 'f' feed, 's' skip, 'q' state
         std::string text, device, gaps;
         uint64_t t = 0;
     };
-    std::vector<TunerOp> ops{{TunerOp::State}, {TunerOp::Feed, "hello\r", "kbd", "9,9,9,9,9"}};
+    std::vector<TunerOp> ops{{'q'}, {'f', "hello\r", "kbd", "9,9,9,9,9"}};
     uint64_t t = 10'000;
     for (const dorvik::TunerStep& step : dorvik::tunerSteps()) {
-        std::string sent = step.payload;
-        if (step.gs1) sent.erase(std::remove(sent.begin(), sent.end(), '\x1d'), sent.end()); // GS dropped
-        ops.push_back({TunerOp::Feed, sent + "\r", "usb", "4,4,5,4,30,4,4", t += 1000});
-        ops.push_back({TunerOp::Feed, sent + "\r", "usb", "4,4", t += 100}); // a double send
-        ops.push_back({TunerOp::State});
+        const std::string sent =
+            step.gs1 ? dorvik::eraseAll(step.payload, '\035') : step.payload; // GS dropped
+        ops.push_back({'f', sent + "\r", "usb", "4,4,5,4,30,4,4", t += 1000});
+        ops.push_back({'f', sent + "\r", "usb", "4,4", t += 100}); // a double send
+        ops.push_back({'q'});
     }
-    ops.insert(ops.begin() + 8, TunerOp{TunerOp::Skip});
-    ops.push_back({TunerOp::Skip});
-    const std::vector<std::string> transports{"hid", "serial"};
-    for (const std::string& transport : transports) {
-        auto play = [&](size_t probed, bool arm, std::string& before, std::string& after, int32_t& answer) {
+    ops.insert(ops.begin() + 8, TunerOp{'s'});
+    ops.push_back({'s'});
+    const std::map<char, const char*> names{
+        {'f', "dvk_tuner_feed"}, {'s', "dvk_tuner_skip"}, {'q', "dvk_tuner_state"}};
+    for (const std::string transport : {"hid", "serial"}) {
+        // The state before and after the probed call, and its answer.
+        auto play = [&](size_t probed, bool arm) {
+            std::string before, after;
+            int32_t answer = 0;
             dvk_tuner* tuner = dvk_tuner_new(transport.c_str(), nullptr);
             for (size_t i = 0; i < ops.size(); ++i) {
                 const TunerOp& op = ops[i];
                 if (i == probed) before = take(dvk_tuner_state(tuner));
-                int32_t taken = 0;
-                char* state = nullptr;
-                auto call = [&] {
-                    if (op.kind == TunerOp::Feed)
-                        taken = dvk_tuner_feed(tuner, op.text.data(), static_cast<int32_t>(op.text.size()),
-                                               op.device.c_str(), op.t, op.gaps.c_str());
-                    if (op.kind == TunerOp::Skip) dvk_tuner_skip(tuner);
-                    if (op.kind == TunerOp::State) state = dvk_tuner_state(tuner);
+                auto call = [&]() -> char* {
+                    if (op.kind == 's') dvk_tuner_skip(tuner);
+                    if (op.kind == 'q') return dvk_tuner_state(tuner);
+                    if (op.kind == 'f')
+                        answer = dvk_tuner_feed(tuner, op.text.data(), static_cast<int32_t>(op.text.size()),
+                                                op.device.c_str(), op.t, op.gaps.c_str());
+                    return nullptr;
                 };
-                if (i == probed && arm)
-                    armed(call);
-                else
-                    call();
-                const std::string read = take(state);
+                const std::string read = take(i == probed && arm ? armed(call) : call());
                 if (i != probed) continue;
                 after = take(dvk_tuner_state(tuner));
-                answer = taken;
-                EXPECT_TRUE(op.kind != TunerOp::State || read == "(null)" || read == before);
+                EXPECT_TRUE(op.kind != 'q' || read == "(null)" || read == before);
             }
             dvk_tuner_free(tuner);
+            return std::tuple(before, after, answer);
         };
-        for (size_t k = 0; k < ops.size(); ++k) {
-            std::string before, good;
-            int32_t goodAnswer = 0;
-            play(k, false, before, good, goodAnswer);
-            const char* name = ops[k].kind == TunerOp::Feed   ? "dvk_tuner_feed"
-                               : ops[k].kind == TunerOp::Skip ? "dvk_tuner_skip"
-                                                              : "dvk_tuner_state";
-            survive(std::string(name) + " / " + transport + " tuner at each step", [&] {
-                std::string ignored, after;
-                int32_t answer = -1;
-                play(k, true, ignored, after, answer);
+        for (size_t k = 0; k < ops.size() && !HasFailure(); ++k) {
+            const auto [before, good, goodAnswer] = play(k, false);
+            survive(std::string(names.at(ops[k].kind)) + " / " + transport + " tuner at each step", [&] {
+                const auto [ignored, after, answer] = play(k, true);
                 EXPECT_TRUE((after == good && answer == goodAnswer) || (after == before && answer == 0))
                     << "call " << k << " answered " << answer << ", state " << after;
             });
-            if (HasFailure()) return;
         }
     }
     survive("dvk_tuner_new / hid, bound", [] {
@@ -430,59 +350,59 @@ TEST(AllocationFailure, TunerSteps) {
 // ---- Stateless services: null, or exactly the answer without a failure ----
 
 TEST(AllocationFailure, StatelessServices) {
-    struct Case {
-        std::string name;
-        std::function<char*()> call;
-    };
-    const std::string marking = "0104600439931256215aB2c3\x1d"
-                                "91EE06\x1d"
-                                "92abcd";
-    std::string noGs = marking;
-    noGs.erase(std::remove(noGs.begin(), noGs.end(), '\x1d'), noGs.end());
-    std::string big(150, 'x');
-    const std::vector<Case> cases{
-        {"dvk_decode_frame / GS repair",
-         [&] { return dvk_decode_frame("{\"gsMissing\":true}", noGs.c_str(), -1, "usb"); }},
-        {"dvk_decode_frame / marking code with GS",
-         [&] {
-             return dvk_decode_frame(nullptr, marking.data(), static_cast<int32_t>(marking.size()), "usb");
-         }},
-        {"dvk_decode_frame / EAN-13, bad profile",
-         [] { return dvk_decode_frame("{", "4600000000008\r", -1, nullptr); }},
+    const std::string marking = "0104600439931256215aB2c3\03591EE06\03592abcd",
+                      noGs = dorvik::eraseAll(marking, '\035'), big(150, 'x');
+    const std::pair<std::string, std::function<char*()>> cases[] = {
+        // clang-format off
+        {"dvk_decode_frame / GS repair", [&] { return dvk_decode_frame("{\"gsMissing\":true}", noGs.c_str(), -1, "usb"); }},
+        {"dvk_decode_frame / marking code with GS", [&] { return dvk_decode_frame(nullptr, marking.data(), static_cast<int32_t>(marking.size()), "usb"); }},
+        {"dvk_decode_frame / EAN-13, bad profile", [] { return dvk_decode_frame("{", "4600000000008\r", -1, nullptr); }},
         {"dvk_key_for_char / letter", [] { return dvk_key_for_char('Q'); }},
-        {"dvk_key_for_char / GS", [] { return dvk_key_for_char('\x1d'); }},
+        {"dvk_key_for_char / GS", [] { return dvk_key_for_char('\035'); }},
         {"dvk_barcode_svg / ean13", [] { return dvk_barcode_svg("ean13", "460000000000", -1, 0, 3, 10); }},
-        {"dvk_barcode_svg / code128 GS1",
-         [] { return dvk_barcode_svg("code128", "0104600439931256", -1, 1, 2, 10); }},
-        {"dvk_barcode_svg / datamatrix",
-         [] { return dvk_barcode_svg("datamatrix", "Hello, till", -1, 0, 4, 2); }},
-        {"dvk_barcode_svg / datamatrix GS1 marking code",
-         [&] {
-             return dvk_barcode_svg(nullptr, marking.data(), static_cast<int32_t>(marking.size()), 1, 4, 2);
-         }},
-        {"dvk_barcode_svg / datamatrix 150 bytes",
-         [&] { return dvk_barcode_svg("dm", big.c_str(), -1, 0, 1, 0); }},
+        {"dvk_barcode_svg / code128 GS1", [] { return dvk_barcode_svg("code128", "0104600439931256", -1, 1, 2, 10); }},
+        {"dvk_barcode_svg / datamatrix", [] { return dvk_barcode_svg("datamatrix", "Hello, till", -1, 0, 4, 2); }},
+        {"dvk_barcode_svg / datamatrix GS1 marking code", [&] { return dvk_barcode_svg(nullptr, marking.data(), static_cast<int32_t>(marking.size()), 1, 4, 2); }},
+        {"dvk_barcode_svg / datamatrix 150 bytes", [&] { return dvk_barcode_svg("dm", big.c_str(), -1, 0, 1, 0); }},
         {"dvk_barcode_svg / not encodable", [] { return dvk_barcode_svg("ean13", "abc", -1, 0, 4, 0); }},
+        // clang-format on
     };
-    for (const Case& c : cases) {
-        const std::string good = take(c.call());
-        survive(c.name, [&] {
-            const std::string got = take(armed(c.call));
-            EXPECT_TRUE(got == "(null)" || got == good) << c.name;
+    for (const auto& [name, call] : cases) {
+        const std::string good = take(call());
+        survive(name, [&] {
+            const std::string got = take(armed(call));
+            EXPECT_TRUE(got == "(null)" || got == good) << name;
         });
     }
 }
 
+// The till's hot path: a key stroke that extends a frame allocates nothing once the buffers have grown.
+TEST(AllocationFailure, KeyStrokesOfAFrameAllocateNothing) {
+    dvk_decoder* d = dvk_decoder_new();
+    ASSERT_EQ(dvk_decoder_set_profile(d, "{\"burstGapMs\":1000000}"), 1);
+    uint64_t t = 1;
+    auto type = [&](int keys) {
+        for (int i = 0; i < keys; ++i)
+            dvk_decoder_feed_key(d, 0x02, 0, 0, 0, 0, 0, 0, 0, ++t, "usb");
+    };
+    type(200);
+    dvk_decoder_feed_key(d, 0x1C, 0, 0, 0, 0, 0, 0, 0, ++t, "usb"); // Enter closes the frame
+    dvk_free(dvk_decoder_poll(d));
+    injector = Injector{.failAt = SIZE_MAX};
+    armed([&] { type(200); });
+    EXPECT_EQ(injector.seen, 0u);
+    dvk_decoder_free(d);
+}
+
 // The figures, once every suite has run.
 class Report : public ::testing::Environment {
-  public:
     void TearDown() override {
         size_t injected = 0;
         std::printf("%-72s %6s %8s %6s %9s\n", "export / scenario", "calls", "allocs", "most", "failures");
-        for (const auto& [name, tally] : tallies) {
-            std::printf("%-72s %6zu %8zu %6zu %9zu\n", name.c_str(), tally.calls, tally.allocations,
-                        tally.mostInOneCall, tally.injected);
-            injected += tally.injected;
+        for (const auto& [name, t] : tallies) {
+            std::printf("%-72s %6zu %8zu %6zu %9zu\n", name.c_str(), t.calls, t.allocations, t.mostInOneCall,
+                        t.injected);
+            injected += t.injected;
         }
         std::printf("%zu failures injected, all survived\n", injected);
     }

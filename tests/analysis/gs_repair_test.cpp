@@ -63,7 +63,7 @@ struct ReferenceSearch {
 };
 
 std::string withoutGs(std::string s) {
-    std::erase(s, '\x1d');
+    std::erase(s, '\035');
     return s;
 }
 
@@ -91,27 +91,18 @@ TEST(GsRepair, WorkedExamples) {
         int32_t margin;
         std::string result;
     } cases[] = {
-        {kGtin + "21ABCDEFG8005123456", true, false, 9,
-         kGtin + "21ABCDEFG\x1d"
-                 "8005123456"},
-        {kGtin + "21AX192393B", true, true, 4,
-         kGtin + "21AX1923\x1d"
-                 "93B"},
+        {kGtin + "21ABCDEFG8005123456", true, false, 9, kGtin + "21ABCDEFG\0358005123456"},
+        {kGtin + "21AX192393B", true, true, 4, kGtin + "21AX1923\03593B"},
         {kGtin, false, false, 0, kGtin},
         {kGtin + "10AB", false, false, 0, kGtin + "10AB"},
         {"9" + kGtin + "21ABCDEFG8005123456", false, false, 0, "9" + kGtin + "21ABCDEFG8005123456"},
-        {kGtin + "21ABCDEFG\x01"
-                 "8005123456",
-         false, false, 0,
-         kGtin + "21ABCDEFG\x01"
-                 "8005123456"},
+        {kGtin + "21ABCDEFG\0018005123456", false, false, 0, kGtin + "21ABCDEFG\0018005123456"},
     };
     for (const auto& c : cases) {
         const GsRepairResult r = repairGs(c.text);
-        EXPECT_EQ(r.repaired, c.repaired) << c.text;
-        EXPECT_EQ(r.guess, c.guess) << c.text;
-        EXPECT_EQ(r.margin, c.margin) << c.text;
-        EXPECT_EQ(r.text, c.result) << c.text;
+        EXPECT_EQ(std::tuple(r.repaired, r.guess, r.margin, r.text),
+                  std::tuple(c.repaired, c.guess, c.margin, c.result))
+            << c.text;
     }
     const GsRepairResult many = repairGs(kGtin + "21AB9191919191919191919191");
     EXPECT_TRUE(many.limitHit);
@@ -186,18 +177,10 @@ TEST(GsRepair, RestoresRandomMarkingCodes) {
     for (const Shape& shape : shapes) {
         int guesses = 0, confidentWrong = 0;
         for (int i = 0; i < 2000; ++i) {
-            const std::string head = kGtin + "21" + text(serialLengths[rng() % 3], '!', 94);
-            const std::string code = shape.longShape ? head +
-                                                           "\x1d"
-                                                           "91" +
-                                                           text(4, '!', 94) +
-                                                           "\x1d"
-                                                           "92" +
-                                                           text(44, '!', 94)
-                                                     : head +
-                                                           "\x1d"
-                                                           "8005" +
-                                                           text(6, '0', 10) + "93" + text(4, '!', 94);
+            const std::string head = kGtin + "21" + text(serialLengths[rng() % 3], '!', 94) + "\035";
+            const std::string code = shape.longShape
+                                         ? head + "91" + text(4, '!', 94) + "\03592" + text(44, '!', 94)
+                                         : head + "8005" + text(6, '0', 10) + "93" + text(4, '!', 94);
             const GsRepairResult r = repairGs(withoutGs(code));
             ASSERT_TRUE(r.repaired) << code;
             if (r.guess) {

@@ -11,9 +11,8 @@ static class DotnetTest
 
     static void Check(bool ok, string what, string got)
     {
-        if (ok) return;
-        Console.Error.WriteLine("FAILED: " + what + (got == null ? "" : "\n  got: " + got));
-        ++failures;
+        if (!ok) Console.Error.WriteLine("FAILED: " + what + (got == null ? "" : "\n  got: " + got));
+        failures += ok ? 0 : 1;
     }
 
     static void Has(string text, string part, string what) { Check(text != null && text.Contains(part), what, text); }
@@ -69,14 +68,7 @@ static class DotnetTest
         Check(d.SetProfile(profile.Substring(0, profile.Length - 1)), "its profile steers a decoder", profile);
         tuner.Dispose();
         d.Dispose();
-        try
-        {
-            d.Poll();
-            Check(false, "a disposed decoder is refused", null);
-        }
-        catch (ObjectDisposedException)
-        {
-        }
+        try { d.Poll(); Check(false, "a disposed decoder is refused", null); } catch (ObjectDisposedException) { }
     }
 
     static void StatelessAndHostile(string version)
@@ -108,15 +100,13 @@ static class DotnetTest
         DecoderLoop();
         TunerThroughDecoder();
         StatelessAndHostile(args[0]);
-        for (int i = 0; i < 1000; ++i)
-        {
+        for (int i = 0; i < 1000; ++i) // many handles, each released
             using (DecoderHandle d = new DecoderHandle())
             using (TunerHandle tuner = new TunerHandle("serial", "COM3"))
             {
                 d.FeedBytes(Encoding.ASCII.GetBytes("4600000000008\r"), "COM3", (ulong)i);
                 Check(tuner.Feed("4600000000008\r", "COM3", (ulong)i, "") && d.Poll().Contains("EAN-13"), "cycle", null);
             }
-        }
         Console.WriteLine(failures == 0 ? "the .NET binding behaves" : "FAILURES");
         return failures == 0 ? 0 : 1;
     }

@@ -70,33 +70,24 @@ static int load(const char* path) {
     return failures == 0;
 }
 
-static void feedKeys(dvk_decoder* d, const uint16_t* keys, size_t count, uint64_t t, uint64_t step,
-                     const char* device) {
-    size_t i;
-    for (i = 0; i < count; ++i)
-        dvk.decoder_feed_key(d, keys[i], 0, 0, 0, 0, 0, 0, 0, t + step * i, device);
-}
-
 static void nullArguments(void) {
     dvk_decoder* d;
     dvk.decoder_free(NULL);
-    check(dvk.decoder_set_profile(NULL, "{}") == 0, "set_profile(NULL)");
-    check(dvk.decoder_profile(NULL) == NULL, "profile(NULL)");
     dvk.decoder_bind(NULL, "x");
     dvk.decoder_feed_key(NULL, 2, 0, 0, 0, 0, 0, 0, 0, 1, "x");
     dvk.decoder_feed_bytes(NULL, "x", 1, "x", 1);
     dvk.decoder_tick(NULL, 1);
-    check(dvk.decoder_poll(NULL) == NULL, "poll(NULL)");
     dvk.decoder_reset(NULL);
     dvk.free(NULL);
     dvk.tuner_free(NULL);
-    check(dvk.tuner_state(NULL) == NULL, "tuner_state(NULL)");
     dvk.tuner_skip(NULL);
-    check(dvk.tuner_feed(NULL, "x", 1, "x", 0, "1") == 0, "tuner_feed(NULL)");
-    check(dvk.barcode_svg(NULL, NULL, -1, 0, 0, 0) == NULL, "barcode_svg(NULL)");
+    check(dvk.decoder_set_profile(NULL, "{}") == 0 && dvk.decoder_profile(NULL) == NULL &&
+              dvk.decoder_poll(NULL) == NULL && dvk.tuner_state(NULL) == NULL &&
+              dvk.tuner_feed(NULL, "x", 1, "x", 0, "1") == 0 &&
+              dvk.barcode_svg(NULL, NULL, -1, 0, 0, 0) == NULL,
+          "null handles");
     expect(dvk.decode_frame(NULL, NULL, -7, NULL), "\"kind\":0,\"kindTitle\":\"неизвестный\"", 0,
            "decode_frame(NULL)");
-
     d = dvk.decoder_new();
     check(dvk.decoder_set_profile(d, NULL) == 0 && dvk.decoder_set_profile(d, "") == 0,
           "set_profile(d, NULL)");
@@ -116,9 +107,8 @@ static void goldenTexts(void) {
     expect(dvk.decoder_profile(d), DVK_VEC_DEFAULT_PROFILE, 1, "default profile");
     expect(dvk.decoder_poll(d), DVK_VEC_EMPTY_POLL, 1, "empty poll");
     dvk.decoder_free(d);
-    expect(dvk.decode_frame(NULL, "4600000000008", -1, NULL), DVK_VEC_EAN13_SCAN, 1, "EAN-13 scan");
     expect(dvk.decode_frame("not json", "4600000000008", -1, NULL), DVK_VEC_EAN13_SCAN, 1,
-           "bad profile ignored");
+           "EAN-13 scan, bad profile ignored");
     expect(dvk.decode_frame(NULL, "2012345012349", -1, NULL), DVK_VEC_WEIGHT_SCAN, 1, "weight scan");
     expect(dvk.decode_frame("{\"gsMissing\":true}", DVK_VEC_REPAIRED_FRAME, -1, "usb"), DVK_VEC_REPAIRED_SCAN,
            1, "repaired marking code");
@@ -127,9 +117,13 @@ static void goldenTexts(void) {
     expect(dvk.key_for_char((char)0xD0), DVK_VEC_KEY_NONE, 1, "key for 0xD0");
 }
 
-static void profileWholeOrNotAtAll(void) {
+static void decoder(void) {
+    static const uint16_t keys[] = {0x05, 0x07, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B,
+                                    0x0B, 0x0B, 0x0B, 0x0B, 0x09, 0x02, 0x1C};
     dvk_decoder* d = dvk.decoder_new();
     char* profile;
+    size_t i;
+    /* A profile is taken whole or not at all, and absent keys take their defaults. */
     check(dvk.decoder_set_profile(d, "{\"terminator\":\"\\r\\n\",\"minLength\":2}") == 1, "profile applied");
     check(dvk.decoder_set_profile(d, "{\"terminator\":\"\\r\\n\"") == 0, "truncated profile refused");
     check(dvk.decoder_set_profile(d, "{\"minLength\":3, \"prefix\": \"bad\\q\"}") == 0, "bad escape refused");
@@ -137,39 +131,22 @@ static void profileWholeOrNotAtAll(void) {
     check(has(profile, "\"terminator\": \"\\r\\n\"") && has(profile, "\"minLength\": 2"),
           "refused profiles change nothing");
     dvk.free(profile);
-    check(dvk.decoder_set_profile(d, "{\"minLength\":6}") == 1, "second profile applied");
-    profile = dvk.decoder_profile(d);
-    check(has(profile, "\"terminator\": \"\"") && has(profile, "\"minLength\": 6"),
-          "absent keys take their defaults");
-    dvk.free(profile);
-    dvk.decoder_free(d);
-}
-
-static void decoderRoad(void) {
-    static const uint16_t ean[] = {0x05, 0x07, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B,
-                                   0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x09};
-    static const uint16_t one[] = {0x02, 0x1C}, two[] = {0x03, 0x1C};
-    dvk_decoder* d = dvk.decoder_new();
-    char* out;
+    check(dvk.decoder_set_profile(d, "{\"gsMissing\": true}") == 1, "second profile applied");
+    /* Typed on the bound scanner: a pause over the burst gap closes the EAN-13 frame, Enter the next; the
+     * same keys from another device make frames but no scans. */
     dvk.decoder_bind(d, "scanner");
-    feedKeys(d, ean, 13, 1005, 5, "scanner");
-    feedKeys(d, one, 2, 1165, 5, "scanner"); /* a pause over the burst gap closes the EAN-13 frame */
-    feedKeys(d, two, 2, 1265, 5, "keyboard");
-    out = dvk.decoder_poll(d);
-    check(has(out, "{\"raw\":\"4600000000008\",\"data\":\"4600000000008\",\"kind\":2"), "typed scan");
-    check(has(out, "\"tMs\":1065,\"fromBoundDevice\":true"), "scan time and binding");
-    check(
-        has(out,
-            "{\"frame\":\"4600000000008\",\"deviceId\":\"scanner\",\"tMs\":1065,\"gapsMs\":[5,5,5,5,5,5,5,5,5,5,5,5]}"),
-        "frame closed by the pause");
-    check(has(out, "{\"frame\":\"1\\r\",\"deviceId\":\"scanner\",\"tMs\":1170,\"gapsMs\":[5]}"),
-          "frame closed by Enter");
-    check(has(out, "{\"frame\":\"2\\r\",\"deviceId\":\"keyboard\",\"tMs\":1270,\"gapsMs\":[5]}") &&
-              !has(out, "\"raw\":\"2\\r\""),
-          "another device's frame is no scan");
-    dvk.free(out);
-    expect(dvk.decoder_poll(d), DVK_VEC_EMPTY_POLL, 1, "poll empties the queues");
-
+    for (i = 0; i < 30; ++i)
+        dvk.decoder_feed_key(d, keys[i % 15], 0, 0, 0, 0, 0, 0, 0,
+                             1000 + 5 * i + (i % 15 >= 13) * 100 + (i >= 15) * 200,
+                             i < 15 ? "scanner" : "keyboard");
+    expect(
+        dvk.decoder_poll(d),
+        "{\"scans\":[{\"raw\":\"4600000000008\",\"data\":\"4600000000008\",\"kind\":2,\"kindTitle\":\"EAN-13\",\"aimId\":\"\",\"deviceId\":\"scanner\",\"tMs\":1060,\"fromBoundDevice\":true,\"marked\":false,\"gtin\":\"\",\"serial\":\"\",\"mrc\":\"\",\"cryptoTail\":\"\",\"weightKg\":0,\"itemCode\":\"\",\"gsRepaired\":false,\"gsGuess\":false,\"suspect\":false,\"warnings\":[]}],"
+        "\"frames\":[{\"frame\":\"4600000000008\",\"deviceId\":\"scanner\",\"tMs\":1060,\"gapsMs\":[5,5,5,5,5,5,5,5,5,5,5,5]},{\"frame\":\"1\\r\",\"deviceId\":\"scanner\",\"tMs\":1170,\"gapsMs\":[5]},"
+        "{\"frame\":\"4600000000008\",\"deviceId\":\"keyboard\",\"tMs\":1335,\"gapsMs\":[5,5,5,5,5,5,5,5,5,5,5,5]},{\"frame\":\"1\\r\",\"deviceId\":\"keyboard\",\"tMs\":1445,\"gapsMs\":[5]}]}",
+        1, "typed frames and the bound scanner's scans");
+    dvk.decoder_feed_bytes(d, "010460709729111121ABCDEFG800512345693Ab1z\r", -1, "scanner", 2000);
+    expect(dvk.decoder_poll(d), "\"serial\":\"ABCDEFG\",\"mrc\":\"123456\"", 0, "GS repaired by the decoder");
     dvk.decoder_feed_bytes(d, "AB\0CD", 3, "scanner", 5);
     dvk.decoder_tick(d, 1000);
     expect(dvk.decoder_poll(d), "\"frame\":\"AB\\u0000\"", 0, "explicit length takes the NUL");
@@ -204,49 +181,20 @@ static void commaDecimalLocale(void) {
     setlocale(LC_ALL, "C");
 }
 
-static void gsMissingBothRoads(void) {
-    const char* profile = "{\"gsMissing\": true}";
-    dvk_decoder* d = dvk.decoder_new();
-    expect(dvk.decode_frame(profile, "010460709729111121ABCDEFG800512345693Ab1z", -1, NULL),
-           "\"data\":\"010460709729111121ABCDEFG\\u001d800512345693Ab1z\"", 0, "repaired by decode_frame");
-    check(dvk.decoder_set_profile(d, profile) == 1, "gsMissing profile");
-    dvk.decoder_feed_bytes(d, "010460709729111121ABCDEFG800512345693Ab1z\r", -1, "com3", 77);
-    expect(dvk.decoder_poll(d), "\"serial\":\"ABCDEFG\",\"mrc\":\"123456\"", 0, "repaired by the decoder");
-    dvk.decoder_free(d);
-}
-
 static void tuner(void) {
-    static const char* frames[] = {"4600000000008\r",
-                                   "0104607097291111\x1d"
-                                   "3103000123\r",
-                                   "010460709729111121ABCDEFG\x1d"
-                                   "8005123456\x1d"
-                                   "93Tq5x\r",
-                                   "010460709729111121AbC1234567\x1d"
-                                   "91EE10\x1d"
-                                   "92Hq7mR2vXpL9sWc4ZbN8tYe1KdF6uJa3GxQ0oVi5Mrw8=\r",
-                                   "010460709729111121aA0\x1d"
-                                   "92!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~\r"};
     const size_t hugeLength = 4u << 20;
     char* huge = (char*)malloc(hugeLength + 1);
     char *done, *profile;
     dvk_tuner* t = dvk.tuner_new("hid", NULL);
-    dvk_decoder* d;
+    dvk_decoder* d = dvk.decoder_new();
     size_t i;
     expect(dvk.tuner_state(t), DVK_VEC_NEW_TUNER_STATE, 1, "new tuner state");
-    check(dvk.tuner_feed(t, frames[0], -1, "", 10, "[3,3]") == 0, "frame without device ignored");
-    for (i = 0; i < 5; ++i)
-        check(dvk.tuner_feed(t, frames[i], -1, "usb", 1000 * (i + 1), "[3,4,5]") == 1, "step fed");
-    expect(dvk.tuner_state(t), "\"summary\":\"Все проверки пройдены: 5 из 5 кодов, замечаний нет.\"", 0,
-           "summary");
-    dvk.tuner_free(t);
-
-    t = dvk.tuner_new(NULL, NULL);
     dvk.tuner_skip(t);
     expect(dvk.tuner_state(t), DVK_VEC_SKIPPED_STEP0_FINDING, 0, "skipped step finding");
     dvk.tuner_free(t);
 
     t = dvk.tuner_new("nonsense", NULL);
+    check(dvk.tuner_feed(t, "4600000000008\r", -1, "", 10, "[3,3]") == 0, "frame without device ignored");
     check(dvk.tuner_feed(t, NULL, -1, NULL, 0, NULL) == 0, "empty frame ignored");
     memset(huge, '7', hugeLength);
     huge[hugeLength] = '\0';
@@ -256,12 +204,11 @@ static void tuner(void) {
     for (i = 0; i < 10; ++i)
         dvk.tuner_skip(t);
     done = dvk.tuner_state(t);
-    check(has(done, "\"done\":true") && dvk.tuner_feed(t, frames[0], -1, "usb", 3, "") == 0,
+    check(has(done, "\"done\":true") && dvk.tuner_feed(t, "4600000000008\r", -1, "usb", 3, "") == 0,
           "finished tuner ignores frames");
     expect(dvk.tuner_state(t), done ? done : "", 1, "finished tuner stays as it is");
     /* A finished tuner's profile is what a decoder accepts and writes back unchanged. */
     profile = done ? strstr(done, "\"profile\":") : NULL;
-    d = dvk.decoder_new();
     if (profile != NULL) {
         profile += strlen("\"profile\":");
         profile[strlen(profile) - 1] = '\0';
@@ -281,7 +228,6 @@ static void barcodeSvg(void) {
     big[bigLength] = '\0';
     check(dvk.barcode_svg("ean13", "", 0, 0, 4, 4) == NULL, "empty payload");
     check(dvk.barcode_svg("code128", "ab\0cd", 5, 0, 4, 4) == NULL, "NUL is no Code 128 character");
-    check(dvk.barcode_svg("code128", "\x01", 1, 0, 1, 1) == NULL, "Code 128 refuses control bytes");
     check(dvk.barcode_svg("datamatrix", big, -1, 1, 4, 4) == NULL, "payload over the largest DataMatrix");
     free(big);
     expect(dvk.barcode_svg("datamatrix", "A", 1, 0, 1, 0), DVK_VEC_SVG_A, 1, "DataMatrix SVG");
@@ -290,11 +236,8 @@ static void barcodeSvg(void) {
     expect(dvk.barcode_svg("ean13", "460000000000", -1, 1, 0, -5),
            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 380 240\"", 0,
            "scale 0 is 4, quiet -5 is 0");
-    expect(dvk.barcode_svg("code128",
-                           "0104607097291111\x1d"
-                           "3103000123",
-                           27, 1, 2, 10),
-           "<svg", 0, "GS1 Code 128 with GS");
+    expect(dvk.barcode_svg("code128", "0104607097291111\0353103000123", 27, 1, 2, 10), "<svg", 0,
+           "GS1 Code 128 with GS");
 }
 
 /* The build names the library it made; on Windows it lies beside the host, as it is shipped. */
@@ -306,10 +249,8 @@ int main(void) {
     if (!load(DVK_LIBRARY_PATH)) return 1;
     nullArguments();
     goldenTexts();
-    profileWholeOrNotAtAll();
-    decoderRoad();
+    decoder();
     commaDecimalLocale();
-    gsMissingBothRoads();
     tuner();
     barcodeSvg();
     CLOSE();

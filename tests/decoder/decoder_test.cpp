@@ -42,62 +42,39 @@ struct Rig {
 
 } // namespace
 
-TEST(Decoder, EnterClosesAFrameWithItsGaps) {
-    Rig rig;
-    rig.type("1234\r", 100);
-    ASSERT_EQ(rig.queues.frames().size(), 1u);
-    const Frame& f = rig.queues.frames()[0];
-    EXPECT_EQ(f.text, "1234\r");
-    EXPECT_EQ(f.gapsMs, (std::vector<uint64_t>{10, 10, 10, 10}));
-    EXPECT_EQ(f.tMs, 140u);
-    ASSERT_EQ(rig.queues.scans().size(), 1u);
-    EXPECT_EQ(rig.queues.scans()[0].data, "1234");
-    EXPECT_TRUE(rig.queues.scans()[0].fromBoundDevice);
-    // The first key of the next frame records no gap although an earlier frame set the last input time.
-    rig.type("56\r", 500);
-    EXPECT_EQ(rig.queues.frames()[1].gapsMs, (std::vector<uint64_t>{10, 10}));
-}
-
-TEST(Decoder, TickClosesOnlyAfterTheTimeout) {
-    Rig rig;
-    const uint64_t last = rig.type("1234", 100);
-    rig.decoder.tick(last + 140);
-    EXPECT_TRUE(rig.queues.frames().empty());
-    rig.decoder.tick(last + 141);
-    ASSERT_EQ(rig.queues.frames().size(), 1u);
-    EXPECT_EQ(rig.queues.frames()[0].tMs, last);
-}
-
-TEST(Decoder, BurstGapSplitsFramesAtTheirOwnLastCharacter) {
+// Frames closed by Enter, by a pause over the burst gap and by the time-out, as "text@tMs:gaps|" each.
+TEST(Decoder, FramesAndTheirTimes) {
+    constexpr uint64_t kTop = UINT64_MAX;
     struct Case {
-        uint64_t pause;
-        std::vector<std::string> frames;
-    } cases[] = {{60, {"12345678\r"}}, {61, {"1234", "5678\r"}}};
+        std::vector<std::pair<std::string, uint64_t>> steps; // text typed from a time; "" ticks there
+        std::string frames;
+    } cases[] = {
+        // clang-format off
+        // The first key of the next frame records no gap, however soon after the last frame it comes.
+        {{{"1234\r", 100}, {"56\r", 150}}, "1234\r@140:10,10,10,10|56\r@170:10,10|"},
+        {{{"1234", 100}, {"", 270}}, ""}, // the time-out is 140 ms after the last key, not before
+        {{{"1234", 100}, {"", 271}}, "1234@130:10,10,10|"},
+        // A pause splits a frame at its own last character.
+        {{{"1234", 100}, {"5678\r", 190}}, "12345678\r@230:10,10,10,60,10,10,10,10|"},
+        {{{"1234", 100}, {"5678\r", 191}}, "1234@130:10,10,10|5678\r@231:10,10,10,10|"},
+        {{{"12", 100}, {"3\r", 50}}, "123\r@60:10,0,10|"}, // time going backwards records no gap
+        // 0 ms after the last key at the top of the clock: the deadline must not wrap into the past.
+        {{{"1234", kTop - 30}, {"", kTop}, {"\r", kTop}}, "1234\r@18446744073709551615:10,10,10,0|"},
+        // clang-format on
+    };
     for (const auto& c : cases) {
         Rig rig;
-        const uint64_t last = rig.type("1234", 100);
-        rig.type("5678\r", last + c.pause);
-        EXPECT_EQ(rig.frameTexts(), c.frames) << c.pause;
-        EXPECT_EQ(rig.queues.frames()[0].tMs, c.frames.size() == 2 ? last : last + c.pause + 40);
+        for (const auto& [text, t] : c.steps)
+            text.empty() ? rig.decoder.tick(t) : (void)rig.type(text, t);
+        std::string frames;
+        for (const Frame& f : rig.queues.frames()) {
+            frames += f.text + "@" + std::to_string(f.tMs) + ":";
+            for (const uint64_t& gap : f.gapsMs)
+                frames += std::to_string(gap) + (&gap == &f.gapsMs.back() ? "" : ",");
+            frames += "|";
+        }
+        EXPECT_EQ(frames, c.frames) << c.steps[0].first;
     }
-}
-
-TEST(Decoder, TimeGoingBackwardsRecordsZeroGap) {
-    Rig rig;
-    rig.type("12", 100);
-    rig.type("3\r", 50);
-    EXPECT_EQ(rig.queues.frames()[0].gapsMs, (std::vector<uint64_t>{10, 0, 10}));
-}
-
-TEST(Decoder, TimeStampsNearTheTopOfTheClock) {
-    Rig rig;
-    const uint64_t top = UINT64_MAX;
-    rig.type("1234", top - 30);
-    rig.decoder.tick(top); // 0 ms after the last key: the deadline must not wrap into the past
-    EXPECT_TRUE(rig.queues.frames().empty());
-    rig.type("\r", top);
-    ASSERT_EQ(rig.queues.frames().size(), 1u);
-    EXPECT_EQ(rig.queues.frames()[0].tMs, top);
 }
 
 TEST(Decoder, KeyToChar) {
@@ -105,23 +82,19 @@ TEST(Decoder, KeyToChar) {
         KeyEvent key;
         int ch; // -1: no character
     } cases[] = {
-        {{.scanCode = 0x03, .shift = true}, '@'},
-        {{.scanCode = 0x1E, .capsLock = true}, 'A'},
-        {{.scanCode = 0x1E, .shift = true, .capsLock = true}, 'a'},
-        {{.scanCode = 0x02, .capsLock = true}, '1'},
-        {{.scanCode = 0x1B, .ctrl = true}, 0x1D},
-        {{.scanCode = 0x10, .ctrl = true, .alt = true}, 'q'},
-        {{.scanCode = 0x32, .ctrl = true}, '\r'},
-        {{.scanCode = 0x1A, .ctrl = true}, 0x1B},
-        {{.scanCode = 0x02, .ctrl = true}, -1},
-        {{.scanCode = 0x39, .ctrl = true}, -1},
-        {{.scanCode = 0x29, .ctrl = true}, -1},
-        {{.scanCode = 0x1C, .shift = true, .ctrl = true}, '\r'},
-        {{.scanCode = 0x0F, .alt = true}, '\t'},
-        {{.scanCode = 0x47, .shift = true, .capsLock = true}, '7'},
-        {{.scanCode = 0x2A}, -1},
+        // clang-format off
+        {{.scanCode = 0x03, .shift = true}, '@'}, {{.scanCode = 0x1E, .capsLock = true}, 'A'}, {{.scanCode = 0x1E, .shift = true, .capsLock = true}, 'a'},
+        {{.scanCode = 0x02, .capsLock = true}, '1'}, {{.scanCode = 0x1B, .ctrl = true}, 0x1D}, {{.scanCode = 0x10, .ctrl = true, .alt = true}, 'q'},
+        {{.scanCode = 0x32, .ctrl = true}, '\r'}, {{.scanCode = 0x1A, .ctrl = true}, 0x1B}, {{.scanCode = 0x02, .ctrl = true}, -1},
+        {{.scanCode = 0x39, .ctrl = true}, -1}, {{.scanCode = 0x29, .ctrl = true}, -1}, {{.scanCode = 0x1C, .shift = true, .ctrl = true}, '\r'},
+        {{.scanCode = 0x0F, .alt = true}, '\t'}, {{.scanCode = 0x47, .shift = true, .capsLock = true}, '7'}, {{.scanCode = 0x2A}, -1},
         {{.scanCode = 0xFFFF}, -1},
+        // clang-format on
     };
+    // Without Alt the numeric keypad types its digits, whatever Shift and Caps Lock say.
+    for (size_t digit = 0; digit < 10; ++digit)
+        EXPECT_EQ(keyToChar({.scanCode = kKeypadDigitScanCodes[digit], .shift = digit % 2 == 0}), '0' + digit)
+            << digit;
     for (const auto& c : cases) {
         const auto ch = keyToChar(c.key);
         EXPECT_EQ(ch ? static_cast<unsigned char>(*ch) : -1, c.ch) << c.key.scanCode;
@@ -129,21 +102,18 @@ TEST(Decoder, KeyToChar) {
 }
 
 TEST(Decoder, AltCodes) {
-    struct Case {
-        std::string digits;
-        std::string text;
-    } cases[] = {
-        {"029", "A\x1d\r"}, {"000", "A\r"}, {"256", "A\r"}, {"255", "A\xff\r"}, {std::string(60, '9'), "A\r"},
+    const std::pair<std::string, std::string> cases[] = {
+        {"029", "A\035\r"}, {"000", "A\r"}, {"256", "A\r"}, {"255", "A\xff\r"}, {std::string(60, '9'), "A\r"},
         {"00065", "AA\r"}};
     const auto& keypad = kKeypadDigitScanCodes;
-    for (const auto& c : cases) {
+    for (const auto& [digits, text] : cases) {
         Rig rig;
         rig.type("A", 100);
         uint64_t t = 110;
-        for (const char d : c.digits)
+        for (const char d : digits)
             rig.key(keypad[static_cast<size_t>(d - '0')], t++, "dev", true);
         rig.key(0x1C, t); // Enter without Alt ends the Alt code first
-        EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{c.text}) << c.digits;
+        EXPECT_EQ(rig.frameTexts(), std::vector<std::string>{text}) << digits;
         EXPECT_EQ(rig.queues.frames()[0].gapsMs.size(), 1u); // Alt-code bytes add no gap
     }
     Rig rig; // an unfinished Alt code is flushed by the time-out
@@ -167,32 +137,24 @@ TEST(Decoder, TerminatorsAcrossKeysAltCodesAndByteChunks) {
         std::vector<Step> steps;
         std::vector<std::pair<std::string, std::string>> frames; // text, device
     } cases[] = {
-        {"",
-         {{'b', "ABC\rDEF\rGH", "com1"}, {'b', "\n\rX"s + '\0' + "\r", "com1"}},
-         {{"ABC\r", "com1"}, {"DEF\r", "com1"}, {"GH\n\r", "com1"}, {"X\0\r"s, "com1"}}},
+        // clang-format off
+        {"", {{'b', "ABC\rDEF\rGH", "com1"}, {'b', "\n\rX"s + '\0' + "\r", "com1"}}, {{"ABC\r", "com1"}, {"DEF\r", "com1"}, {"GH\n\r", "com1"}, {"X\0\r"s, "com1"}}},
         // LF alone ends no frame: the key that follows within the burst gap joins it.
         {"", {{'b', "ABC\n", "com1"}, {'k', "D"}}, {{"ABC\nD", "com1"}}},
         // CR LF split across chunks of two devices: the frame keeps the device that started it.
-        {"\r\n",
-         {{'b', "ABC\r", "com1"}, {'b', "\nDEF\r", "com2"}, {'b', "\n", "com2"}},
-         {{"ABC\r\n", "com1"}, {"DEF\r\n", "com2"}}},
+        {"\r\n", {{'b', "ABC\r", "com1"}, {'b', "\nDEF\r", "com2"}, {'b', "\n", "com2"}}, {{"ABC\r\n", "com1"}, {"DEF\r\n", "com2"}}},
         // Under Tab the CR is data; a profile change mid-frame splits on the new terminator.
         {"\t", {{'k', "ABC\r\t"}}, {{"ABC\r\t", "kbd"}}},
         {"\t", {{'k', "AB\r"}, {'p', "\r"}, {'b', "CD", "com"}}, {{"AB\r", "kbd"}, {"CD", "com"}}},
         // An Alt-typed CR is a splitter the next chunk must not glue over.
-        {"",
-         {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "5678\r"}},
-         {{"1234\r", "kbd"}, {"5678\r", "kbd"}}},
-        {"\r\n",
-         {{'k', "1234\r"}, {'a', "010"}, {'r', ""}, {'b', "5678\r\n"}},
-         {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
-        {"\r\n",
-         {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "\n5678\r\n"}},
-         {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
+        {"", {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "5678\r"}}, {{"1234\r", "kbd"}, {"5678\r", "kbd"}}},
+        {"\r\n", {{'k', "1234\r"}, {'a', "010"}, {'r', ""}, {'b', "5678\r\n"}}, {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
+        {"\r\n", {{'k', "1234"}, {'a', "013"}, {'r', ""}, {'b', "\n5678\r\n"}}, {{"1234\r\n", "kbd"}, {"5678\r\n", "kbd"}}},
         // A pending Alt code belongs to whatever closes the frame, not in front of the chunk.
         {"", {{'a', "6"}, {'b', "ABC\r", "ser"}}, {{"ABC\r\x06", "ser"}}},
         {"", {{'a', "6"}, {'b', "ABCD", "ser"}}, {{"ABCD\x06", "ser"}}},
         {"", {{'k', "12"}, {'a', "6"}, {'b', "3\r45\r", "ser"}}, {{"123\r\x06", "kbd"}, {"45\r", "ser"}}},
+        // clang-format on
     };
     const auto& keypad = kKeypadDigitScanCodes;
     for (const auto& c : cases) {
@@ -265,34 +227,19 @@ TEST(AnalyseFrame, Normalisation) {
         ScannerProfile profile;
         std::string text, data, aim;
     } cases[] = {
-        {"prefix and suffix", {.prefix = "X", .suffix = "Y"}, "XABCDY\r", "ABCD", ""},
-        {"aim identifier", {}, "]d2ABC\r\n", "ABC", "]d2"},
-        {"aim alone stays", {}, "]d2", "]d2", ""},
-        {"aim then prefix", {.prefix = "<", .suffix = ">"}, "]d2<ABC>\r", "ABC", "]d2"},
-        {"prefix then aim", {.prefix = "<"}, "<]d2ABC\r", "ABC", "]d2"},
-        {"substitute",
-         {.gsSubstitute = "~~"},
-         "a~~~~b",
-         "a\x1d\x1d"
-         "b",
-         ""},
-        {"substitute odd", {.gsSubstitute = "~~"}, "a~~~b", "a\x1d~b", ""},
-        {"terminator once", {.terminator = "#"}, "AB\r##", "AB\r#", ""},
+        // clang-format off
+        {"prefix and suffix", {.prefix = "X", .suffix = "Y"}, "XABCDY\r", "ABCD", ""}, {"aim identifier", {}, "]d2ABC\r\n", "ABC", "]d2"},
+        {"aim alone stays", {}, "]d2", "]d2", ""}, {"aim then prefix", {.prefix = "<", .suffix = ">"}, "]d2<ABC>\r", "ABC", "]d2"},
+        {"prefix then aim", {.prefix = "<"}, "<]d2ABC\r", "ABC", "]d2"}, {"substitute", {.gsSubstitute = "~~"}, "a~~~~b", "a\035\035b", ""},
+        {"substitute odd", {.gsSubstitute = "~~"}, "a~~~b", "a\035~b", ""}, {"terminator once", {.terminator = "#"}, "AB\r##", "AB\r#", ""},
         {"trailing cr lf mix", {}, "AB\n\r\n", "AB", ""},
-        {"no repair with GS",
-         {.gsMissing = true},
-         "010460709729111121ABCDEFG\x1d"
-         "8005123456",
-         "010460709729111121ABCDEFG\x1d"
-         "8005123456",
-         ""},
+        {"no repair with GS", {.gsMissing = true}, "010460709729111121ABCDEFG\0358005123456", "010460709729111121ABCDEFG\0358005123456", ""},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const ScanEvent e = analyseFrame(c.profile, c.text, "d", 5);
-        EXPECT_EQ(e.data, c.data) << c.name;
-        EXPECT_EQ(e.aimId, c.aim) << c.name;
-        EXPECT_EQ(e.raw, c.text) << c.name;
-        EXPECT_FALSE(e.gsRepaired) << c.name;
+        EXPECT_EQ(std::tuple(e.data, e.aimId, e.raw, e.gsRepaired), std::tuple(c.data, c.aim, c.text, false))
+            << c.name;
     }
 }
 

@@ -10,29 +10,13 @@ TEST(KeyForChar, Answers) {
         unsigned char c;
         KeyForChar key;
     } cases[] = {
-        {'1', {true, 2, false, false}},
-        {'!', {true, 2, true, false}},
-        {'7', {true, 8, false, false}},
-        {'a', {true, 30, false, false}},
-        {'A', {true, 30, true, false}},
-        {'~', {true, 41, true, false}},
-        {'|', {true, 43, true, false}},
-        {'*', {true, 9, true, false}},
-        {'+', {true, 13, true, false}},
-        {' ', {true, 0x39, false, false}},
-        {0x1D, {true, 27, false, true}},
-        {0x1B, {true, 26, false, true}},
-        {0x01, {true, 30, false, true}},
-        {0x1C, {true, 43, false, true}},
-        {'\r', {true, 28, false, false}},
-        {'\n', {true, 36, false, true}},
-        {'\t', {true, 15, false, false}},
-        {0x00, {}},
-        {0x1E, {}},
-        {0x1F, {}},
-        {0x7F, {}},
-        {0x80, {}},
-        {0xFF, {}},
+        // clang-format off
+        {'1', {true, 2, false, false}},   {'!', {true, 2, true, false}},     {'7', {true, 8, false, false}},   {'a', {true, 30, false, false}},
+        {'A', {true, 30, true, false}},   {'~', {true, 41, true, false}},    {'|', {true, 43, true, false}},   {'*', {true, 9, true, false}},
+        {'+', {true, 13, true, false}},   {' ', {true, 0x39, false, false}}, {0x1D, {true, 27, false, true}},  {0x1B, {true, 26, false, true}},
+        {0x01, {true, 30, false, true}},  {0x1C, {true, 43, false, true}},   {'\r', {true, 28, false, false}}, {'\n', {true, 36, false, true}},
+        {'\t', {true, 15, false, false}}, {0x00, {}}, {0x1E, {}}, {0x1F, {}}, {0x7F, {}}, {0x80, {}}, {0xFF, {}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const KeyForChar k = keyForChar(c.c);
