@@ -8,7 +8,6 @@ namespace dorvik {
 
 namespace {
 
-// Rows 6 and 7 are the four-digit AIs; findAi relies on their places.
 constexpr std::array<AiSpec, 13> kAiTable{{
     {"01", 14, 14},
     {"11", 6, 6},
@@ -31,8 +30,6 @@ constexpr std::string_view kGtinCheckFails = "Контрольная цифра 
 
 } // namespace
 
-std::span<const AiSpec> aiTable() { return kAiTable; }
-
 AiMatch findAi(std::string_view text, size_t pos) {
     // Every known AI is made of digits: the four-digit ones are matched first, then a two-digit index.
     static constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
@@ -49,8 +46,8 @@ AiMatch findAi(std::string_view text, size_t pos) {
     const std::string_view rest = text.substr(pos);
     if (rest.size() >= 4) {
         const std::string_view four = rest.substr(0, 4);
-        if (four == kAiTable[6].ai) return {&kAiTable[6], 4};
-        if (four == kAiTable[7].ai) return {&kAiTable[7], 4};
+        for (const AiSpec& entry : kAiTable)
+            if (entry.ai == four) return {&entry, 4};
     }
     if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
     const int8_t row = kTwoDigitRow[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];

@@ -19,8 +19,6 @@ struct AiSpec {
     int32_t maxLength;
 };
 
-std::span<const AiSpec> aiTable();
-
 struct AiMatch {
     const AiSpec* entry = nullptr; // none when no known AI starts at the position
     size_t length = 0;             // bytes the AI itself occupies: 4 or 2

@@ -14,6 +14,15 @@ namespace {
 constexpr size_t kMaxAdvance = 2 + 90;
 constexpr size_t kReachablePositions = kMaxCutFields * kMaxAdvance + 1;
 
+// How much each field looks like a marking code's: the crypto key (91) is 4 characters, the crypto code (92)
+// 44 or 88, the short crypto tail (93) 4, the serial (21) 13 for medicines and 6 or 7 for most goods. A
+// batch (10) is rare in marking codes, and a code never repeats an AI.
+constexpr int32_t kCryptoFits = 40, kCryptoOff = -10, kShortTailFits = 30, kShortTailOff = -5;
+constexpr int32_t kSerialMedicine = 15, kSerialGoods = 12, kSerialOther = 2, kBatch = -8, kRepeatedAi = -40;
+// A cut is a guess unless it leads every other cut by this much; another cut within kSameShapeReach of it
+// with the same AIs makes it a guess too, as only the value lengths tell them apart.
+constexpr int32_t kSureMargin = 5, kSameShapeReach = 10;
+
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
 // Depth-first enumeration, shortest values first.
@@ -158,19 +167,19 @@ int32_t scoreCut(const ParseCandidate& candidate) {
     for (const ParseField& field : fields) {
         const uint32_t n = field.length;
         if (field.ai == "91")
-            score += n == 4 ? 40 : -10;
+            score += n == 4 ? kCryptoFits : kCryptoOff;
         else if (field.ai == "92")
-            score += (n == 44 || n == 88) ? 40 : -10;
+            score += (n == 44 || n == 88) ? kCryptoFits : kCryptoOff;
         else if (field.ai == "93")
-            score += n == 4 ? 30 : -5;
+            score += n == 4 ? kShortTailFits : kShortTailOff;
         else if (field.ai == "21")
-            score += n == 13 ? 15 : (n == 6 || n == 7) ? 12 : 2;
+            score += n == 13 ? kSerialMedicine : (n == 6 || n == 7) ? kSerialGoods : kSerialOther;
         else if (field.ai == "10")
-            score -= 8;
+            score += kBatch;
     }
     for (size_t i = 0; i < fields.size(); ++i) {
         for (size_t j = i + 1; j < fields.size(); ++j) {
-            if (fields[i].ai == fields[j].ai) score -= 40;
+            if (fields[i].ai == fields[j].ai) score += kRepeatedAi;
         }
     }
     return score - static_cast<int32_t>(fields.size());
@@ -204,10 +213,10 @@ GsRepairResult repairGs(std::string_view text) {
         if (scores[i] == bestScore) ++result.ties;
         highestOther = scoredOther ? std::max(highestOther, scores[i]) : scores[i];
         scoredOther = true;
-        if (scores[i] >= bestScore - 10 && sameAis(other, bestCut)) result.sameAiSequence = true;
+        if (scores[i] >= bestScore - kSameShapeReach && sameAis(other, bestCut)) result.sameAiSequence = true;
     }
     result.margin = scoredOther ? bestScore - highestOther : 1000;
-    result.guess = result.ties > 0 || result.sameAiSequence || result.margin < 5 || result.limitHit;
+    result.guess = result.ties > 0 || result.sameAiSequence || result.margin < kSureMargin || result.limitHit;
 
     std::string repaired;
     repaired.reserve(text.size() + bestCut.separatorCount);

@@ -51,6 +51,8 @@ struct ScanEvent {
         suspect = true;
         warnings.push_back(std::move(text));
     }
+    // A remark that leaves the code as trustworthy as it was.
+    void note(std::string text) { warnings.push_back(std::move(text)); }
 };
 
 void appendScanEventJson(std::string& out, const ScanEvent& event);

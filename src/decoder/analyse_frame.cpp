@@ -69,11 +69,10 @@ ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std
         if (repair.repaired) {
             event.gsRepaired = true;
             event.gsGuess = repair.guess;
-            if (repair.guess) {
+            if (repair.guess)
                 event.warn(std::string(kGsRepairedGuess));
-            } else {
-                event.warnings.emplace_back(kGsRepaired);
-            }
+            else
+                event.note(std::string(kGsRepaired));
             event.data = std::move(repair.text);
         }
     }

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
 
 namespace dorvik {
 
@@ -65,15 +64,7 @@ void appendUint(std::string& out, uint64_t value) {
 }
 
 void appendDouble(std::string& out, double value) {
-    // printf writes non-finite values as words; keep that rather than emitting nothing.
-    if (std::isnan(value)) {
-        out += std::signbit(value) ? "-nan" : "nan";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? "-inf" : "inf";
-        return;
-    }
+    // Only weights read from six digits come here, so the value is always finite.
     char buffer[40];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
     out.append(buffer, result.ptr);
