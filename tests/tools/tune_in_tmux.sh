@@ -7,8 +7,11 @@ set -eu
 dvk=$1
 read_codes=$2
 work=$(mktemp -d)
-session="dvk-tune-$$"
-trap 'tmux kill-session -t "$session" 2>/dev/null || true; rm -rf "$work"' EXIT
+# A tmux server of this test's own, so that sessions of other tests are not touched.
+tmux() { command tmux -L "dvk-tune-$$" "$@"; }
+session=""
+runs=0
+trap 'tmux kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 
 screen() { tmux capture-pane -e -p -J -S - -t "$session" > "$work/screen.txt"; }
 # Waits until TEXT is on the screen (TIMES times, once by default).
@@ -22,12 +25,17 @@ wait_for() {
     cat "$work/screen.txt"
     exit 1
 }
-# A shell in a terminal COLUMNS wide, running dvk tune. dash, because it leaves the terminal as a stopped job
-# left it (bash restores its own settings, which would hide a tool that does not).
+# start COLUMNS [FILE]: a shell in a terminal that wide, running dvk tune -o FILE (profile.json). dash,
+# because it leaves the terminal as a stopped job left it (bash restores its own settings, which would hide a
+# tool that does not).
 start() {
-    tmux kill-session -t "$session" 2>/dev/null || true
+    previous=$session
+    runs=$((runs + 1))
+    session="run$runs"
+    # The old session goes only after the new one is there: a server left without sessions exits.
     tmux new-session -d -s "$session" -x "$1" -y 50 "cd '$work' && PS1='$ ' dash -i"
-    tmux send-keys -t "$session" "'$dvk' tune -o profile.json; echo EXITED \$?" Enter
+    [ -z "$previous" ] || tmux kill-session -t "$previous"
+    tmux send-keys -t "$session" "'$dvk' tune -o ${2:-profile.json}; echo EXITED \$?" Enter
     wait_for "== Step 1 of 5"
 }
 # The scanner: its arguments typed at once with GS (Ctrl+]) between them and Enter at the end.
@@ -40,7 +48,7 @@ scan() {
     done
     tmux send-keys -t "$session" Enter
 }
-# The codes read from the screen since the last step heading (drawn in full) must be exactly the expected ones.
+# The codes read from the screen since the last step heading (once drawn in full) must be exactly these.
 expect_codes() {
     for _ in $(seq 1 50); do
         screen
@@ -49,7 +57,8 @@ expect_codes() {
         sleep 0.1
     done
     "$read_codes" --screen "$work/step.txt" > "$work/read.txt" || true
-    [ "$(cat "$work/read.txt")" = "$1" ] || { echo "read from the screen: $(cat "$work/read.txt"), not $1"; exit 1; }
+    read=$(cat "$work/read.txt")
+    [ "$read" = "$1" ] || { echo "read from the screen: $read, not $1"; exit 1; }
 }
 terminal_mode() { stty -F "$(tmux display -p -t "$session" '#{pane_tty}')" -a | grep -o -- '-\?icanon'; }
 
@@ -136,4 +145,13 @@ tmux send-keys -t "$session" "echo EXITED \$?" Enter # the rest of the command l
 wait_for "EXITED 130"
 [ "$(terminal_mode)" = "icanon" ] || { echo "Ctrl+C left the terminal raw"; exit 1; }
 [ "$(cat "$work/profile.json")" = "kept" ] || { echo "an interrupted set-up touched the profile"; exit 1; }
-echo "dvk tune: codes on screen decoded at 240, 132 and 80 columns; finished, unfinished, stray keys, Ctrl+Z, Ctrl+C"
+# A file that takes no bytes: all five steps skipped, the write fails, and that is not success.
+start 80 /dev/full
+for step in 1 2 3 4 5; do
+    wait_for "== Step $step of 5"
+    tmux send-keys -t "$session" Escape
+done
+wait_for "EXITED 1"
+wait_for "dvk: cannot write /dev/full"
+echo "dvk tune: codes on screen read at 240, 132 and 80 columns; finished, unfinished, failed write, stray keys,"\
+    "Ctrl+Z, Ctrl+C"

@@ -116,7 +116,7 @@ class SetUp {
     }
 
     // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
-    // not finish, 2 when the file cannot be written.
+    // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
         if (!done() || profile().find("\"configured\": true") == std::string::npos) {
             std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
@@ -128,7 +128,8 @@ class SetUp {
         if (output.empty()) {
             std::printf("%s\n", profileText.c_str());
         } else if (!writeFile(output, profileText + "\n")) {
-            return fail("cannot write " + output);
+            std::fprintf(stderr, "dvk: cannot write %s\n", output.c_str());
+            return 1;
         } else {
             std::printf("profile written to %s\n", output.c_str());
         }
