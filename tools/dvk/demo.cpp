@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "dorvik_c.h"
 #include "report.h"
+#include "scanner_sim.h"
 #include "sheet.h"
 #include "simulate.h"
 
@@ -31,11 +32,10 @@ struct Typist {
             char* answer = dvk_key_for_char(c);
             const std::string json = answer ? answer : "";
             dvk_free(answer);
-            const size_t at = json.find("\"scancode\":");
-            if (json.find("\"ok\":true") == std::string::npos || at == std::string::npos) continue;
-            const auto scanCode = static_cast<uint16_t>(std::stoi(json.substr(at + 11)));
-            key(scanCode, json.find("\"shift\":true") != std::string::npos,
-                json.find("\"ctrl\":true") != std::string::npos, false);
+            if (dvksim::jsonScalarField(json, "ok") != "true") continue;
+            const auto scanCode = static_cast<uint16_t>(std::stoi(dvksim::jsonScalarField(json, "scancode")));
+            key(scanCode, dvksim::jsonScalarField(json, "shift") == "true",
+                dvksim::jsonScalarField(json, "ctrl") == "true", false);
         }
     }
 

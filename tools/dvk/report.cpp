@@ -32,13 +32,10 @@ void printFinding(const dvksim::FindingView& f) {
 
 namespace {
 
+// A profile value as shown: strings with their control bytes made visible, numbers and words as written.
 std::string field(const std::string& json, const std::string& key) {
-    const std::string quoted = "\"" + key + "\": ";
-    const size_t at = json.find(quoted);
-    if (at == std::string::npos) return "";
-    const size_t start = at + quoted.size();
-    if (json[start] == '"') return visible(dvksim::jsonStringField(json, key));
-    return json.substr(start, json.find_first_of(",\n}", start) - start);
+    const std::string bare = dvksim::jsonScalarField(json, key);
+    return bare.empty() ? visible(dvksim::jsonStringField(json, key)) : bare;
 }
 
 } // namespace
@@ -62,13 +59,12 @@ void printScan(const std::string& scan) {
         std::printf("    gtin %s, serial %s, crypto %s%s\n", gtin.c_str(),
                     visible(dvksim::jsonStringField(scan, "serial")).c_str(),
                     visible(dvksim::jsonStringField(scan, "cryptoTail")).c_str(),
-                    scan.find("\"gsRepaired\":true") != std::string::npos ? ", GS restored" : "");
+                    dvksim::jsonScalarField(scan, "gsRepaired") == "true" ? ", GS restored" : "");
     }
     const std::string item = dvksim::jsonStringField(scan, "itemCode");
     if (!item.empty()) {
-        const size_t at = scan.find("\"weightKg\":") + 11;
         std::printf("    item %s, weight %s kg\n", item.c_str(),
-                    scan.substr(at, scan.find(',', at) - at).c_str());
+                    dvksim::jsonScalarField(scan, "weightKg").c_str());
     }
     for (const std::string& warning : dvksim::jsonStringArrayField(scan, "warnings"))
         std::printf("    ! %s\n", warning.c_str());

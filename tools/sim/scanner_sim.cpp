@@ -28,6 +28,8 @@ constexpr const char* kSetUpProfile =
 struct OwnedText {
     char* p;
     explicit OwnedText(char* text) : p(text) {}
+    OwnedText(const OwnedText&) = delete; // a copy would free the text twice
+    OwnedText& operator=(const OwnedText&) = delete;
     ~OwnedText() { dvk_free(p); }
     std::string str() const { return p ? std::string(p) : std::string(); }
 };
@@ -392,6 +394,13 @@ std::vector<std::string> jsonStringArrayField(const std::string& json, const std
         if (reader.peek(',')) reader.expect(',');
     }
     return out;
+}
+
+std::string jsonScalarField(const std::string& json, const std::string& key) {
+    Reader reader(json);
+    if (!reader.find("\"" + key + "\":")) return "";
+    reader.skipSpace();
+    return reader.peek('"') || reader.peek('{') || reader.peek('[') ? "" : reader.token();
 }
 
 std::string jsonCompoundField(const std::string& json, const std::string& key) {

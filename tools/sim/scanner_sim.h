@@ -87,6 +87,8 @@ PollResult parsePoll(const std::string& json);
 std::string jsonStringField(const std::string& json, const std::string& key);
 // The strings of the first "key"'s array value.
 std::vector<std::string> jsonStringArrayField(const std::string& json, const std::string& key);
+// The bare value (number, true, false, null) of the first "key" as written; empty when absent or quoted.
+std::string jsonScalarField(const std::string& json, const std::string& key);
 // The raw JSON text of the first "key"'s value when it is an object or array; empty when absent.
 std::string jsonCompoundField(const std::string& json, const std::string& key);
 
