@@ -38,7 +38,7 @@ uint8_t* putBits(uint8_t* at, uint32_t bits, int count) {
 
 } // namespace
 
-ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut) {
+ModuleMatrix encodeEan13(std::string_view payload) {
     std::string digits;
     for (const char c : payload) {
         if (c >= '0' && c <= '9') {
@@ -66,7 +66,6 @@ ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut) {
     for (size_t k = 7; k < 13; ++k)
         at = putBits(at, kRPatterns[static_cast<size_t>(digits[k] - '0')], 7);
     putBits(at, 0b101, 3);
-    if (digitsOut) *digitsOut = digits;
     return matrix;
 }
 

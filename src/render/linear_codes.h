@@ -10,7 +10,7 @@
 namespace dorvik {
 
 // Non-digits are dropped; 12 digits get their check digit, 13 are drawn as they are; else empty.
-ModuleMatrix encodeEan13(std::string_view payload, std::string* digitsOut = nullptr);
+ModuleMatrix encodeEan13(std::string_view payload);
 
 // Code sets B and C, GS as FNC1; empty for an empty payload or a byte outside 32..126 other than GS.
 ModuleMatrix encodeCode128(std::string_view payload, bool gs1);
