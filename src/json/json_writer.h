@@ -11,10 +11,17 @@ namespace dorvik {
 void appendJsonString(std::string& out, std::string_view text);
 std::string jsonString(std::string_view text);
 
+// The same for a writer that sizes its block first: the bytes the JSON string takes, quotes included, and
+// the writing itself into room for that many; returns the end.
+size_t jsonStringSize(std::string_view text);
+char* putJsonString(char* at, std::string_view text);
+
 void appendInt(std::string& out, int64_t value);
 void appendUint(std::string& out, uint64_t value);
 // "%.10g" with a full stop whatever the locale.
 void appendDouble(std::string& out, double value);
+inline constexpr size_t kDoubleRoom = 40;
+char* putDouble(char* at, double value); // into kDoubleRoom bytes; returns the end
 inline void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 // One entry of the indented style: four spaces, "key": value, then ",\n" or "\n" after the last.
