@@ -31,7 +31,7 @@ constexpr std::string_view kGtinCheckFails = "Контрольная цифра 
 } // namespace
 
 AiMatch findAi(std::string_view text, size_t pos) {
-    // Every known AI is made of digits: the four-digit ones are matched first, then a two-digit index.
+    // Every known AI is made of digits.
     static constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
         std::array<int8_t, 100> rows{};
         rows.fill(-1);
@@ -42,21 +42,33 @@ AiMatch findAi(std::string_view text, size_t pos) {
         }
         return rows;
     }();
+    // The index first, since the cut search asks at every position: this finds the same AI as matching
+    // the four-digit ones first only because none of them begins with a two-digit AI.
+    static_assert([] {
+        for (const AiSpec& four : kAiTable) {
+            if (four.ai.size() != 4) continue;
+            for (const AiSpec& two : kAiTable) {
+                if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
+            }
+        }
+        return true;
+    }());
     if (pos > text.size()) return {};
     const std::string_view rest = text.substr(pos);
+    if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
+    const int8_t row = kTwoDigitRow[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];
+    if (row >= 0) return {&kAiTable[static_cast<size_t>(row)], 2};
     if (rest.size() >= 4) {
         const std::string_view four = rest.substr(0, 4);
         for (const AiSpec& entry : kAiTable)
             if (entry.ai == four) return {&entry, 4};
     }
-    if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
-    const int8_t row = kTwoDigitRow[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];
-    if (row < 0) return {};
-    return {&kAiTable[static_cast<size_t>(row)], 2};
+    return {};
 }
 
 std::vector<ElementPair> parseElementString(std::string_view text) {
     std::vector<ElementPair> pairs;
+    pairs.reserve(8); // a marking code has three to five fields: one block instead of three
     size_t pos = 0;
     while (pos < text.size()) {
         if (text[pos] == kGs) {

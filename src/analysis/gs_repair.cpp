@@ -1,6 +1,7 @@
 #include "analysis/gs_repair.h"
 
 #include <algorithm>
+#include <array>
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
@@ -40,19 +41,27 @@ class CutEnumerator {
         search_.candidates.reserve(4); // real codes have a handful of cuts; the limit is rarely met
         // Where the printable run starting at each position ends: the longest value a variable AI may take.
         const size_t scanned = std::min(text.size(), reachable_ + kMaxAdvance);
-        printableEnd_.resize(scanned + 1);
-        printableEnd_[scanned] = scanned;
+        const size_t links = (reachable_ + 1) * (kMaxCutFields + 1);
+        // Every real code fits the tables kept inside the enumerator; only a longer text takes the heap.
+        if (scanned + 1 <= printableInline_.size() && links <= linksInline_.size()) {
+            printableEnd_ = printableInline_.data();
+            nextLive_ = linksInline_.data();
+        } else {
+            printableHeap_.resize(scanned + 1);
+            linksHeap_.resize(links);
+            printableEnd_ = printableHeap_.data();
+            nextLive_ = linksHeap_.data();
+        }
+        printableEnd_[scanned] = static_cast<uint16_t>(scanned);
         for (size_t i = scanned; i-- > 0;)
-            printableEnd_[i] = isPrintableAscii(text[i]) ? printableEnd_[i + 1] : i;
+            printableEnd_[i] = isPrintableAscii(text[i]) ? printableEnd_[i + 1] : static_cast<uint16_t>(i);
         // A position where no known AI starts (the end of the text aside) is a dead end at every depth.
-        std::vector<uint16_t> firstRow(reachable_ + 1);
         for (size_t pos = 0; pos <= reachable_; ++pos) {
             const bool dead = pos < reachable_ && pos != text.size() && findAi(text, pos).entry == nullptr;
-            firstRow[pos] = static_cast<uint16_t>(dead ? pos + 1 : pos);
+            nextLive_[pos] = static_cast<uint16_t>(dead ? pos + 1 : pos);
         }
-        nextLive_.reserve(firstRow.size() * (kMaxCutFields + 1));
-        for (size_t depth = 0; depth <= kMaxCutFields; ++depth)
-            nextLive_.insert(nextLive_.end(), firstRow.begin(), firstRow.end());
+        for (size_t depth = 1; depth <= kMaxCutFields; ++depth)
+            std::copy_n(nextLive_, reachable_ + 1, nextLive_ + depth * (reachable_ + 1));
     }
 
     CutSearch run() && {
@@ -94,8 +103,8 @@ class CutEnumerator {
             return;
         }
         // Values of length 1..longest are tried; the first byte outside "!".."~" ends the run.
-        const size_t longest = std::min(
-            {remaining, static_cast<size_t>(entry.maxLength), printableEnd_[valueStart] - valueStart});
+        const size_t longest = std::min({remaining, static_cast<size_t>(entry.maxLength),
+                                         static_cast<size_t>(printableEnd_[valueStart]) - valueStart});
         if (longest == 0) return;
         if (depth + 1 > kMaxCutFields) {
             // Every child stops at the field limit and does nothing else.
@@ -142,8 +151,13 @@ class CutEnumerator {
 
     std::string_view text_;
     size_t reachable_;
-    std::vector<size_t> printableEnd_;
-    std::vector<uint16_t> nextLive_; // per depth: reachable_ + 1 links, the last one a sentinel
+    static constexpr size_t kInlineText = 160;
+    std::array<uint16_t, kInlineText + kMaxAdvance + 2> printableInline_;
+    std::array<uint16_t, (kInlineText + 2) * (kMaxCutFields + 1)> linksInline_;
+    std::vector<uint16_t> printableHeap_;
+    std::vector<uint16_t> linksHeap_;
+    uint16_t* printableEnd_;
+    uint16_t* nextLive_; // per depth: reachable_ + 1 links, the last one a sentinel
     ParseCandidate state_;
     CutSearch search_;
 };
@@ -194,11 +208,10 @@ GsRepairResult repairGs(std::string_view text) {
     result.limitHit = search.limitHit;
     if (search.candidates.empty()) return result;
 
-    std::vector<int32_t> scores;
-    scores.reserve(search.candidates.size());
+    std::array<int32_t, kMaxCuts> scores{}; // the search never records more
     size_t best = 0;
     for (size_t i = 0; i < search.candidates.size(); ++i) {
-        scores.push_back(scoreCut(search.candidates[i]));
+        scores[i] = scoreCut(search.candidates[i]);
         if (scores[i] > scores[best]) best = i;
     }
     const ParseCandidate& bestCut = search.candidates[best];
