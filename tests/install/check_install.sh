@@ -1,7 +1,7 @@
 #!/bin/sh
-# Installs the built tree into a temporary prefix and builds hosts against it: C and C++ (handles declared
-# ahead of the header) through find_package, C89 through pkg-config; then C against the source tree with
-# add_subdirectory, as a static library.
+# Installs the built tree into a temporary prefix and runs dvk from it; builds hosts against it: C and C++
+# (handles declared ahead of the header) through find_package, C89 through pkg-config; then C against the
+# source tree with add_subdirectory, as a static library.
 set -eu
 build_dir=$1
 source_dir=$2
@@ -12,6 +12,12 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+# dvk runs from the prefix (the library found through its RPATH) and has its man page, when it was built.
+if [ -e "$build_dir/tools/dvk/dvk" ]; then
+    [ "$(env -u LD_LIBRARY_PATH "$prefix/bin/dvk" --version)" = "$version" ] ||
+        { echo "the installed dvk does not run, or names another version"; exit 1; }
+    [ -s "$prefix/share/man/man1/dvk.1" ] || { echo "no share/man/man1/dvk.1 installed"; exit 1; }
+fi
 libdir=$(dirname "$(ls "$prefix"/lib*/libdorvik_c.so)")
 soname=$(objdump -p "$libdir/libdorvik_c.so" | awk '/SONAME/ {print $2}')
 [ "$soname" = "libdorvik_c.so.$(echo "$version" | cut -d. -f1-2)" ] || { echo "unexpected SONAME $soname"; exit 1; }

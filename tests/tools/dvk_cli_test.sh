@@ -3,6 +3,7 @@
 # message and exit status 2.
 set -u
 dvk=$1
+version=$2 # the project's version, from the build
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -21,9 +22,12 @@ expect() {
 expect 0 '"data":"0104607097291111\\u001d3103000123","kind":6' "$dvk" decode '0104607097291111\x1d3103000123\r'
 expect 0 '"deviceId":"usb"' "$dvk" decode --device usb 4600000000008
 expect 0 '<svg xmlns=' "$dvk" svg --kind code128 --gs1 '0104607097291111\x1d3103000123'
-for sub in version decode svg tune sheet simulate replay demo; do expect 0 'usage\|0.3.2' "$dvk" $sub --help; done
+for sub in version decode svg tune listen sheet simulate replay demo; do
+    expect 0 "usage\\|$version" "$dvk" $sub --help
+done
 
-expect 0 '^[0-9]*\.[0-9]*\.[0-9]*$' "$dvk" --version
+[ "$("$dvk" --version)" = "$version" ] || fail "dvk --version is not $version"
+[ "$("$dvk" version)" = "$version" ] || fail "dvk version is not $version"
 
 # Bad usage: exit status 2 and one line naming the fault. Columns: expected text | arguments.
 mkdir adir

@@ -44,3 +44,4 @@ int runSimulate(const Args& args);
 int runSheet(const Args& args);
 int runReplay(const Args& args);
 int runTune(const Args& args);
+int runListen(const Args& args);

@@ -17,6 +17,7 @@
 
 #include "cli.h"
 #include "dorvik_c.h"
+#include "input_source.h"
 #include "raw_terminal.h"
 #include "report.h"
 #include "scanner_sim.h"
@@ -228,14 +229,45 @@ void tuneOnTerminal(SetUp& setUp, const std::string& device) {
     deliver(); // the last frame counts, however the input ended
 }
 
+// A serial port or an input device: a decoder with the set-up profile frames its input by time, as above. The
+// terminal, when there is one, is only watched for Esc and Ctrl+D.
+void tuneOnDevice(SetUp& setUp, InputSource& source) {
+    const RawTerminal raw;
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    const std::string framing = "{\"burstGapMs\": " + std::to_string(kBurstGapMs) +
+                                ", \"frameTimeoutMs\": " + std::to_string(kTimeoutMs) +
+                                ", \"terminator\": \"\\u0000\"}";
+    dvk_decoder_set_profile(decoder.get(), framing.c_str());
+    std::printf("Reading %s.\n", source.description().c_str());
+    setUp.show();
+    InputPump pump(source, decoder.get(), isatty(STDIN_FILENO) ? STDIN_FILENO : -1);
+    for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
+        if (RawTerminal::takeResumed()) {
+            std::printf("(resumed)\n");
+            setUp.show();
+        }
+        if (RawTerminal::takeResized()) setUp.fitToWindow();
+        round = pump.next();
+        for (const dvksim::PolledFrame& frame : dvksim::parsePoll(round.poll).frames)
+            if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+        if (round.key == kEscape && !setUp.done()) setUp.skip();
+    }
+}
+
 } // namespace
 
 int runTune(const Args& args) {
     std::string device = "terminal";
     std::string transport = "hid";
     std::string output;
+    DeviceOptions devices;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        std::string error;
+        const int taken = devices.take(args, i, error);
+        if (taken < 0) return fail(error);
+        if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
             std::puts(
                 "usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
@@ -243,7 +275,12 @@ int runTune(const Args& args) {
                 "screen. Esc skips a step, Ctrl+D ends the set-up unfinished, Ctrl+C quits. Codes too wide\n"
                 "for the terminal are on the sheet that dvk sheet prints. The learned profile goes to the -o\n"
                 "file (or stdout) once all five steps are done; otherwise nothing is written and the exit\n"
-                "status is 1.");
+                "status is 1.\n"
+                "   or: dvk tune --serial PATH [--baud N] [--profile FILE] [-o profile.json]\n"
+                "   or: dvk tune --evdev /dev/input/eventN [--profile FILE] [-o profile.json]\n"
+                "Sets up a serial scanner, or a keyboard scanner read from its input device (or a FIFO or file\n"
+                "of input events), opened as dvk listen opens them (--profile gives the port settings and\n"
+                "exclusiveCapture). The profile records the transport, the device and the settings used.");
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {
@@ -262,10 +299,20 @@ int runTune(const Args& args) {
         const std::string problem = writeProblem(output);
         if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
     }
-    if (!isatty(STDIN_FILENO))
+    std::string profileText, error;
+    std::unique_ptr<InputSource> source;
+    if (!devices.open(profileText, source, error)) return fail(error);
+    if (source) {
+        transport = source->transport();
+        device = source->deviceId();
+    } else if (!isatty(STDIN_FILENO))
         return fail("tune needs a terminal on standard input, where the scanner types (see dvk tune --help)");
 
     SetUp setUp(transport, device);
+    if (source) {
+        tuneOnDevice(setUp, *source);
+        return setUp.finish(output, source->recordIn(setUp.profile()));
+    }
     tuneOnTerminal(setUp, device);
     return setUp.finish(output, setUp.profile());
 }

@@ -12,7 +12,8 @@ constexpr const char* kUsage =
     "  version    print the library version\n"
     "  decode     analyse one frame text and print its scan event\n"
     "  svg        draw a barcode as SVG\n"
-    "  tune       set up a real keyboard scanner on this terminal\n"
+    "  tune       set up a real scanner: on this terminal, a serial port or an input device\n"
+    "  listen     the till loop on a serial port, an input device or the terminal: print every scan\n"
     "  sheet      write a printable page with the reference codes\n"
     "  simulate   run a simulated scanner through set-up and the till\n"
     "  replay     replay a recorded input log through a decoder\n"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     if (command == "svg") return runSvg(args);
     if (command == "demo") return runDemo(args);
     if (command == "tune") return runTune(args);
+    if (command == "listen") return runListen(args);
     if (command == "sheet") return runSheet(args);
     if (command == "simulate") return runSimulate(args);
     if (command == "replay") return runReplay(args);

@@ -1,0 +1,166 @@
+// A keyboard scanner read below the keyboard layout: Linux input events (struct input_event) from
+// /dev/input/eventN, or from a FIFO or file of such records. Key presses and repeats become key strokes with
+// set-1 make codes, the modifier and Caps Lock state kept here, the event's own time and the device's name.
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "input_source.h"
+
+namespace {
+
+// Linux key codes 1-88 are the set-1 make codes; of the others only keypad Enter and keypad / type a
+// character (their E0-prefixed make codes end in 1C and 35). Cursor keys and the like have no make code here,
+// so they cannot pass for keypad digits in an Alt code.
+uint16_t makeCodeOf(uint16_t code) {
+    if (code >= 1 && code <= 88) return code;
+    if (code == KEY_KPENTER) return 0x1C;
+    if (code == KEY_KPSLASH) return 0x35;
+    return 0;
+}
+
+class EvdevInput final : public InputSource {
+  public:
+    EvdevInput(int fd, std::string path, std::string name, int clock, bool grab, bool grabbed, bool capsLock)
+        : fd_(fd), path_(std::move(path)), name_(std::move(name)), id_(name_.empty() ? path_ : name_),
+          clock_(clock), grab_(grab), grabbed_(grabbed), capsLock_(capsLock) {}
+    ~EvdevInput() override {
+        if (grabbed_) ioctl(fd_, EVIOCGRAB, 0);
+        close(fd_);
+    }
+    int fd() const override { return fd_; }
+    bool feed(dvk_decoder* decoder) override {
+        char buffer[64 * sizeof(struct input_event)];
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        if (n < 0) return errno == EAGAIN || errno == EINTR; // ENODEV: unplugged
+        if (n == 0) return false;
+        pending_.append(buffer, static_cast<size_t>(n));
+        size_t at = 0;
+        for (; pending_.size() - at >= sizeof(struct input_event); at += sizeof(struct input_event)) {
+            struct input_event event;
+            std::memcpy(&event, pending_.data() + at, sizeof event);
+            if (event.type == EV_KEY) key(decoder, event);
+        }
+        pending_.erase(0, at); // a FIFO may deliver part of a record
+        return true;
+    }
+    uint64_t nowMs() const override {
+        if (clock_ >= 0) {
+            struct timespec now = {};
+            clock_gettime(clock_, &now);
+            return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1'000'000;
+        }
+        // A recording's clock: idle time runs on from its last event.
+        return seen_ ? lastEventMs_ + (monotonicMs() - lastArrivalMs_) : monotonicMs();
+    }
+    const std::string& deviceId() const override { return id_; }
+    const char* transport() const override { return "hid"; }
+    std::string deviceName() const override { return name_; }
+    std::string description() const override {
+        return path_ + (name_.empty() ? "" : " «" + name_ + "»") + (grabbed_ ? ", captured exclusively" : "");
+    }
+
+  protected:
+    std::string settings() const override {
+        return std::string("\"exclusiveCapture\": ") + (grab_ ? "true" : "false");
+    }
+
+  private:
+    void key(dvk_decoder* decoder, const struct input_event& event) {
+        const uint64_t t = static_cast<uint64_t>(event.input_event_sec) * 1000 +
+                           static_cast<uint64_t>(event.input_event_usec) / 1000;
+        lastEventMs_ = t;
+        lastArrivalMs_ = monotonicMs();
+        seen_ = true;
+        const bool down = event.value != 0;
+        const bool press = event.value == 1;
+        switch (event.code) {
+        case KEY_LEFTSHIFT: shift_[0] = down; return;
+        case KEY_RIGHTSHIFT: shift_[1] = down; return;
+        case KEY_LEFTCTRL: ctrl_[0] = down; return;
+        case KEY_RIGHTCTRL: ctrl_[1] = down; return;
+        case KEY_CAPSLOCK:
+            if (press) capsLock_ = !capsLock_;
+            return;
+        case KEY_LEFTALT:
+        case KEY_RIGHTALT: {
+            const bool wasAlt = alt_[0] || alt_[1];
+            alt_[event.code == KEY_RIGHTALT] = down;
+            // Releasing Alt ends an Alt code: the decoder hears it as a stroke without Alt (it has no
+            // releases).
+            if (wasAlt && !alt_[0] && !alt_[1]) stroke(decoder, 0x38, t);
+            return;
+        }
+        default: break;
+        }
+        if (!down) return;
+        const uint16_t make = makeCodeOf(event.code);
+        if (make != 0) stroke(decoder, make, t);
+    }
+    void stroke(dvk_decoder* decoder, uint16_t make, uint64_t t) {
+        dvk_decoder_tick(decoder, t); // the ticks an idle host would have made up to this moment
+        dvk_decoder_feed_key(decoder, make, 0, 0, shift_[0] || shift_[1], ctrl_[0] || ctrl_[1],
+                             alt_[0] || alt_[1], capsLock_, 0, t, id_.c_str());
+    }
+
+    int fd_;
+    std::string path_;
+    std::string name_;
+    std::string id_;
+    int clock_;    // the clock of a device's time stamps; -1 for a FIFO or a file
+    bool grab_;    // asked for by the profile
+    bool grabbed_; // and done (a FIFO or a file cannot be grabbed)
+    bool capsLock_;
+    bool shift_[2] = {false, false};
+    bool ctrl_[2] = {false, false};
+    bool alt_[2] = {false, false};
+    std::string pending_;
+    bool seen_ = false;
+    uint64_t lastEventMs_ = 0;
+    uint64_t lastArrivalMs_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::string& error) {
+    struct stat info = {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = path + " is a directory, not an input device";
+        return nullptr;
+    }
+    // Blocking open: a FIFO waits here for its writer (Ctrl+C interrupts).
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open " + path + ": " + std::strerror(errno) +
+                (errno == EACCES ? " (input devices belong to the group \"input\")" : "");
+        return nullptr;
+    }
+    // On a FIFO or a file these ioctls fail (ENOTTY): no name, no grab, Caps Lock off, the recording's clock.
+    int clock = CLOCK_MONOTONIC;
+    if (ioctl(fd, EVIOCSCLOCKID, &clock) != 0)
+        clock = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) ? CLOCK_REALTIME : -1;
+    char name[256] = {};
+    const bool named = ioctl(fd, EVIOCGNAME(sizeof name - 1), name) > 0;
+    unsigned char leds[(LED_MAX + 8) / 8] = {};
+    const bool capsLock =
+        ioctl(fd, EVIOCGLED(sizeof leds), leds) >= 0 && (leds[LED_CAPSL / 8] >> (LED_CAPSL % 8)) & 1;
+    bool grabbed = false;
+    if (grab) {
+        grabbed = ioctl(fd, EVIOCGRAB, 1) == 0;
+        if (!grabbed && errno != ENOTTY && errno != EINVAL) {
+            error = "cannot capture " + path + " exclusively: " + std::strerror(errno) +
+                    (errno == EBUSY ? " (another program holds it)" : "");
+            close(fd);
+            return nullptr;
+        }
+    }
+    return std::make_unique<EvdevInput>(fd, path, named ? std::string(name) : std::string(), clock, grab,
+                                        grabbed, capsLock);
+}

@@ -1,0 +1,160 @@
+#include "input_source.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <limits>
+#include <memory>
+
+#include "cli.h"
+#include "scanner_sim.h"
+
+namespace {
+
+volatile sig_atomic_t stopSignal = 0;
+
+void onStopSignal(int signal) { stopSignal = signal; }
+
+int intField(const std::string& json, const std::string& key, int fallback) {
+    const auto value = parseInt(dvksim::jsonScalarField(json, key));
+    return value ? *value : fallback;
+}
+
+} // namespace
+
+PortSettings portSettingsOf(const std::string& profileJson) {
+    PortSettings port;
+    port.baud = intField(profileJson, "baud", port.baud);
+    port.dataBits = intField(profileJson, "dataBits", port.dataBits);
+    port.stopBits = intField(profileJson, "stopBits", port.stopBits);
+    const std::string parity = dvksim::jsonStringField(profileJson, "parity");
+    if (parity.size() == 1) port.parity = parity[0];
+    port.rtsCts = dvksim::jsonScalarField(profileJson, "rtsCts") == "true";
+    port.exclusiveCapture = dvksim::jsonScalarField(profileJson, "exclusiveCapture") == "true";
+    return port;
+}
+
+std::string describePort(const PortSettings& port) {
+    return std::to_string(port.baud) + " " + std::to_string(port.dataBits) + port.parity +
+           std::to_string(port.stopBits) + (port.rtsCts ? " RTS/CTS" : "");
+}
+
+std::string withProfileValues(const std::string& profileJson, const std::string& members) {
+    // The reader takes the later of two values of a key; the writer puts every key in its place once.
+    const size_t close = profileJson.rfind('}');
+    if (close == std::string::npos || members.empty()) return profileJson;
+    const std::string merged = profileJson.substr(0, close) + ", " + members + "}";
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    if (dvk_decoder_set_profile(scratch.get(), merged.c_str()) != 1) return profileJson;
+    return takeText(dvk_decoder_profile(scratch.get()));
+}
+
+std::string InputSource::recordIn(const std::string& profileJson) const {
+    std::string members = "\"transport\": " + jsonQuote(transport());
+    if (!deviceName().empty()) members += ", \"deviceName\": " + jsonQuote(deviceName());
+    const std::string more = settings();
+    return withProfileValues(profileJson, more.empty() ? members : members + ", " + more);
+}
+
+void installStopHandlers() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocking open or poll returns at once
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(s, &action, nullptr);
+}
+
+bool stopRequested() { return stopSignal != 0; }
+
+uint64_t monotonicMs() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1'000'000;
+}
+
+int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::string& error) {
+    const std::string& arg = args[i];
+    if (arg != "--serial" && arg != "--evdev" && arg != "--baud" && arg != "--profile") return 0;
+    if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = arg + " needs a value";
+        return -1;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--baud") {
+        baud = parseInt(value);
+        if (!baud || *baud <= 0) {
+            error = "--baud needs a positive whole number, not " + value;
+            return -1;
+        }
+    } else {
+        (arg == "--serial" ? serial : arg == "--evdev" ? evdev : profilePath) = value;
+    }
+    return 1;
+}
+
+bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>& source,
+                         std::string& error) const {
+    if (!serial.empty() && !evdev.empty()) {
+        error = "--serial and --evdev name two devices; give one";
+        return false;
+    }
+    if (baud && serial.empty()) {
+        error = "--baud is for --serial";
+        return false;
+    }
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    if (!profilePath.empty()) {
+        std::string why;
+        const auto content = readFile(profilePath, &why);
+        if (!content) {
+            error = "cannot read profile " + profilePath + ": " + why;
+            return false;
+        }
+        if (dvk_decoder_set_profile(scratch.get(), content->c_str()) != 1) {
+            error = profilePath + " is not a profile";
+            return false;
+        }
+        profileText = *content;
+    }
+    if (!chosen()) return true;
+    PortSettings port = portSettingsOf(takeText(dvk_decoder_profile(scratch.get())));
+    if (baud) port.baud = *baud;
+    source =
+        !serial.empty() ? openSerial(serial, port, error) : openEvdev(evdev, port.exclusiveCapture, error);
+    return source != nullptr;
+}
+
+InputPump::Round InputPump::next() {
+    Round round;
+    if (finished_) {
+        round.ended = true;
+        return round;
+    }
+    struct pollfd fds[2] = {{source_.fd(), POLLIN, 0}, {keyFd_, POLLIN, 0}};
+    const int ready = poll(fds, keyFd_ >= 0 ? 2 : 1, 25);
+    bool end = ready < 0 && errno != EINTR;
+    if (ready > 0 && !stopRequested()) {
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(decoder_)) end = true;
+        if (keyFd_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
+            char typed[64];
+            const ssize_t n = read(keyFd_, typed, sizeof typed);
+            if (n == 1) round.key = typed[0];
+            if (n <= 0) keyFd_ = -1;
+        }
+    }
+    if (end || stopRequested()) {
+        // Nothing more will come: the frame in progress (and a pending Alt code) is complete now.
+        dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
+        finished_ = true;
+    } else {
+        dvk_decoder_tick(decoder_, source_.nowMs());
+    }
+    round.poll = takeText(dvk_decoder_poll(decoder_));
+    return round;
+}

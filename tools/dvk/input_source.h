@@ -1,0 +1,113 @@
+// Where a scanner's input comes from, for dvk listen and dvk tune: a serial port, a Linux input-event device
+// (or a FIFO or file of its records), or the terminal. A source reads what is ready and feeds it to a decoder
+// with its own device id and time stamps; the pump around it is the host loop (feed, tick while idle, poll).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dorvik_c.h"
+
+// Serial line settings and the capture flag, as a profile holds them.
+struct PortSettings {
+    int baud = 9600;
+    int dataBits = 8;
+    char parity = 'N';
+    int stopBits = 1;
+    bool rtsCts = false;
+    bool exclusiveCapture = false;
+};
+
+// The settings of a profile as dvk_decoder_profile writes it (every key present).
+PortSettings portSettingsOf(const std::string& profileJson);
+
+// "9600 8N1", "115200 7E2 RTS/CTS".
+std::string describePort(const PortSettings& port);
+
+class InputSource {
+  public:
+    virtual ~InputSource() = default;
+    InputSource() = default;
+    InputSource(const InputSource&) = delete;
+    InputSource& operator=(const InputSource&) = delete;
+
+    // The descriptor to wait on.
+    virtual int fd() const = 0;
+    // Reads what is ready and feeds it (ticking the decoder up to each input's time first). False at the end
+    // of input (end of file, the port hung up, a read error).
+    virtual bool feed(dvk_decoder* decoder) = 0;
+    // Now, on the clock of the time stamps this source feeds.
+    virtual uint64_t nowMs() const = 0;
+    // The device id its inputs carry, and the profile's transport and device name for it.
+    virtual const std::string& deviceId() const = 0;
+    virtual const char* transport() const = 0;
+    virtual std::string deviceName() const { return ""; }
+    // One line for the person: what is read, how.
+    virtual std::string description() const = 0;
+    // The learned or used profile with what this source knows written in: transport, name, its settings.
+    std::string recordIn(const std::string& profileJson) const;
+
+  protected:
+    // Profile members of the settings this source was opened with ("\"baud\": 9600, ..."); "" for none.
+    virtual std::string settings() const { return ""; }
+};
+
+// Each returns null with `error` set (one line) when the device cannot be used as asked.
+std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSettings& port,
+                                        std::string& error);
+std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::string& error);
+// Standard input: raw mode on a terminal (Ctrl+C stops, Ctrl+Z suspends and resumes raw), bytes typed as key
+// strokes under the device id "terminal".
+std::unique_ptr<InputSource> openTerminal(std::string& error);
+
+// Ctrl+C, SIGTERM and SIGHUP ask the pump to stop (instead of killing the process).
+void installStopHandlers();
+bool stopRequested();
+
+uint64_t monotonicMs();
+
+// A profile JSON with some members given new values ("\"baud\": 19200, \"parity\": \"E\""), written again by
+// the library; the text unchanged when the result is not a profile.
+std::string withProfileValues(const std::string& profileJson, const std::string& members);
+
+// The device options that dvk listen and dvk tune share: --serial PATH, --evdev PATH, --baud N, --profile
+// FILE.
+struct DeviceOptions {
+    std::string serial;
+    std::string evdev;
+    std::string profilePath;
+    std::optional<int32_t> baud;
+
+    // Takes args[i] (and its value, moving i on) when it is one of the four: 1 taken, 0 not one of them, -1
+    // bad (with `error` set).
+    int take(const std::vector<std::string>& args, size_t& i, std::string& error);
+    bool chosen() const { return !serial.empty() || !evdev.empty(); }
+    // The profile file's text (a checked profile; "" without --profile) and, when a device was chosen, that
+    // device opened with the profile's settings (--baud overriding). False with `error` set (one line).
+    bool open(std::string& profileText, std::unique_ptr<InputSource>& source, std::string& error) const;
+};
+
+// The host loop around a source: every round waits at most one tick (25 ms) for input, feeds it, ticks and
+// polls. At the end of input (or a stop) the frame in progress is closed and polled; the round after that
+// says `ended`. With `keyFd` (a raw terminal) a key typed there on its own (one byte: Esc, Ctrl+D) is
+// reported as `key`; other bytes typed there are dropped.
+class InputPump {
+  public:
+    InputPump(InputSource& source, dvk_decoder* decoder, int keyFd = -1)
+        : source_(source), decoder_(decoder), keyFd_(keyFd) {}
+    struct Round {
+        std::string poll; // what dvk_decoder_poll returned this round
+        char key = 0;
+        bool ended = false;
+    };
+    Round next();
+
+  private:
+    InputSource& source_;
+    dvk_decoder* decoder_;
+    int keyFd_;
+    bool finished_ = false;
+};
