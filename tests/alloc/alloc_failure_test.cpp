@@ -265,7 +265,7 @@ void probeScript(const std::string& scenario, std::initializer_list<std::string>
 TEST(AllocationFailure, DecoderScenarios) {
     // clang-format off
     probeScript("marking code half typed, frames from two devices, a pause, a time-out",
-                {"s{\"burstGapMs\":100,\"gsSubstitute\":\"|\"}", "nusb", "q", "k0104600439931256215aB2c3", "t20", "q", "p", "k\03591EE06", "a029",
+                {"s{\"burstGapMs\":100,\"gsSubstitute\":\"|\"}", "nusb", "q", "k0104600439931256215aB2c3", "t20", "q", "p", "k\03591EE0", "a029",
                  "k92A|B=\r", "K4600000000008\r", "k12345", "w300", "k67890\r", "k4607", "t500", "p", "r", "k99", "t10000"});
     std::string hundred;
     for (int i = 0; i < 97; ++i)

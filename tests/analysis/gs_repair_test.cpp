@@ -157,6 +157,12 @@ TEST(GsRepair, AdversarialTextsFinish) {
         const GsRepairResult r = repairGs(text);
         EXPECT_FALSE(r.repaired) << unit;
     }
+    // Thirteen fixed-length fields are one more than a cut may hold.
+    std::string fixed = kGtin;
+    for (int i = 0; i < 12; ++i)
+        fixed += "11123456";
+    EXPECT_TRUE(enumerateCuts(fixed).limitHit);
+    EXPECT_TRUE(enumerateCuts(fixed.substr(0, fixed.size() - 8)).candidates.size() == 1);
 }
 
 // Random marking codes of both shapes with their GS removed: every one is repaired, a confident cut is
