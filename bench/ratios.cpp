@@ -63,7 +63,7 @@ struct Op {
     std::function<void()> run;
     long batch = 1;
     std::vector<double> ns; // per call, one entry per round
-    unsigned long long allocationsPerCall = 0;
+    double allocationsPerCall = 0;
 };
 
 double median(std::vector<double> v) {
@@ -172,12 +172,15 @@ int main(int argc, char** argv) {
         }
     });
 
-    // Allocations of one call each, once everything is warm; then batches of about 2 ms each.
+    // Blocks per call over many calls once everything is warm (a growing frame allocates only now and
+    // then); then batches of about 2 ms each.
+    constexpr int kCounted = 1000;
     for (Op& op : ops) {
         op.run();
         const unsigned long long before = allocations;
-        op.run();
-        op.allocationsPerCall = allocations - before;
+        for (int i = 0; i < kCounted; ++i)
+            op.run();
+        op.allocationsPerCall = static_cast<double>(allocations - before) / kCounted;
         const double start = threadNs();
         long n = 0;
         while (threadNs() - start < 2e6) {
@@ -220,12 +223,12 @@ int main(int argc, char** argv) {
     for (const Row& row : rows) {
         const Op* op = find(row.op);
         const Op* peer = row.peer ? find(row.peer) : nullptr;
-        std::printf("%s\t%.1f\t%llu", row.label, median(op->ns), op->allocationsPerCall);
+        std::printf("%s\t%.1f\t%.3g", row.label, median(op->ns), op->allocationsPerCall);
         if (peer != nullptr) {
             std::vector<double> ratio;
             for (size_t i = 0; i < op->ns.size(); ++i)
                 ratio.push_back(row.floor ? op->ns[i] / peer->ns[i] : peer->ns[i] / op->ns[i]);
-            std::printf("\t%s\t%.1f\t%llu\t%.2f", row.peerLabel, median(peer->ns), peer->allocationsPerCall,
+            std::printf("\t%s\t%.1f\t%.3g\t%.2f", row.peerLabel, median(peer->ns), peer->allocationsPerCall,
                         median(ratio));
         }
         std::printf("\n");

@@ -40,9 +40,12 @@ class RowRuns {
                 const uint64_t after = i + 1 < wordsPerRow_ ? bits[i + 1] << 63 : 0;
                 starts_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] << 1) | before);
                 ends_[row * wordsPerRow_ + i] = bits[i] & ~((bits[i] >> 1) | after);
+                runs_ += static_cast<size_t>(std::popcount(starts_[row * wordsPerRow_ + i]));
             }
         }
     }
+
+    size_t runs() const { return runs_; }
 
     // Calls visit(first column, length) for each run of dark modules in the row, left to right.
     template <typename Visit> void forEachRun(size_t row, Visit&& visit) const {
@@ -91,6 +94,7 @@ class RowRuns {
     std::vector<uint64_t> heap_;
     uint64_t* starts_;
     uint64_t* ends_;
+    size_t runs_ = 0;
 };
 
 // A coordinate or length of the picture, 0 to 2^31 - 1 (the sizes are bounded before anything is drawn),
@@ -239,15 +243,14 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     const int64_t width = widthModules * s;
     const int64_t height = heightModules * s;
 
-    // The picture is written into one block sized in advance: a matrix code's by a bound on its runs when
-    // that is small; a linear code's, or a large one's, by measuring the path first, which keeps the block
-    // no larger than its text (and a linear code's small enough for the allocator's fast path).
+    // The picture is written into one block sized in advance, by the number of runs and the longest text
+    // a run can take; only when that bound is large is the path measured, so that no block is much larger
+    // than its text.
     const RowRuns bits(matrix);
     PathPieces pieces(q, s, linear ? height : s);
     const auto rows = static_cast<size_t>(matrix.height);
-    const size_t runBound = 3 * digitCount(width) + 2 * digitCount(height) + 7;
-    size_t pathSize = rows * ((static_cast<size_t>(matrix.width) + 1) / 2) * runBound;
-    if (linear || pathSize > kMeasureAbove) {
+    size_t pathSize = bits.runs() * (3 * digitCount(width) + 2 * digitCount(height) + 7);
+    if (pathSize > kMeasureAbove) {
         pathSize = 0;
         for (size_t row = 0; row < rows; ++row) {
             const size_t ySize = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s).size;
@@ -274,7 +277,12 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     for (size_t row = 0; row < rows; ++row) {
         const Slot<16> y = rowY(linear ? 0 : (q + static_cast<int64_t>(row)) * s);
         bits.forEachRun(row, [&](size_t column, size_t n) {
-            at = copySlot(at, pieces.column(column));
+            if (linear) { // every column of a linear code is met once: nothing to reuse
+                *at++ = 'M';
+                at = putCoordinate(at, (q + static_cast<int64_t>(column)) * s);
+            } else {
+                at = copySlot(at, pieces.column(column));
+            }
             at = copySlot(at, y);
             at = copySlot(at, pieces.run(n));
         });
