@@ -1,4 +1,5 @@
 // dvk sheet: the reference codes of the set-up on paper.
+#include <charconv>
 #include <cstdio>
 #include <memory>
 
@@ -18,16 +19,19 @@ constexpr int kQuietModules = 10;
 std::optional<std::string> printableSvg(const std::string& state) {
     const std::string symbology = dvksim::jsonStringField(state, "symbology");
     const std::string payload = dvksim::jsonStringField(state, "payload");
-    const bool gs1 = state.find("\"gs1\":true") != std::string::npos;
+    const bool gs1 = dvksim::jsonScalarField(state, "gs1") == "true";
     std::string svg = takeText(dvk_barcode_svg(symbology.c_str(), payload.data(),
                                                static_cast<int>(payload.size()), gs1, 1, kQuietModules));
     if (svg.empty()) return std::nullopt;
     const double module = symbology == "datamatrix" ? kMatrixModuleMm : kLinearModuleMm;
     const size_t w = svg.find(" width=\"");
     const size_t h = svg.find(" height=\"", w);
+    if (w == std::string::npos || h == std::string::npos) return std::nullopt;
     const size_t end = svg.find('"', h + 9);
-    const int width = std::stoi(svg.substr(w + 8));
-    const int height = std::stoi(svg.substr(h + 9));
+    int width = 0, height = 0;
+    std::from_chars(svg.data() + w + 8, svg.data() + svg.size(), width);
+    std::from_chars(svg.data() + h + 9, svg.data() + svg.size(), height);
+    if (end == std::string::npos || width <= 0 || height <= 0) return std::nullopt;
     char size[96];
     std::snprintf(size, sizeof size, " width=\"%.1fmm\" height=\"%.1fmm\"", width * module, height * module);
     return svg.replace(w, end + 1 - w, size);
@@ -55,7 +59,7 @@ std::optional<std::string> setupSheetHtml() {
     for (int step = 0;; ++step) {
         const std::string state = takeText(dvk_tuner_state(tuner.get()));
         if (state.empty()) return std::nullopt;
-        if (state.find("\"done\":true") != std::string::npos) break;
+        if (dvksim::jsonScalarField(state, "done") == "true") break;
         const std::string code = dvksim::jsonCompoundField(state, "code");
         const auto svg = printableSvg(code);
         if (!svg) return std::nullopt;

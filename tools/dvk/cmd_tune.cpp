@@ -37,11 +37,9 @@ uint64_t nowMs() {
 }
 
 int numberField(const std::string& json, const std::string& key) {
-    const std::string quoted = "\"" + key + "\":";
-    const size_t at = json.find(quoted);
+    const std::string text = dvksim::jsonScalarField(json, key);
     int value = 0;
-    if (at != std::string::npos)
-        std::from_chars(json.data() + at + quoted.size(), json.data() + json.size(), value);
+    std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
@@ -77,7 +75,7 @@ class SetUp {
         : tuner_(dvk_tuner_new(transport.c_str(), device.c_str()), &dvk_tuner_free),
           state_(takeText(dvk_tuner_state(tuner_.get()))) {}
 
-    bool done() const { return state_.find("\"done\":true") != std::string::npos; }
+    bool done() const { return dvksim::jsonScalarField(state_, "done") == "true"; }
     std::string profile() const { return dvksim::jsonCompoundField(state_, "profile"); }
 
     void show() {
@@ -119,7 +117,7 @@ class SetUp {
     // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
     // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
-        if (!done() || profile().find("\"configured\": true") == std::string::npos) {
+        if (!done() || dvksim::jsonScalarField(profile(), "configured") != "true") {
             std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
                         numberField(state_, "step") + 1);
             return 1;
@@ -142,7 +140,7 @@ class SetUp {
         const std::string code = dvksim::jsonCompoundField(state_, "code");
         return drawForTerminal(dvksim::jsonStringField(code, "symbology"),
                                dvksim::jsonStringField(code, "payload"),
-                               code.find("\"gs1\":true") != std::string::npos, columns);
+                               dvksim::jsonScalarField(code, "gs1") == "true", columns);
     }
 
     void refresh() {
