@@ -191,6 +191,10 @@ int main(int argc, char** argv) {
             svgCase(oldLib, newLib, svg, "datamatrix", in.digits(346), 1, scale, quiet, false);
             svgCase(oldLib, newLib, svg, "datamatrix", in.digits(349), 0, scale, quiet, false);
             svgCase(oldLib, newLib, svg, "datamatrix", in.printable(174), 0, scale, quiet, false);
+            // Linear codes long enough for the path to be measured and the row to leave the inline buffer.
+            svgCase(oldLib, newLib, svg, "code128", in.printable(600 + in.pick(1500)), 1, scale, quiet,
+                    false);
+            svgCase(oldLib, newLib, svg, "code128", in.digits(2000 + in.pick(8000)), 0, scale, quiet, false);
         }
 
         std::string text;
