@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
@@ -201,12 +202,16 @@ int32_t scoreCut(const ParseCandidate& candidate) {
 
 GsRepairResult repairGs(std::string_view text) {
     GsRepairResult result;
-    result.text = text;
-    if (text.size() < 18 || !text.starts_with("01")) return result;
+    // The text is copied only when it stays as it is; a repair builds its own.
+    auto unchanged = [&]() -> GsRepairResult&& {
+        result.text = text;
+        return std::move(result);
+    };
+    if (text.size() < 18 || !text.starts_with("01")) return unchanged();
 
     const CutSearch search = enumerateCuts(text);
     result.limitHit = search.limitHit;
-    if (search.candidates.empty()) return result;
+    if (search.candidates.empty()) return unchanged();
 
     std::array<int32_t, kMaxCuts> scores{}; // the search never records more
     size_t best = 0;
@@ -215,7 +220,7 @@ GsRepairResult repairGs(std::string_view text) {
         if (scores[i] > scores[best]) best = i;
     }
     const ParseCandidate& bestCut = search.candidates[best];
-    if (bestCut.separatorCount == 0) return result;
+    if (bestCut.separatorCount == 0) return unchanged();
 
     const int32_t bestScore = scores[best];
     bool scoredOther = false;
