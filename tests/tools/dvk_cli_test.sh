@@ -64,6 +64,7 @@ cannot write adir: is a directory|sheet -o adir
 cannot write adir: is a directory|tune -o adir
 cannot write no/such/p.json: no folder no/such|tune -o no/such/p.json
 needs a terminal|tune
+--serial and --evdev set their own|tune --serial /dev/null --device x
 TABLE
 # Scanner model files: the key at fault is named.
 while IFS='|' read -r model pattern; do

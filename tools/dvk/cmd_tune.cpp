@@ -259,6 +259,7 @@ int runTune(const Args& args) {
     std::string device = "terminal";
     std::string transport = "hid";
     std::string output;
+    bool deviceOrTransportGiven = false;
     DeviceOptions devices;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -283,6 +284,7 @@ int runTune(const Args& args) {
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {
             if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            deviceOrTransportGiven |= arg == "--device" || arg == "--transport";
             (arg == "--device" ? device : arg == "--transport" ? transport : output) = args[++i];
         } else {
             return fail((isOption(arg) ? "unknown option " : "unexpected argument ") + arg +
@@ -292,6 +294,9 @@ int runTune(const Args& args) {
     if (transport != "hid" && transport != "serial" && transport != "sim")
         return fail("--transport is hid, serial or sim");
     if (device.empty()) return fail("--device needs a non-empty id");
+    // A device option names the transport and the id itself; a second answer would be dropped unseen.
+    if (devices.chosen() && deviceOrTransportGiven)
+        return fail("--device and --transport are for the terminal; --serial and --evdev set their own");
     // Found out now, not after five scans.
     if (!output.empty()) {
         const std::string problem = writeProblem(output);
