@@ -8,7 +8,7 @@ namespace dorvik {
 
 namespace {
 
-constexpr std::array<AiSpec, 13> kAiTable{{
+constexpr std::array<AiDefinition, 13> kAiTable{{
     {"01", 14, 14},
     {"11", 6, 6},
     {"13", 6, 6},
@@ -45,9 +45,9 @@ AiMatch findAi(std::string_view text, size_t pos) {
     // The index first, since the cut search asks at every position: this finds the same AI as matching
     // the four-digit ones first only because none of them begins with a two-digit AI.
     static_assert([] {
-        for (const AiSpec& four : kAiTable) {
+        for (const AiDefinition& four : kAiTable) {
             if (four.ai.size() != 4) continue;
-            for (const AiSpec& two : kAiTable) {
+            for (const AiDefinition& two : kAiTable) {
                 if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
             }
         }
@@ -60,7 +60,7 @@ AiMatch findAi(std::string_view text, size_t pos) {
     if (row >= 0) return {&kAiTable[static_cast<size_t>(row)], 2};
     if (rest.size() >= 4) {
         const std::string_view four = rest.substr(0, 4);
-        for (const AiSpec& entry : kAiTable)
+        for (const AiDefinition& entry : kAiTable)
             if (entry.ai == four) return {&entry, 4};
     }
     return {};

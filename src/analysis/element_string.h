@@ -13,15 +13,15 @@
 
 namespace dorvik {
 
-struct AiSpec {
+struct AiDefinition {
     std::string_view ai;
     int32_t fixedLength; // 0 for a variable-length value
     int32_t maxLength;
 };
 
 struct AiMatch {
-    const AiSpec* entry = nullptr; // none when no known AI starts at the position
-    size_t length = 0;             // bytes the AI itself occupies: 4 or 2
+    const AiDefinition* entry = nullptr; // none when no known AI starts at the position
+    size_t length = 0;                   // bytes the AI itself occupies: 4 or 2
 };
 
 AiMatch findAi(std::string_view text, size_t pos);

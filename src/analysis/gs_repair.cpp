@@ -91,7 +91,7 @@ class CutEnumerator {
         if (match.entry == nullptr) return;
         const size_t valueStart = pos + match.length;
         const size_t remaining = text_.size() - valueStart;
-        const AiSpec& entry = *match.entry;
+        const AiDefinition& entry = *match.entry;
         if (entry.fixedLength > 0) {
             const auto length = static_cast<size_t>(entry.fixedLength);
             if (remaining < length) return;
