@@ -130,29 +130,19 @@ std::vector<Op> script(std::initializer_list<std::string> steps) {
     for (const std::string& step : steps) {
         const char kind = step[0];
         const std::string arg = step.substr(1);
-        if (kind == 'k' || kind == 'K') {
-            for (const char c : arg)
-                ops.push_back({'k', "", t += 5, dorvik::keyForChar(static_cast<unsigned char>(c)), false,
-                               kind == 'k' ? "usb" : "kbd"});
-        } else if (kind == 'a') {
-            for (const char d : arg)
-                ops.push_back({'k',
-                               "",
-                               t += 5,
-                               {.scancode = dorvik::kKeypadDigitScanCodes[static_cast<size_t>(d - '0')]},
-                               true,
-                               "usb"});
+        if (kind == 'k' || kind == 'K' || kind == 'a') {
+            for (const char c : arg) {
+                const auto digit = static_cast<size_t>(c - '0');
+                const dorvik::KeyForChar key =
+                    kind == 'a' ? dorvik::KeyForChar{.scancode = dorvik::kKeypadDigitScanCodes[digit]}
+                                : dorvik::keyForChar(static_cast<unsigned char>(c));
+                ops.push_back({'k', "", t += 5, key, kind == 'a', kind == 'K' ? "kbd" : "usb"});
+            }
         } else if (kind == 'w') {
             t += std::stoull(arg);
         } else {
-            ops.push_back({kind,
-                           arg,
-                           t += kind == 't'                  ? std::stoull(arg)
-                                : kind == 'b' || kind == 'B' ? 5
-                                                             : 0,
-                           {},
-                           false,
-                           "COM3"});
+            t += kind == 't' ? std::stoull(arg) : kind == 'b' || kind == 'B' ? 5 : 0;
+            ops.push_back({kind, arg, t, {}, false, "COM3"});
         }
     }
     return ops;

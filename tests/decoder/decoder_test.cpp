@@ -204,16 +204,10 @@ TEST(Decoder, BindingAndInterleavedDevices) {
 
 TEST(Decoder, MinLengthAndReset) {
     Rig rig;
-    rig.type("\r", 100);
-    EXPECT_EQ(rig.queues.frames().size(), 1u);
-    EXPECT_TRUE(rig.queues.scans().empty());
-    ScannerProfile profile;
-    profile.minLength = 0;
-    rig.decoder.setProfile(profile);
+    rig.decoder.setProfile(ScannerProfile{.minLength = 0});
     rig.type("\r", 200);
     ASSERT_EQ(rig.queues.scans().size(), 1u);
     EXPECT_EQ(rig.queues.scans()[0].data, "");
-
     rig.type("12", 300);
     rig.decoder.reset();
     rig.type("34\r", 315);
@@ -241,25 +235,4 @@ TEST(AnalyseFrame, Normalisation) {
         EXPECT_EQ(std::tuple(e.data, e.aimId, e.raw, e.gsRepaired), std::tuple(c.data, c.aim, c.text, false))
             << c.name;
     }
-}
-
-TEST(PollQueues, TextOfSeveralAndBuiltBeforeAnythingIsEmptied) {
-    Rig rig;
-    rig.type("1234\r", 100, 1);
-    rig.type("5678\r", 200, 2);
-    std::string scans;
-    appendScanEventJson(scans, rig.queues.scans()[0]);
-    scans += ',';
-    appendScanEventJson(scans, rig.queues.scans()[1]);
-    const std::string first = rig.queues.toJson();
-    EXPECT_EQ(
-        first,
-        "{\"scans\":[" + scans +
-            "],\"frames\":[{\"frame\":\"1234\\r\",\"deviceId\":\"dev\",\"tMs\":104,\"gapsMs\":[1,1,1,1]},"
-            "{\"frame\":\"5678\\r\",\"deviceId\":\"dev\",\"tMs\":208,\"gapsMs\":[2,2,2,2]}]}");
-    // The export empties the queues only once the result block exists, so building the text must not.
-    EXPECT_EQ(rig.queues.toJson(), first);
-    EXPECT_EQ(rig.queues.frames().size(), 2u);
-    rig.queues.clear();
-    EXPECT_EQ(rig.queues.toJson(), "{\"scans\":[],\"frames\":[]}");
 }

@@ -21,24 +21,6 @@ TEST(JsonWriter, EscapesControlBytesAndPassesEverythingElse) {
         EXPECT_EQ(jsonString(c.in), c.out);
 }
 
-TEST(JsonWriter, NumbersInCLocaleStyle) {
-    struct Case {
-        double value;
-        const char* text;
-    } cases[] = {{0.0, "0"},      {1.234, "1.234"}, {99.999, "99.999"},
-                 {1e21, "1e+21"}, {0.1, "0.1"},     {-2.5, "-2.5"}};
-    for (const auto& c : cases) {
-        std::string out;
-        appendDouble(out, c.value);
-        EXPECT_EQ(out, c.text);
-    }
-    std::string out;
-    appendUint(out, UINT64_MAX);
-    out += ' ';
-    appendInt(out, INT32_MIN);
-    EXPECT_EQ(out, "18446744073709551615 -2147483648");
-}
-
 TEST(JsonReader, Strings) {
     struct Case {
         std::string in;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
 #include <string>
 #include <zint.h>
 
@@ -54,33 +53,6 @@ TEST(Ean13, DigitsChecksAndOracle) {
     }
 }
 
-TEST(Code128, PatternsAgreeWithZint) {
-    std::set<int> seen;
-    // zint takes at most 60 symbol characters per code, so the values come in slices.
-    std::vector<std::string> payloads = {"a\001\002b\177c", "\001\002\003"};
-    for (int c = 32; c <= 126; c += 40) {
-        payloads.emplace_back();
-        for (int i = c; i < c + 40 && i <= 126; ++i)
-            payloads.back() += static_cast<char>(i);
-    }
-    for (int v = 0; v < 100; v += 50) {
-        payloads.emplace_back();
-        for (int i = v; i < v + 50; ++i)
-            payloads.back() += std::to_string(i / 10) + std::to_string(i % 10);
-    }
-    for (const std::string& payload : payloads) {
-        const std::vector<uint8_t> modules = oracle::zintModules(BARCODE_CODE128, payload);
-        ASSERT_FALSE(modules.empty()) << payload;
-        for (const int value : code128Values(modules)) {
-            ASSERT_GE(value, 0) << "zint drew a pattern the library does not know";
-            seen.insert(value);
-        }
-    }
-    EXPECT_GE(seen.size(), 100u);
-    std::set<std::string_view> distinct(code128Patterns().begin(), code128Patterns().end());
-    EXPECT_EQ(distinct.size(), 107u);
-}
-
 TEST(Code128, CodeSetChoices) {
     const int chk = -2; // any check symbol
     struct Case {
@@ -113,7 +85,13 @@ TEST(Code128, CodeSetChoices) {
 
 TEST(Code128, ScansBothWays) {
     std::mt19937 rng(5);
-    std::vector<std::string> payloads = {"AB123456CD", "123456AB7890123", "x1y22z333w4444v55555u666666"};
+    // Between them every printable and digit-pair value, so every pattern the encoder can draw is read back.
+    std::vector<std::string> payloads = {"AB123456CD", "123456AB7890123", "x1y22z333w4444v55555u666666", "",
+                                         ""};
+    for (int c = 32; c < 127; ++c)
+        payloads[3 + (c >= 80)] += static_cast<char>(c);
+    for (int v = 0; v < 100; ++v)
+        payloads.push_back({static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10), '0', '9'});
     for (int i = 0; i < 40; ++i)
         payloads.push_back(randomBytes(rng, 1 + rng() % 30, rng() % 2 ? '0' : ' ', rng() % 2 ? '9' : '~'));
     for (const std::string& p : payloads) {
@@ -127,28 +105,14 @@ TEST(Code128, ScansBothWays) {
     EXPECT_EQ(gs1.text, step1);
 }
 
+// Sizes beside the comparison with libdmtx, which knows no GS1 mode and stops short of 48x48.
 TEST(DataMatrix, SizesAndCodewords) {
-    struct Case {
-        std::string payload;
-        bool gs1;
-        size_t codewords;
-        int32_t size;
-    } cases[] = {{"A", false, 1, 10},
-                 {"123456789012", false, 6, 14},
-                 {"1234567", false, 4, 12},
-                 {"\xd0\x96", false, 4, 12},
-                 {tunerSteps()[3].payload, true, 0, 36},
-                 {std::string(348, '1'), false, 174, 48}};
-    for (const auto& c : cases) {
-        if (c.codewords) {
-            EXPECT_EQ(dataMatrixCodewords(c.payload, c.gs1).size(), c.codewords) << c.payload;
-        }
-        EXPECT_EQ(encodeDataMatrix(c.payload, c.gs1).width, c.size) << c.payload;
-    }
+    EXPECT_EQ(encodeDataMatrix(tunerSteps()[3].payload, true).width, 36);
+    EXPECT_EQ(encodeDataMatrix(std::string(348, '1'), false).width, 48);
     EXPECT_EQ(dataMatrixCodewords("\035A", true), (std::vector<uint8_t>{232, 232, 66}));
-    EXPECT_TRUE(encodeDataMatrix(std::string(349, '1'), false).empty());
-    EXPECT_TRUE(encodeDataMatrix(std::string(175, 'a'), false).empty());
-    EXPECT_TRUE(encodeDataMatrix(std::string(10'000'000, 'a'), false).empty());
+    for (const std::string& tooLong :
+         {std::string(349, '1'), std::string(175, 'a'), std::string(10'000'000, 'a')})
+        EXPECT_TRUE(encodeDataMatrix(tooLong, false).empty()) << tooLong.size();
     EXPECT_TRUE(encodeDataMatrix("", true).empty());
 }
 
