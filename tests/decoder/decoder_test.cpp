@@ -92,8 +92,9 @@ TEST(Decoder, KeyToChar) {
         // clang-format on
     };
     // Without Alt the numeric keypad types its digits, whatever Shift and Caps Lock say.
-    for (size_t digit = 0; digit < 10; ++digit)
-        EXPECT_EQ(keyToChar({.scanCode = kKeypadDigitScanCodes[digit], .shift = digit % 2 == 0}), '0' + digit)
+    for (size_t digit = 0; digit < 20; ++digit)
+        EXPECT_EQ(keyToChar({.scanCode = kKeypadDigitScanCodes[digit % 10], .shift = digit >= 10}),
+                  '0' + digit % 10)
             << digit;
     for (const auto& c : cases) {
         const auto ch = keyToChar(c.key);

@@ -89,6 +89,7 @@ TEST(StepCompare, Table) {
         {"A.B.C.D", "A/B.C.D", "", "punctuation diff=1:.>/ "},
         {"1.2.3", "1/4.3", "", "punctuation diff=1:.>/ "},
         {"1.2.3", "1/4.4", "", "diff=1:.>/ "}, // two digits and a mark: a misread
+        {"AzB", "A.B", "", "diff=1:z>. "},     // a letter lost is no layout fault
         {"AbcD", "Фbc", "", "nonAscii diff=0:A>\xd0 "},
         {"]E0", "]E0", "]E0", "matched "}, // a frame no longer than an AIM identifier keeps it
         {kEan, "", "", "truncated=13 "},
