@@ -208,6 +208,16 @@ int main(int argc, char** argv) {
         if (in.pick(6) == 0) text = "]d2" + text;
         if (in.pick(6) == 0) text += in.pick(2) ? "\r\n" : "\t";
         frameCase(oldLib, newLib, frames, kProfiles[in.pick(6)], text, in.pick(4) == 0 ? "COM3" : nullptr);
+        // Frames too long for a result written on the stack, and framing longer than the data's usual
+        // offset in the raw frame.
+        if (round % 50 == 0) {
+            frameCase(oldLib, newLib, frames, kProfiles[in.pick(6)], in.mixed(1000 + in.pick(4000)), "COM3");
+            std::string prefix;
+            for (size_t i = 20 + in.pick(30); i > 0; --i)
+                prefix += static_cast<char>('A' + in.pick(26));
+            const std::string profile = "{\"prefix\": \"" + prefix + "\"}";
+            frameCase(oldLib, newLib, frames, profile.c_str(), prefix + in.markingCode(true), nullptr);
+        }
     }
     std::printf("barcode_svg: %llu inputs compared (%llu drawn), %llu differ\n",
                 static_cast<unsigned long long>(svg.compared), static_cast<unsigned long long>(svg.nonNull),

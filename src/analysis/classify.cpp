@@ -91,9 +91,9 @@ void classifyCode(ScanEvent& event) {
     }
 
     if (data.find(kGs) != std::string_view::npos || (data.size() >= 16 && data.starts_with("01"))) {
-        const std::vector<ElementPair> pairs = parseElementString(data);
+        const ElementPairs pairs = parseElementString(data);
         if (!pairs.empty()) {
-            applyElementString(event, pairs);
+            applyElementString(event, pairs.view());
             return;
         }
     }

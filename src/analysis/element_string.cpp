@@ -1,5 +1,6 @@
 #include "analysis/element_string.h"
 
+#include <algorithm>
 #include <array>
 
 #include "analysis/check_digit.h"
@@ -28,37 +29,45 @@ constexpr std::string_view kNoCryptoPart =
     "В коде нет проверочной части (91/92/93) — возможно, сканер обрезал хвост";
 constexpr std::string_view kGtinCheckFails = "Контрольная цифра GTIN не сходится — код прочитан с ошибкой";
 
-} // namespace
+// Every known AI is made of digits: the two-digit ones are indexed by their number.
+constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
+    std::array<int8_t, 100> rows{};
+    rows.fill(-1);
+    for (size_t i = 0; i < kAiTable.size(); ++i) {
+        const std::string_view ai = kAiTable[i].ai;
+        if (ai.size() == 2)
+            rows[static_cast<size_t>((ai[0] - '0') * 10 + (ai[1] - '0'))] = static_cast<int8_t>(i);
+    }
+    return rows;
+}();
+constexpr std::array<bool, 100> kBeginsFourDigit = [] {
+    std::array<bool, 100> begins{};
+    for (const AiDefinition& entry : kAiTable) {
+        if (entry.ai.size() == 4)
+            begins[static_cast<size_t>((entry.ai[0] - '0') * 10 + (entry.ai[1] - '0'))] = true;
+    }
+    return begins;
+}();
+// The index first, since the cut search asks at every position: this finds the same AI as matching the
+// four-digit ones first only because none of them begins with a two-digit AI.
+static_assert([] {
+    for (const AiDefinition& four : kAiTable) {
+        if (four.ai.size() != 4) continue;
+        for (const AiDefinition& two : kAiTable) {
+            if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
+        }
+    }
+    return true;
+}());
 
-AiMatch findAi(std::string_view text, size_t pos) {
-    // Every known AI is made of digits.
-    static constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
-        std::array<int8_t, 100> rows{};
-        rows.fill(-1);
-        for (size_t i = 0; i < kAiTable.size(); ++i) {
-            const std::string_view ai = kAiTable[i].ai;
-            if (ai.size() == 2)
-                rows[static_cast<size_t>((ai[0] - '0') * 10 + (ai[1] - '0'))] = static_cast<int8_t>(i);
-        }
-        return rows;
-    }();
-    // The index first, since the cut search asks at every position: this finds the same AI as matching
-    // the four-digit ones first only because none of them begins with a two-digit AI.
-    static_assert([] {
-        for (const AiDefinition& four : kAiTable) {
-            if (four.ai.size() != 4) continue;
-            for (const AiDefinition& two : kAiTable) {
-                if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
-            }
-        }
-        return true;
-    }());
+inline AiMatch matchAi(std::string_view text, size_t pos) {
     if (pos > text.size()) return {};
     const std::string_view rest = text.substr(pos);
     if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
-    const int8_t row = kTwoDigitRow[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];
+    const auto firstTwo = static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'));
+    const int8_t row = kTwoDigitRow[firstTwo];
     if (row >= 0) return {&kAiTable[static_cast<size_t>(row)], 2};
-    if (rest.size() >= 4) {
+    if (rest.size() >= 4 && kBeginsFourDigit[firstTwo]) {
         const std::string_view four = rest.substr(0, 4);
         for (const AiDefinition& entry : kAiTable)
             if (entry.ai == four) return {&entry, 4};
@@ -66,9 +75,47 @@ AiMatch findAi(std::string_view text, size_t pos) {
     return {};
 }
 
-std::vector<ElementPair> parseElementString(std::string_view text) {
-    std::vector<ElementPair> pairs;
-    pairs.reserve(8); // a marking code has three to five fields: one block instead of three
+} // namespace
+
+AiMatch findAi(std::string_view text, size_t pos) { return matchAi(text, pos); }
+
+void markAiStarts(std::string_view text, std::span<bool> starts) {
+    // Two look-ups and no branch per position (in a crypto tail digits and letters alternate at random):
+    // each byte's digit, 10 for any other byte, then what the pair of them begins.
+    static constexpr std::array<uint8_t, 256> kDigitOf = [] {
+        std::array<uint8_t, 256> digits{};
+        digits.fill(10);
+        for (uint8_t d = 0; d < 10; ++d)
+            digits['0' + d] = d;
+        return digits;
+    }();
+    enum : uint8_t { kNone, kTwoDigitAi, kMaybeFourDigitAi };
+    static constexpr std::array<uint8_t, 11 * 11> kPairBegins = [] {
+        std::array<uint8_t, 11 * 11> begins{};
+        for (size_t first = 0; first < 10; ++first) {
+            for (size_t second = 0; second < 10; ++second) {
+                const size_t two = first * 10 + second;
+                begins[first * 11 + second] = kTwoDigitRow[two] >= 0  ? kTwoDigitAi
+                                              : kBeginsFourDigit[two] ? kMaybeFourDigitAi
+                                                                      : kNone;
+            }
+        }
+        return begins;
+    }();
+    const size_t pairs = text.size() < 2 ? 0 : std::min(starts.size(), text.size() - 1);
+    size_t pos = 0;
+    for (; pos < pairs; ++pos) {
+        const uint8_t begins = kPairBegins[kDigitOf[static_cast<unsigned char>(text[pos])] * 11u +
+                                           kDigitOf[static_cast<unsigned char>(text[pos + 1])]];
+        starts[pos] = begins == kTwoDigitAi;
+        if (begins == kMaybeFourDigitAi) starts[pos] = matchAi(text, pos).entry != nullptr;
+    }
+    for (; pos < starts.size(); ++pos)
+        starts[pos] = false;
+}
+
+ElementPairs parseElementString(std::string_view text) {
+    ElementPairs pairs;
     size_t pos = 0;
     while (pos < text.size()) {
         if (text[pos] == kGs) {

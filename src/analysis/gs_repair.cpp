@@ -53,13 +53,20 @@ class CutEnumerator {
             printableEnd_ = printableHeap_.data();
             nextLive_ = linksHeap_.data();
         }
-        printableEnd_[scanned] = static_cast<uint16_t>(scanned);
+        // Both tables are built without a branch per byte, which a crypto tail would mispredict often.
+        auto runEnd = static_cast<uint16_t>(scanned); // carried in a register, not reloaded from the table
+        printableEnd_[scanned] = runEnd;
         for (size_t i = scanned; i-- > 0;)
-            printableEnd_[i] = isPrintableAscii(text[i]) ? printableEnd_[i + 1] : static_cast<uint16_t>(i);
-        // A position where no known AI starts (the end of the text aside) is a dead end at every depth.
-        for (size_t pos = 0; pos <= reachable_; ++pos) {
-            const bool dead = pos < reachable_ && pos != text.size() && findAi(text, pos).entry == nullptr;
-            nextLive_[pos] = static_cast<uint16_t>(dead ? pos + 1 : pos);
+            printableEnd_[i] = runEnd = pick(isPrintableAscii(text[i]), runEnd, i);
+        // A position where no known AI starts (the end of the text aside) is a dead end at every depth;
+        // each links straight to the live position after its run, so no chain is ever walked twice.
+        std::array<bool, kReachablePositions> aiStarts;
+        markAiStarts(text, {aiStarts.data(), reachable_});
+        auto live = static_cast<uint16_t>(reachable_);
+        nextLive_[reachable_] = live;
+        for (size_t pos = reachable_; pos-- > 0;) {
+            const bool dead = pos != text.size() && !aiStarts[pos];
+            nextLive_[pos] = live = pick(dead, live, pos);
         }
         for (size_t depth = 1; depth <= kMaxCutFields; ++depth)
             std::copy_n(nextLive_, reachable_ + 1, nextLive_ + depth * (reachable_ + 1));
@@ -132,6 +139,11 @@ class CutEnumerator {
         }
     }
 
+    static uint16_t pick(bool first, uint16_t a, size_t b) {
+        const auto mask = static_cast<uint16_t>(-static_cast<int>(first));
+        return static_cast<uint16_t>((a & mask) | (static_cast<uint16_t>(b) & ~mask));
+    }
+
     uint16_t& link(size_t depth, size_t pos) { return nextLive_[depth * (reachable_ + 1) + pos]; }
 
     // The first position at or after `pos` that is not a known dead end at this depth.
@@ -177,24 +189,31 @@ bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
 CutSearch enumerateCuts(std::string_view text) { return CutEnumerator(text).run(); }
 
 int32_t scoreCut(const ParseCandidate& candidate) {
-    int32_t score = 0;
+    // An AI of two or four digits as one number, so that the comparisons below are not string compares.
+    std::array<uint32_t, kMaxCutFields + 1> keys{};
     const auto fields = candidate.fields();
-    for (const ParseField& field : fields) {
-        const uint32_t n = field.length;
-        if (field.ai == "91")
+    for (size_t i = 0; i < fields.size(); ++i) {
+        for (const char c : fields[i].ai)
+            keys[i] = keys[i] * 256 + static_cast<unsigned char>(c);
+    }
+    constexpr auto key = [](const char(&ai)[3]) { return static_cast<uint32_t>(ai[0] * 256 + ai[1]); };
+    int32_t score = 0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const uint32_t n = fields[i].length;
+        if (keys[i] == key("91"))
             score += n == 4 ? kCryptoFits : kCryptoOff;
-        else if (field.ai == "92")
+        else if (keys[i] == key("92"))
             score += (n == 44 || n == 88) ? kCryptoFits : kCryptoOff;
-        else if (field.ai == "93")
+        else if (keys[i] == key("93"))
             score += n == 4 ? kShortTailFits : kShortTailOff;
-        else if (field.ai == "21")
+        else if (keys[i] == key("21"))
             score += n == 13 ? kSerialMedicine : (n == 6 || n == 7) ? kSerialGoods : kSerialOther;
-        else if (field.ai == "10")
+        else if (keys[i] == key("10"))
             score += kBatch;
     }
     for (size_t i = 0; i < fields.size(); ++i) {
         for (size_t j = i + 1; j < fields.size(); ++j) {
-            if (fields[i].ai == fields[j].ai) score += kRepeatedAi;
+            if (keys[i] == keys[j]) score += kRepeatedAi;
         }
     }
     return score - static_cast<int32_t>(fields.size());

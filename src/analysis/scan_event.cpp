@@ -1,5 +1,6 @@
 #include "analysis/scan_event.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -7,7 +8,9 @@
 
 namespace dorvik {
 
-std::string_view kindTitle(CodeKind kind) {
+namespace {
+
+constexpr std::string_view title(CodeKind kind) {
     switch (kind) {
     case CodeKind::Ean8: return "EAN-8";
     case CodeKind::Ean13: return "EAN-13";
@@ -25,16 +28,53 @@ std::string_view kindTitle(CodeKind kind) {
     }
 }
 
+// The titles are written between quotes as they are, unescaped.
+static_assert([] {
+    for (int32_t kind = 0; kind <= static_cast<int32_t>(CodeKind::Excise); ++kind) {
+        for (const char c : title(static_cast<CodeKind>(kind)))
+            if (c == '"' || c == '\\' || (static_cast<unsigned char>(c) < 0x20)) return false;
+    }
+    return true;
+}());
+
+} // namespace
+
+std::string_view kindTitle(CodeKind kind) { return title(kind); }
+
 namespace {
 
-// The object is walked twice with the same code, so that its key order is written once: first to
-// measure it, then to write it into the block grown to that size.
+// The object is walked by the same code to size it and to write it, so that its key order is written once.
 class Measure {
   public:
     void text(std::string_view literal) { size_ += literal.size(); }
     void string(std::string_view value) { size_ += jsonStringSize(value); }
+    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
+        string(raw);
+        text(between);
+        string(data);
+    }
     void number(std::string_view digits) { size_ += digits.size(); }
     void boolean(bool value) { size_ += value ? 4 : 5; }
+    size_t size() const { return size_; }
+
+  private:
+    size_t size_ = 0;
+};
+
+// Room for the object whatever its bytes are.
+class Bound {
+  public:
+    void text(std::string_view literal) { size_ += literal.size(); }
+    void string(std::string_view value) { size_ += jsonStringBound(std::min(value.size(), kLargest)); }
+    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
+        string(raw);
+        text(between);
+        string(data);
+    }
+    void number(std::string_view digits) { size_ += digits.size(); }
+    void boolean(bool) { size_ += 5; }
+    // Past any room a caller has once a text is longer than this, and far from overflowing the sum.
+    static constexpr size_t kLargest = size_t{1} << 32;
     size_t size() const { return size_; }
 
   private:
@@ -49,10 +89,45 @@ class Put {
         at_ += literal.size();
     }
     void string(std::string_view value) { at_ = putJsonString(at_, value); }
+    // The data is most often the raw frame without its framing: its escaped bytes are then a run of the
+    // raw's and are copied rather than scanned again.
+    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
+        const size_t offset = offsetIn(raw, data);
+        if (offset == std::string_view::npos) {
+            string(raw);
+            text(between);
+            string(data);
+            return;
+        }
+        *at_++ = '"';
+        at_ = putJsonChars(at_, raw.substr(0, offset));
+        char* const run = at_;
+        at_ = putJsonChars(at_, raw.substr(offset, data.size()));
+        const size_t runSize = static_cast<size_t>(at_ - run);
+        at_ = putJsonChars(at_, raw.substr(offset + data.size()));
+        *at_++ = '"';
+        text(between);
+        *at_++ = '"';
+        std::memcpy(at_, run, runSize);
+        at_ += runSize;
+        *at_++ = '"';
+    }
     void number(std::string_view digits) { text(digits); }
     void boolean(bool value) { text(value ? "true" : "false"); }
+    char* end() const { return at_; }
 
   private:
+    // Where the framing stripped from the raw frame could end: an AIM identifier and a short prefix.
+    static size_t offsetIn(std::string_view raw, std::string_view data) {
+        constexpr size_t kFurthest = 32;
+        if (data.empty() || data.size() > raw.size()) return std::string_view::npos;
+        const size_t last = std::min(raw.size() - data.size(), kFurthest);
+        for (size_t offset = 0; offset <= last; ++offset) {
+            if (std::memcmp(raw.data() + offset, data.data(), data.size()) == 0) return offset;
+        }
+        return std::string_view::npos;
+    }
+
     char* at_;
 };
 
@@ -71,19 +146,18 @@ struct Numbers {
     char* weightEnd;
 };
 
-template <typename Out> void walk(Out& out, const ScanEvent& e, const Numbers& n) {
+template <typename Out>
+void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view deviceId, const Numbers& n) {
     out.text("{\"raw\":");
-    out.string(e.raw);
-    out.text(",\"data\":");
-    out.string(e.data);
+    out.rawThenData(raw, ",\"data\":", e.data);
     out.text(",\"kind\":");
     out.number({n.kind, n.kindEnd});
-    out.text(",\"kindTitle\":");
-    out.string(kindTitle(e.kind));
-    out.text(",\"aimId\":");
+    out.text(",\"kindTitle\":\"");
+    out.text(title(e.kind));
+    out.text("\",\"aimId\":");
     out.string(e.aimId);
     out.text(",\"deviceId\":");
-    out.string(e.deviceId);
+    out.string(deviceId);
     out.text(",\"tMs\":");
     out.number({n.tMs, n.tMsEnd});
     out.text(",\"fromBoundDevice\":");
@@ -121,17 +195,28 @@ template <typename Out> void walk(Out& out, const ScanEvent& e, const Numbers& n
 void appendScanEventJson(std::string& out, const ScanEvent& e) {
     const Numbers numbers(e);
     Measure measure;
-    walk(measure, e, numbers);
+    walk(measure, e, e.raw, e.deviceId, numbers);
     const size_t start = out.size();
     out.resize(start + measure.size());
     Put put(out.data() + start);
-    walk(put, e, numbers);
+    walk(put, e, e.raw, e.deviceId, numbers);
 }
 
 std::string scanEventToJson(const ScanEvent& event) {
     std::string out;
     appendScanEventJson(out, event);
     return out;
+}
+
+size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
+                        size_t roomSize) {
+    const Numbers numbers(event);
+    Bound bound;
+    walk(bound, event, raw, deviceId, numbers);
+    if (bound.size() > roomSize) return 0;
+    Put put(room);
+    walk(put, event, raw, deviceId, numbers);
+    return static_cast<size_t>(put.end() - room);
 }
 
 } // namespace dorvik

@@ -57,5 +57,10 @@ struct ScanEvent {
 
 void appendScanEventJson(std::string& out, const ScanEvent& event);
 std::string scanEventToJson(const ScanEvent& event);
+// The JSON written into `room` when it surely fits there, for a caller that owns the block; the bytes
+// written, or 0 (and nothing written) when the room may be too small.
+// raw and deviceId are written from the views given, not from the event.
+size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
+                        size_t roomSize);
 
 } // namespace dorvik

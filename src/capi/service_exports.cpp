@@ -19,7 +19,15 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
             ScannerProfile scratch;
             if (parseProfile(profileText, scratch)) profile = std::move(scratch);
         }
-        const ScanEvent event = analyseFrame(profile, textArg(text, len), textArg(deviceId), 0);
+        const std::string_view frame = textArg(text, len);
+        ScanEvent event = analyseFrameText(profile, frame);
+        // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
+        // block of its exact size; only long frames pay for copies and the measuring walk instead.
+        char room[8192];
+        const size_t size = putScanEventJson(event, frame, textArg(deviceId), room, sizeof room);
+        if (size > 0) return toCText({room, size});
+        event.raw = frame;
+        event.deviceId = textArg(deviceId);
         return toCText(scanEventToJson(event));
     });
 }

@@ -30,11 +30,15 @@ std::string replaceSubstitute(std::string_view text, std::string_view substitute
 
 ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
                        uint64_t tMs) {
-    ScanEvent event;
+    ScanEvent event = analyseFrameText(profile, text);
     event.raw = text;
     event.deviceId = deviceId;
     event.tMs = tMs;
+    return event;
+}
 
+ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text) {
+    ScanEvent event;
     std::string_view work = text;
     if (!profile.terminator.empty() && work.ends_with(profile.terminator)) {
         work.remove_suffix(profile.terminator.size());

@@ -12,4 +12,7 @@ namespace dorvik {
 ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
                        uint64_t tMs);
 
+// The same with raw and deviceId left empty, for a caller that writes them from bytes it still holds.
+ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text);
+
 } // namespace dorvik

@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -107,8 +108,7 @@ size_t jsonStringSize(std::string_view text) {
     return size;
 }
 
-char* putJsonString(char* at, std::string_view text) {
-    *at++ = '"';
+char* putJsonChars(char* at, std::string_view text) {
     size_t plainFrom = 0;
     forEachEscape(text, [&](size_t i) {
         std::memcpy(at, text.data() + plainFrom, i - plainFrom);
@@ -116,7 +116,12 @@ char* putJsonString(char* at, std::string_view text) {
         plainFrom = i + 1;
     });
     std::memcpy(at, text.data() + plainFrom, text.size() - plainFrom);
-    at += text.size() - plainFrom;
+    return at + (text.size() - plainFrom);
+}
+
+char* putJsonString(char* at, std::string_view text) {
+    *at++ = '"';
+    at = putJsonChars(at, text);
     *at++ = '"';
     return at;
 }
@@ -147,6 +152,11 @@ void appendUint(std::string& out, uint64_t value) {
 }
 
 char* putDouble(char* at, double value) {
+    // Most scans carry no weight: the answer to_chars would give, without its cost.
+    if (value == 0.0 && !std::signbit(value)) {
+        *at = '0';
+        return at + 1;
+    }
     return std::to_chars(at, at + kDoubleRoom, value, std::chars_format::general, 10).ptr;
 }
 

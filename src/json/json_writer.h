@@ -15,6 +15,10 @@ std::string jsonString(std::string_view text);
 // the writing itself into room for that many; returns the end.
 size_t jsonStringSize(std::string_view text);
 char* putJsonString(char* at, std::string_view text);
+// The escaped bytes alone, without the quotes.
+char* putJsonChars(char* at, std::string_view text);
+// Room that any text of `length` bytes fits in as a JSON string: six bytes a byte at worst, and the quotes.
+inline constexpr size_t jsonStringBound(size_t length) { return 6 * length + 2; }
 
 void appendInt(std::string& out, int64_t value);
 void appendUint(std::string& out, uint64_t value);
