@@ -13,15 +13,22 @@ bool isAllDigits(std::string_view text) {
 bool gtinCheckOk(std::string_view text) {
     const size_t n = text.size();
     if (n != 8 && n != 12 && n != 13 && n != 14) return false;
-    // Weights 3, 1, 3, ... from the digit before the check digit; one pass that also rejects non-digits.
+    // Weight 1 on the check digit, then 3, 1, 3, ... leftwards: a valid number sums to a multiple of ten.
+    // One pass over pairs from the right, which also rejects any byte that is not a digit.
     unsigned sum = 0;
     unsigned notDigit = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        notDigit |= digit > 9 ? 1u : 0u;
-        sum += digit * ((n - i) % 2 == 0 ? 3u : 1u);
+    size_t i = n;
+    for (; i >= 2; i -= 2) {
+        const unsigned ones = static_cast<unsigned char>(text[i - 1]) - unsigned{'0'};
+        const unsigned threes = static_cast<unsigned char>(text[i - 2]) - unsigned{'0'};
+        notDigit |= (ones > 9) | (threes > 9);
+        sum += ones + 3 * threes;
     }
-    // The check digit itself counts once, so a valid number sums to a multiple of ten.
+    if (i == 1) {
+        const unsigned ones = static_cast<unsigned char>(text[0]) - unsigned{'0'};
+        notDigit |= ones > 9;
+        sum += ones;
+    }
     return notDigit == 0 && sum % 10 == 0;
 }
 

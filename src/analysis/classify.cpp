@@ -1,5 +1,7 @@
 #include "analysis/classify.h"
 
+#include <algorithm>
+
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
 #include "json/json_writer.h"
@@ -65,16 +67,15 @@ bool classifyRetail(ScanEvent& event) {
 } // namespace
 
 ExciseStampInfo exciseStampInfo(std::string_view text) {
-    if (text.empty()) return {};
-    for (const char c : text) {
-        if (!isStampByte(c)) return {};
-    }
+    // The length first: most codes are ruled out without reading them.
     const size_t n = text.size();
-    if (n == 68) return {1, false};
-    if (n == 150) return {2, false};
-    if (n >= 60 && n <= 67) return {1, true};
-    if (n >= 120 && n <= 149) return {2, true};
-    return {};
+    ExciseStampInfo info;
+    if (n == 68) info = {1, false};
+    if (n == 150) info = {2, false};
+    if (n >= 60 && n <= 67) info = {1, true};
+    if (n >= 120 && n <= 149) info = {2, true};
+    if (info.format == 0 || !std::ranges::all_of(text, isStampByte)) return {};
+    return info;
 }
 
 void classifyCode(ScanEvent& event) {

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/check_digit.h"
 
@@ -79,56 +83,117 @@ inline AiMatch matchAi(std::string_view text, size_t pos) {
 
 AiMatch findAi(std::string_view text, size_t pos) { return matchAi(text, pos); }
 
-void markAiStarts(std::string_view text, std::span<bool> starts) {
-    // Two look-ups and no branch per position (in a crypto tail digits and letters alternate at random):
-    // each byte's digit, 10 for any other byte, then what the pair of them begins.
-    static constexpr std::array<uint8_t, 256> kDigitOf = [] {
-        std::array<uint8_t, 256> digits{};
-        digits.fill(10);
-        for (uint8_t d = 0; d < 10; ++d)
-            digits['0' + d] = d;
-        return digits;
-    }();
-    enum : uint8_t { kNone, kTwoDigitAi, kMaybeFourDigitAi };
-    static constexpr std::array<uint8_t, 11 * 11> kPairBegins = [] {
-        std::array<uint8_t, 11 * 11> begins{};
-        for (size_t first = 0; first < 10; ++first) {
-            for (size_t second = 0; second < 10; ++second) {
-                const size_t two = first * 10 + second;
-                begins[first * 11 + second] = kTwoDigitRow[two] >= 0  ? kTwoDigitAi
-                                              : kBeginsFourDigit[two] ? kMaybeFourDigitAi
-                                                                      : kNone;
-            }
+namespace {
+
+// Each byte's digit, 10 for any other byte; then what a pair of them begins.
+constexpr std::array<uint8_t, 256> kDigitOf = [] {
+    std::array<uint8_t, 256> digits{};
+    digits.fill(10);
+    for (uint8_t d = 0; d < 10; ++d)
+        digits['0' + d] = d;
+    return digits;
+}();
+enum PairBegins : uint8_t { kNoAi, kTwoDigitAi, kMaybeFourDigitAi };
+constexpr std::array<uint8_t, 11 * 11> kPairBegins = [] {
+    std::array<uint8_t, 11 * 11> begins{};
+    for (size_t first = 0; first < 10; ++first) {
+        for (size_t second = 0; second < 10; ++second) {
+            const size_t two = first * 10 + second;
+            begins[first * 11 + second] = kTwoDigitRow[two] >= 0  ? kTwoDigitAi
+                                          : kBeginsFourDigit[two] ? kMaybeFourDigitAi
+                                                                  : kNoAi;
         }
-        return begins;
-    }();
-    const size_t pairs = text.size() < 2 ? 0 : std::min(starts.size(), text.size() - 1);
-    size_t pos = 0;
-    for (; pos < pairs; ++pos) {
-        const uint8_t begins = kPairBegins[kDigitOf[static_cast<unsigned char>(text[pos])] * 11u +
-                                           kDigitOf[static_cast<unsigned char>(text[pos + 1])]];
-        starts[pos] = begins == kTwoDigitAi;
-        if (begins == kMaybeFourDigitAi) starts[pos] = matchAi(text, pos).entry != nullptr;
     }
-    for (; pos < starts.size(); ++pos)
-        starts[pos] = false;
+    return begins;
+}();
+
+bool aiStartsAt(std::string_view text, size_t pos) {
+    if (pos + 1 >= text.size()) return false;
+    const uint8_t begins = kPairBegins[kDigitOf[static_cast<unsigned char>(text[pos])] * 11u +
+                                       kDigitOf[static_cast<unsigned char>(text[pos + 1])]];
+    return begins == kTwoDigitAi || (begins == kMaybeFourDigitAi && matchAi(text, pos).entry != nullptr);
 }
 
-ElementPairs parseElementString(std::string_view text) {
-    ElementPairs pairs;
+#if defined(__SSE2__)
+// The numbers of the two-digit AIs and of the first two digits of the four-digit ones.
+template <size_t Length> constexpr auto aiNumbers() {
+    std::array<uint8_t, 100> numbers{};
+    size_t count = 0;
+    for (const AiDefinition& entry : kAiTable) {
+        const auto two = static_cast<uint8_t>((entry.ai[0] - '0') * 10 + (entry.ai[1] - '0'));
+        if (entry.ai.size() == Length &&
+            std::find(numbers.begin(), numbers.begin() + count, two) == numbers.begin() + count)
+            numbers[count++] = two;
+    }
+    return std::pair(numbers, count);
+}
+constexpr auto kTwoDigitNumbers = aiNumbers<2>();
+constexpr auto kFourDigitPrefixes = aiNumbers<4>();
+
+// 16 positions at `pos` (the text holds at least pos + 17 bytes): bit i for a two-digit AI at pos + i, and
+// in `maybeFour` the positions a four-digit AI may start at.
+uint32_t twoDigitAisAt(const char* at, uint32_t& maybeFour) {
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i first = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+    const __m128i second = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), zero);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
+                                         _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
+    // first * 10 + second, byte by byte: below 16 each, the 16-bit shifts carry nothing across bytes.
+    const __m128i low = _mm_set1_epi8(0x0F);
+    const __m128i tens = _mm_and_si128(first, low);
+    const __m128i number = _mm_add_epi8(_mm_add_epi8(_mm_slli_epi16(tens, 3), _mm_slli_epi16(tens, 1)),
+                                        _mm_and_si128(second, low));
+    __m128i two = _mm_setzero_si128();
+    for (size_t i = 0; i < kTwoDigitNumbers.second; ++i)
+        two = _mm_or_si128(
+            two, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kTwoDigitNumbers.first[i]))));
+    __m128i four = _mm_setzero_si128();
+    for (size_t i = 0; i < kFourDigitPrefixes.second; ++i)
+        four = _mm_or_si128(
+            four, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kFourDigitPrefixes.first[i]))));
+    maybeFour = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, four)));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, two)));
+}
+#endif
+
+} // namespace
+
+void markAiStarts(std::string_view text, size_t count, uint64_t* bits) {
+    size_t pos = 0;
+#if defined(__SSE2__)
+    // Sixteen positions a step, without a branch per position: in a crypto tail digits and letters
+    // alternate at random.
+    for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16) {
+        uint32_t maybeFour = 0;
+        uint32_t starts = twoDigitAisAt(text.data() + pos, maybeFour);
+        for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
+            const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
+            if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+        }
+        bits[pos / 64] |= uint64_t{starts} << (pos % 64);
+    }
+#endif
+    for (; pos < count; ++pos) {
+        if (aiStartsAt(text, pos)) bits[pos / 64] |= uint64_t{1} << (pos % 64);
+    }
+}
+
+// False at the first thing that is no known AI or too short a fixed value.
+static bool parseInto(std::string_view text, ElementPairs& pairs) {
     size_t pos = 0;
     while (pos < text.size()) {
         if (text[pos] == kGs) {
             ++pos;
             continue;
         }
-        const AiMatch match = findAi(text, pos);
-        if (match.entry == nullptr) return {};
+        const AiMatch match = matchAi(text, pos);
+        if (match.entry == nullptr) return false;
         const size_t valueStart = pos + match.length;
         size_t valueEnd = 0;
         if (match.entry->fixedLength > 0) {
             valueEnd = valueStart + static_cast<size_t>(match.entry->fixedLength);
-            if (valueEnd > text.size()) return {};
+            if (valueEnd > text.size()) return false;
         } else {
             valueEnd = text.find(kGs, valueStart);
             if (valueEnd == std::string_view::npos) valueEnd = text.size();
@@ -136,6 +201,13 @@ ElementPairs parseElementString(std::string_view text) {
         pairs.push_back({match.entry->ai, text.substr(valueStart, valueEnd - valueStart)});
         pos = valueEnd;
     }
+    return true;
+}
+
+ElementPairs parseElementString(std::string_view text) {
+    // One named result on every path, so that it is built in place rather than copied out.
+    ElementPairs pairs;
+    if (!parseInto(text, pairs)) pairs = ElementPairs();
     return pairs;
 }
 

@@ -2,13 +2,13 @@
 // pairs mean for a scan (marking code fields, DataMatrix vs GS1-128).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "analysis/inline_vector.h"
 #include "analysis/scan_event.h"
 #include "bytes/ascii.h"
 
@@ -26,38 +26,17 @@ struct AiMatch {
 };
 
 AiMatch findAi(std::string_view text, size_t pos);
-// Whether a known AI starts at each of the first starts.size() positions: one call for a search that asks
-// at every position.
-void markAiStarts(std::string_view text, std::span<bool> starts);
+// Sets bit p of `bits` (which has room for `count` bits) for every position p < count where a known AI
+// starts: one pass for a search that asks at every position.
+void markAiStarts(std::string_view text, size_t count, uint64_t* bits);
 
 struct ElementPair {
     std::string_view ai;
     std::string_view value; // a view into the parsed text
 };
 
-// The pairs of one element string: a marking code's few are kept inline, only a longer string takes the heap.
-class ElementPairs {
-  public:
-    void push_back(const ElementPair& pair) {
-        if (spilled_.empty() && count_ < inline_.size()) {
-            inline_[count_++] = pair;
-            return;
-        }
-        if (spilled_.empty()) spilled_.assign(inline_.begin(), inline_.end());
-        spilled_.push_back(pair);
-    }
-    std::span<const ElementPair> view() const {
-        return spilled_.empty() ? std::span<const ElementPair>(inline_.data(), count_) : spilled_;
-    }
-    bool empty() const { return count_ == 0; }
-    auto begin() const { return view().begin(); }
-    auto end() const { return view().end(); }
-
-  private:
-    std::array<ElementPair, 8> inline_{};
-    size_t count_ = 0; // inline ones
-    std::vector<ElementPair> spilled_;
-};
+// A marking code has three to five fields.
+using ElementPairs = InlineVector<ElementPair, 8>;
 
 // Empty when the text is not a valid element string of known AIs.
 ElementPairs parseElementString(std::string_view text);

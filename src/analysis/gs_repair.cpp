@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 
 #include "analysis/check_digit.h"
@@ -33,43 +34,33 @@ bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 // candidate count cannot move inside it. Such dead ends are remembered and never explored again, which
 // keeps texts that can never be cut to their end from being searched exponentially. Revisiting a dead
 // end could only set `limitHit`, and it already did so the first time, since the flag only ever goes
-// from false to true; so a dead end is skipped outright. Per depth, the dead positions form chains
-// (path-compressed "next live position" links), so a parent steps over whole runs of dead children.
+// from false to true; so a dead end is skipped outright. Per depth, the live positions are a bitset, so a
+// parent steps over a whole run of dead children with one bit scan.
 class CutEnumerator {
   public:
     explicit CutEnumerator(std::string_view text)
         : text_(text), reachable_(std::min(text.size() + 1, kReachablePositions)) {
-        search_.candidates.reserve(4); // real codes have a handful of cuts; the limit is rarely met
         // Where the printable run starting at each position ends: the longest value a variable AI may take.
-        const size_t scanned = std::min(text.size(), reachable_ + kMaxAdvance);
-        const size_t links = (reachable_ + 1) * (kMaxCutFields + 1);
-        // Every real code fits the tables kept inside the enumerator; only a longer text takes the heap.
-        if (scanned + 1 <= printableInline_.size() && links <= linksInline_.size()) {
-            printableEnd_ = printableInline_.data();
-            nextLive_ = linksInline_.data();
-        } else {
-            printableHeap_.resize(scanned + 1);
-            linksHeap_.resize(links);
-            printableEnd_ = printableHeap_.data();
-            nextLive_ = linksHeap_.data();
+        // A text printable throughout (every scanned code, nearly) needs no table of runs at all.
+        scanned_ = std::min(text.size(), reachable_ + kMaxAdvance);
+        bool unprintable = false;
+        for (size_t i = 0; i < scanned_; ++i)
+            unprintable |= !isPrintableAscii(text[i]);
+        allPrintable_ = !unprintable;
+        if (unprintable) {
+            printableEnd_[scanned_] = static_cast<uint16_t>(scanned_);
+            for (size_t i = scanned_; i-- > 0;)
+                printableEnd_[i] =
+                    isPrintableAscii(text[i]) ? printableEnd_[i + 1] : static_cast<uint16_t>(i);
         }
-        // Both tables are built without a branch per byte, which a crypto tail would mispredict often.
-        auto runEnd = static_cast<uint16_t>(scanned); // carried in a register, not reloaded from the table
-        printableEnd_[scanned] = runEnd;
-        for (size_t i = scanned; i-- > 0;)
-            printableEnd_[i] = runEnd = pick(isPrintableAscii(text[i]), runEnd, i);
-        // A position where no known AI starts (the end of the text aside) is a dead end at every depth;
-        // each links straight to the live position after its run, so no chain is ever walked twice.
-        std::array<bool, kReachablePositions> aiStarts;
-        markAiStarts(text, {aiStarts.data(), reachable_});
-        auto live = static_cast<uint16_t>(reachable_);
-        nextLive_[reachable_] = live;
-        for (size_t pos = reachable_; pos-- > 0;) {
-            const bool dead = pos != text.size() && !aiStarts[pos];
-            nextLive_[pos] = live = pick(dead, live, pos);
-        }
-        for (size_t depth = 1; depth <= kMaxCutFields; ++depth)
-            std::copy_n(nextLive_, reachable_ + 1, nextLive_ + depth * (reachable_ + 1));
+        // A position where no known AI starts is a dead end at every depth; the end of the text is live,
+        // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
+        LiveSet& base = live_[0];
+        base.fill(0);
+        markAiStarts(text, reachable_, base.data());
+        for (const size_t pos : {std::min(text.size(), reachable_), reachable_})
+            base[pos / 64] |= uint64_t{1} << (pos % 64);
+        readyDepths_ = 1; // the others copy this one when the search first reaches them
     }
 
     CutSearch run() && {
@@ -86,7 +77,8 @@ class CutEnumerator {
         if (findLive(pos, depth) != pos) return;
         const size_t recordedBefore = search_.candidates.size();
         explore(pos, depth);
-        if (search_.candidates.size() == recordedBefore) link(depth, pos) = static_cast<uint16_t>(pos + 1);
+        if (search_.candidates.size() == recordedBefore && pos < reachable_)
+            live_[depth][pos / 64] &= ~(uint64_t{1} << (pos % 64));
     }
 
     void explore(size_t pos, size_t depth) {
@@ -111,8 +103,8 @@ class CutEnumerator {
             return;
         }
         // Values of length 1..longest are tried; the first byte outside "!".."~" ends the run.
-        const size_t longest = std::min({remaining, static_cast<size_t>(entry.maxLength),
-                                         static_cast<size_t>(printableEnd_[valueStart]) - valueStart});
+        const size_t longest = std::min(
+            {remaining, static_cast<size_t>(entry.maxLength), printableRunEnd(valueStart) - valueStart});
         if (longest == 0) return;
         if (depth + 1 > kMaxCutFields) {
             // Every child stops at the field limit and does nothing else.
@@ -139,38 +131,36 @@ class CutEnumerator {
         }
     }
 
-    static uint16_t pick(bool first, uint16_t a, size_t b) {
-        const auto mask = static_cast<uint16_t>(-static_cast<int>(first));
-        return static_cast<uint16_t>((a & mask) | (static_cast<uint16_t>(b) & ~mask));
-    }
-
-    uint16_t& link(size_t depth, size_t pos) { return nextLive_[depth * (reachable_ + 1) + pos]; }
-
     // The first position at or after `pos` that is not a known dead end at this depth.
     size_t findLive(size_t pos, size_t depth) {
-        if (pos >= reachable_) return pos;
-        size_t at = pos;
-        while (link(depth, at) != at) {
-            const size_t next = link(depth, at);
-            link(depth, at) = link(depth, next); // path halving
-            at = next;
+        if ((readyDepths_ >> depth & 1) == 0) {
+            live_[depth] = live_[0];
+            readyDepths_ |= 1u << depth;
         }
-        return at;
+        if (pos >= reachable_) return pos;
+        const LiveSet& live = live_[depth];
+        size_t word = pos / 64;
+        uint64_t bits = live[word] & (~uint64_t{0} << (pos % 64));
+        while (bits == 0) // the sentinel bit ends the scan
+            bits = live[++word];
+        return word * 64 + static_cast<size_t>(std::countr_zero(bits));
     }
+
+    size_t printableRunEnd(size_t pos) const { return allPrintable_ ? scanned_ : printableEnd_[pos]; }
 
     void pushField(std::string_view ai, size_t length) {
         state_.fieldSlots[state_.fieldCount++] = ParseField{ai, static_cast<uint32_t>(length)};
     }
 
+    using LiveSet = std::array<uint64_t, (kReachablePositions + 1 + 63) / 64>;
+
     std::string_view text_;
     size_t reachable_;
-    static constexpr size_t kInlineText = 160;
-    std::array<uint16_t, kInlineText + kMaxAdvance + 2> printableInline_;
-    std::array<uint16_t, (kInlineText + 2) * (kMaxCutFields + 1)> linksInline_;
-    std::vector<uint16_t> printableHeap_;
-    std::vector<uint16_t> linksHeap_;
-    uint16_t* printableEnd_;
-    uint16_t* nextLive_; // per depth: reachable_ + 1 links, the last one a sentinel
+    size_t scanned_;
+    bool allPrintable_;
+    std::array<uint16_t, kReachablePositions + kMaxAdvance + 1> printableEnd_; // filled only when needed
+    std::array<LiveSet, kMaxCutFields + 1> live_;                              // per depth
+    uint32_t readyDepths_;
     ParseCandidate state_;
     CutSearch search_;
 };

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/inline_vector.h"
+
 namespace dorvik {
 
 inline constexpr size_t kMaxCutFields = 12;
@@ -35,7 +37,7 @@ struct ParseCandidate {
 };
 
 struct CutSearch {
-    std::vector<ParseCandidate> candidates; // in enumeration order
+    InlineVector<ParseCandidate, 4> candidates; // in enumeration order
     bool limitHit = false;
 };
 

@@ -88,7 +88,14 @@ class Put {
         std::memcpy(at_, literal.data(), literal.size());
         at_ += literal.size();
     }
-    void string(std::string_view value) { at_ = putJsonString(at_, value); }
+    // Most of the fields of a scan are empty.
+    void string(std::string_view value) {
+        if (value.empty()) {
+            text("\"\"");
+        } else {
+            at_ = putJsonString(at_, value);
+        }
+    }
     // The data is most often the raw frame without its framing: its escaped bytes are then a run of the
     // raw's and are copied rather than scanned again.
     void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
@@ -100,11 +107,11 @@ class Put {
             return;
         }
         *at_++ = '"';
-        at_ = putJsonChars(at_, raw.substr(0, offset));
+        if (offset > 0) at_ = putJsonChars(at_, raw.substr(0, offset));
         char* const run = at_;
         at_ = putJsonChars(at_, raw.substr(offset, data.size()));
         const size_t runSize = static_cast<size_t>(at_ - run);
-        at_ = putJsonChars(at_, raw.substr(offset + data.size()));
+        if (offset + data.size() < raw.size()) at_ = putJsonChars(at_, raw.substr(offset + data.size()));
         *at_++ = '"';
         text(between);
         *at_++ = '"';

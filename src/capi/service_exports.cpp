@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <optional>
 
 #include "analysis/scan_event.h"
 #include "capi/boundary.h"
@@ -13,12 +14,12 @@ extern "C" {
 
 DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_t len, const char* deviceId) {
     return guard<char*>(nullptr, [&] {
-        ScannerProfile profile;
+        // Without a profile the defaults apply, and none is built per call.
+        static const ScannerProfile kDefaults;
+        std::optional<ScannerProfile> parsed;
         const std::string_view profileText = textArg(profileJson);
-        if (!profileText.empty()) {
-            ScannerProfile scratch;
-            if (parseProfile(profileText, scratch)) profile = std::move(scratch);
-        }
+        if (!profileText.empty() && !parseProfile(profileText, parsed.emplace())) parsed.reset();
+        const ScannerProfile& profile = parsed ? *parsed : kDefaults;
         const std::string_view frame = textArg(text, len);
         ScanEvent event = analyseFrameText(profile, frame);
         // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
