@@ -65,11 +65,14 @@ ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text)
         work.remove_prefix(3);
     }
 
-    event.data =
-        profile.gsSubstitute.empty() ? std::string(work) : replaceSubstitute(work, profile.gsSubstitute);
+    const bool substituting = !profile.gsSubstitute.empty();
+    if (substituting) event.data = replaceSubstitute(work, profile.gsSubstitute);
+    const std::string_view data = substituting ? std::string_view(event.data) : work;
 
-    if (profile.gsMissing && event.data.find(kGs) == std::string::npos) {
-        GsRepairResult repair = repairGs(event.data);
+    if (profile.gsMissing && data.find(kGs) == std::string_view::npos) {
+        // The repair hands back the text itself when it finds nothing to restore, so the data is copied
+        // once either way.
+        GsRepairResult repair = repairGs(data);
         if (repair.repaired) {
             event.gsRepaired = true;
             event.gsGuess = repair.guess;
@@ -77,8 +80,10 @@ ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text)
                 event.warn(std::string(kGsRepairedGuess));
             else
                 event.note(std::string(kGsRepaired));
-            event.data = std::move(repair.text);
         }
+        event.data = std::move(repair.text);
+    } else if (!substituting) {
+        event.data = work;
     }
     classifyCode(event);
     return event;

@@ -109,7 +109,11 @@ void Decoder::feedKeyToFrame(const KeyEvent& event) {
     frameText_ += *ch;
 
     const std::string& terminator = profile_.terminator;
-    if (terminator.empty() ? (*ch == kCr || *ch == kLf) : frameText_.ends_with(terminator)) {
+    // A one-byte terminator (the usual CR, Tab or LF) is the stroke itself: no compare of the frame's end.
+    const bool terminated = terminator.empty()       ? (*ch == kCr || *ch == kLf)
+                            : terminator.size() == 1 ? *ch == terminator[0]
+                                                     : frameText_.ends_with(terminator);
+    if (terminated) {
         closeFrame(event.tMs);
     }
 }
