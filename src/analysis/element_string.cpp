@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -171,6 +172,21 @@ void markAiStarts(std::string_view text, size_t count, uint64_t* bits) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
             if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
         }
+        bits[pos / 64] |= uint64_t{starts} << (pos % 64);
+    }
+    // The last positions from a copy padded with bytes that are no digit; past `count` nothing is set.
+    for (; pos < count; pos += 16) {
+        std::array<char, 17> padded;
+        padded.fill('x');
+        if (pos < text.size())
+            std::memcpy(padded.data(), text.data() + pos, std::min(text.size() - pos, padded.size()));
+        uint32_t maybeFour = 0;
+        uint32_t starts = twoDigitAisAt(padded.data(), maybeFour);
+        for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
+            const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
+            if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+        }
+        if (count - pos < 16) starts &= (1u << (count - pos)) - 1;
         bits[pos / 64] |= uint64_t{starts} << (pos % 64);
     }
 #endif

@@ -81,7 +81,8 @@ class Bound {
     size_t size_ = 0;
 };
 
-class Put {
+// Into an exact block, or (Slack) into one with kJsonSlack bytes of room beyond the bound.
+template <bool Slack> class Put {
   public:
     explicit Put(char* at) : at_(at) {}
     void text(std::string_view literal) {
@@ -93,7 +94,9 @@ class Put {
         if (value.empty()) {
             text("\"\"");
         } else {
-            at_ = putJsonString(at_, value);
+            *at_++ = '"';
+            at_ = chars(at_, value);
+            *at_++ = '"';
         }
     }
     // The data is most often the raw frame without its framing: its escaped bytes are then a run of the
@@ -107,11 +110,11 @@ class Put {
             return;
         }
         *at_++ = '"';
-        if (offset > 0) at_ = putJsonChars(at_, raw.substr(0, offset));
+        if (offset > 0) at_ = chars(at_, raw.substr(0, offset));
         char* const run = at_;
-        at_ = putJsonChars(at_, raw.substr(offset, data.size()));
+        at_ = chars(at_, raw.substr(offset, data.size()));
         const size_t runSize = static_cast<size_t>(at_ - run);
-        if (offset + data.size() < raw.size()) at_ = putJsonChars(at_, raw.substr(offset + data.size()));
+        if (offset + data.size() < raw.size()) at_ = chars(at_, raw.substr(offset + data.size()));
         *at_++ = '"';
         text(between);
         *at_++ = '"';
@@ -124,6 +127,10 @@ class Put {
     char* end() const { return at_; }
 
   private:
+    static char* chars(char* at, std::string_view text) {
+        return Slack ? putJsonCharsWithSlack(at, text) : putJsonChars(at, text);
+    }
+
     // Where the framing stripped from the raw frame could end: an AIM identifier and a short prefix.
     static size_t offsetIn(std::string_view raw, std::string_view data) {
         constexpr size_t kFurthest = 32;
@@ -205,7 +212,7 @@ void appendScanEventJson(std::string& out, const ScanEvent& e) {
     walk(measure, e, e.raw, e.deviceId, numbers);
     const size_t start = out.size();
     out.resize(start + measure.size());
-    Put put(out.data() + start);
+    Put<false> put(out.data() + start);
     walk(put, e, e.raw, e.deviceId, numbers);
 }
 
@@ -220,8 +227,8 @@ size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::strin
     const Numbers numbers(event);
     Bound bound;
     walk(bound, event, raw, deviceId, numbers);
-    if (bound.size() > roomSize) return 0;
-    Put put(room);
+    if (roomSize < kJsonSlack || bound.size() > roomSize - kJsonSlack) return 0;
+    Put<true> put(room);
     walk(put, event, raw, deviceId, numbers);
     return static_cast<size_t>(put.end() - room);
 }

@@ -119,6 +119,45 @@ char* putJsonChars(char* at, std::string_view text) {
     return at + (text.size() - plainFrom);
 }
 
+char* putJsonCharsWithSlack(char* at, std::string_view text) {
+#if defined(__SSE2__)
+    // Each block of sixteen is stored whole and the output advanced only past its plain bytes, so a run
+    // of plain bytes costs no copy call; the bytes stored beyond an escape are written over next.
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lastControl = _mm_set1_epi8(0x1F);
+    const char* from = text.data();
+    const char* const end = from + text.size();
+    while (end - from >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
+        const __m128i hits =
+            _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+        const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+        if (mask == 0) {
+            from += 16;
+            at += 16;
+            continue;
+        }
+        const auto plain = static_cast<size_t>(std::countr_zero(mask));
+        at = putEscape(at + plain, static_cast<unsigned char>(from[plain]));
+        from += plain + 1;
+    }
+    for (; from < end; ++from) {
+        const auto byte = static_cast<unsigned char>(*from);
+        if (byte < 0x20 || byte == '"' || byte == '\\') {
+            at = putEscape(at, byte);
+        } else {
+            *at++ = static_cast<char>(byte);
+        }
+    }
+    return at;
+#else
+    return putJsonChars(at, text);
+#endif
+}
+
 char* putJsonString(char* at, std::string_view text) {
     *at++ = '"';
     at = putJsonChars(at, text);

@@ -19,6 +19,10 @@ char* putJsonString(char* at, std::string_view text);
 char* putJsonChars(char* at, std::string_view text);
 // Room that any text of `length` bytes fits in as a JSON string: six bytes a byte at worst, and the quotes.
 inline constexpr size_t jsonStringBound(size_t length) { return 6 * length + 2; }
+// The bytes of putJsonChars, written sixteen at a time, for a writer whose block holds this much room
+// beyond the bound of everything it writes.
+inline constexpr size_t kJsonSlack = 16;
+char* putJsonCharsWithSlack(char* at, std::string_view text);
 
 void appendInt(std::string& out, int64_t value);
 void appendUint(std::string& out, uint64_t value);
