@@ -237,3 +237,23 @@ TEST(AnalyseFrame, Normalisation) {
             << c.name;
     }
 }
+
+// The JSON written on the stack, raw and device from the caller's bytes, equals the measured one: framing
+// of every length around the data, escapes anywhere, and a room too small answered with 0.
+TEST(AnalyseFrame, JsonOnTheStackMatchesTheMeasuredOne) {
+    const std::string prefixes[] = {"", "]d2", "<", std::string(40, 'P')};
+    const std::string codes[] = {"0104607097291111\x1d"s + "21AbC\"12\\34\x1d" + "91EE10", "4600000000008",
+                                 "2112345012345", std::string(3000, 'q'), "a\tb\x01"};
+    std::array<char, 8192> room;
+    for (const std::string& prefix : prefixes) {
+        for (const std::string& code : codes) {
+            const ScannerProfile profile{.prefix = prefix.size() > 3 ? prefix : "", .terminator = "\r"};
+            const std::string text = prefix + code + "\r";
+            const ScanEvent e = analyseFrame(profile, text, "COM\"3", 9);
+            const size_t size = putScanEventJson(e, e.raw, e.deviceId, room.data(), room.size());
+            EXPECT_EQ(size == 0 ? "(too long)" : std::string(room.data(), size),
+                      code.size() > 1000 ? "(too long)" : scanEventToJson(e))
+                << text.substr(0, 60);
+        }
+    }
+}

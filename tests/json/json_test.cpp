@@ -21,6 +21,22 @@ TEST(JsonWriter, EscapesControlBytesAndPassesEverythingElse) {
         EXPECT_EQ(jsonString(c.in), c.out);
 }
 
+// The writer that stores sixteen bytes at a time gives the bytes of the exact one, escapes at any offset.
+TEST(JsonWriter, SlackWriterMatchesTheExactOne) {
+    const std::string pieces[] = {"a",    "0123456789abcdef", "\035", "\"", "\\",
+                                  "\r\n", "\xd0\x96",         "\x7f", "\0"s};
+    uint32_t seed = 7;
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>((seed = seed * 1103515245 + 12345) >> 16) % 12; n > 0; --n)
+            text += pieces[((seed = seed * 1103515245 + 12345) >> 16) % std::size(pieces)];
+        std::string exact(jsonStringBound(text.size()), '\0'), slack(exact.size() + kJsonSlack, '\0');
+        exact.resize(static_cast<size_t>(putJsonChars(exact.data(), text) - exact.data()));
+        slack.resize(static_cast<size_t>(putJsonCharsWithSlack(slack.data(), text) - slack.data()));
+        ASSERT_EQ(slack, exact) << jsonString(text);
+    }
+}
+
 TEST(JsonReader, Strings) {
     struct Case {
         std::string in;
