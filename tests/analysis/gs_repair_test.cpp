@@ -93,6 +93,8 @@ TEST(GsRepair, WorkedExamples) {
     } cases[] = {
         {kGtin + "21ABCDEFG8005123456", true, false, 9, kGtin + "21ABCDEFG\0358005123456"},
         {kGtin + "21AX192393B", true, true, 4, kGtin + "21AX1923\03593B"},
+        // Clear of every other cut, but one with the same AIs scores close: only the lengths tell them apart.
+        {kGtin + "218A4cB69210b923cbCAc7a6", true, true, 8, kGtin + "218A4cB6\0359210b923cbCAc7a6"},
         {kGtin, false, false, 0, kGtin},
         {kGtin + "10AB", false, false, 0, kGtin + "10AB"},
         {"9" + kGtin + "21ABCDEFG8005123456", false, false, 0, "9" + kGtin + "21ABCDEFG8005123456"},
