@@ -86,35 +86,6 @@ AiMatch findAi(std::string_view text, size_t pos) { return matchAi(text, pos); }
 
 namespace {
 
-// Each byte's digit, 10 for any other byte; then what a pair of them begins.
-constexpr std::array<uint8_t, 256> kDigitOf = [] {
-    std::array<uint8_t, 256> digits{};
-    digits.fill(10);
-    for (uint8_t d = 0; d < 10; ++d)
-        digits['0' + d] = d;
-    return digits;
-}();
-enum PairBegins : uint8_t { kNoAi, kTwoDigitAi, kMaybeFourDigitAi };
-constexpr std::array<uint8_t, 11 * 11> kPairBegins = [] {
-    std::array<uint8_t, 11 * 11> begins{};
-    for (size_t first = 0; first < 10; ++first) {
-        for (size_t second = 0; second < 10; ++second) {
-            const size_t two = first * 10 + second;
-            begins[first * 11 + second] = kTwoDigitRow[two] >= 0  ? kTwoDigitAi
-                                          : kBeginsFourDigit[two] ? kMaybeFourDigitAi
-                                                                  : kNoAi;
-        }
-    }
-    return begins;
-}();
-
-bool aiStartsAt(std::string_view text, size_t pos) {
-    if (pos + 1 >= text.size()) return false;
-    const uint8_t begins = kPairBegins[kDigitOf[static_cast<unsigned char>(text[pos])] * 11u +
-                                       kDigitOf[static_cast<unsigned char>(text[pos + 1])]];
-    return begins == kTwoDigitAi || (begins == kMaybeFourDigitAi && matchAi(text, pos).entry != nullptr);
-}
-
 #if defined(__SSE2__)
 // The numbers of the two-digit AIs and of the first two digits of the four-digit ones.
 template <size_t Length> constexpr auto aiNumbers() {
@@ -163,35 +134,30 @@ uint32_t twoDigitAisAt(const char* at, uint32_t& maybeFour) {
 void markAiStarts(std::string_view text, size_t count, uint64_t* bits) {
     size_t pos = 0;
 #if defined(__SSE2__)
-    // Sixteen positions a step, without a branch per position: in a crypto tail digits and letters
-    // alternate at random.
-    for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16) {
+    // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
+    // alternate at random); `at` holds the text from `pos`, with at least 17 bytes to read.
+    auto block = [&](const char* at, size_t keep) {
         uint32_t maybeFour = 0;
-        uint32_t starts = twoDigitAisAt(text.data() + pos, maybeFour);
+        uint32_t starts = twoDigitAisAt(at, maybeFour);
         for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
             if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
         }
-        bits[pos / 64] |= uint64_t{starts} << (pos % 64);
-    }
+        bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
+    };
+    for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16)
+        block(text.data() + pos, 16);
     // The last positions from a copy padded with bytes that are no digit; past `count` nothing is set.
     for (; pos < count; pos += 16) {
         std::array<char, 17> padded;
         padded.fill('x');
         if (pos < text.size())
             std::memcpy(padded.data(), text.data() + pos, std::min(text.size() - pos, padded.size()));
-        uint32_t maybeFour = 0;
-        uint32_t starts = twoDigitAisAt(padded.data(), maybeFour);
-        for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
-            const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
-            if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
-        }
-        if (count - pos < 16) starts &= (1u << (count - pos)) - 1;
-        bits[pos / 64] |= uint64_t{starts} << (pos % 64);
+        block(padded.data(), std::min<size_t>(count - pos, 16));
     }
 #endif
     for (; pos < count; ++pos) {
-        if (aiStartsAt(text, pos)) bits[pos / 64] |= uint64_t{1} << (pos % 64);
+        if (matchAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
     }
 }
 

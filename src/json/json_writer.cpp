@@ -27,21 +27,25 @@ uint64_t escapeMask(uint64_t eight) {
     return control | zeroBytes(eight ^ (kOnes * '"')) | zeroBytes(eight ^ (kOnes * '\\'));
 }
 
+#if defined(__SSE2__)
+// The bytes of sixteen that need an escape, as the bits of a mask.
+uint32_t escapeHits(__m128i v) {
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    const __m128i quoteOrBackslash =
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(control, quoteOrBackslash)));
+}
+#endif
+
 // Calls visit(i) for the position of every byte of the text that needs an escape, in order, looking at
 // eight bytes at a time; escapes are rare in scanned codes, so most words cost one test.
 template <typename Visit> void forEachEscape(std::string_view text, Visit&& visit) {
     size_t i = 0;
 #if defined(__SSE2__)
     // Sixteen at a time where the processor has the vector compares (every x86-64 does).
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i lastControl = _mm_set1_epi8(0x1F);
     for (; text.size() - i >= 16; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
-        const __m128i hits =
-            _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-        for (auto mask = static_cast<uint32_t>(_mm_movemask_epi8(hits)); mask != 0; mask &= mask - 1)
+        for (uint32_t mask = escapeHits(v); mask != 0; mask &= mask - 1)
             visit(i + static_cast<size_t>(std::countr_zero(mask)));
     }
 #endif
@@ -123,18 +127,12 @@ char* putJsonCharsWithSlack(char* at, std::string_view text) {
 #if defined(__SSE2__)
     // Each block of sixteen is stored whole and the output advanced only past its plain bytes, so a run
     // of plain bytes costs no copy call; the bytes stored beyond an escape are written over next.
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i lastControl = _mm_set1_epi8(0x1F);
     const char* from = text.data();
     const char* const end = from + text.size();
     while (end - from >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
-        const __m128i hits =
-            _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-        const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+        const uint32_t mask = escapeHits(v);
         if (mask == 0) {
             from += 16;
             at += 16;
@@ -162,10 +160,7 @@ char* putJsonCharsWithSlack(char* at, std::string_view text) {
     }
     const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
-    const __m128i hits =
-        _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-    if (_mm_movemask_epi8(hits) == 0) return at + rest;
+    if (escapeHits(v) == 0) return at + rest;
     for (; from < end; ++from) {
         const auto byte = static_cast<unsigned char>(*from);
         if (byte < 0x20 || byte == '"' || byte == '\\') {
