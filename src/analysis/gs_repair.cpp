@@ -216,11 +216,17 @@ int32_t scoreCut(const ParseCandidate& candidate) {
 }
 
 GsRepairResult repairGs(std::string_view text) {
+    std::string out;
+    GsRepairResult result = repairGs(text, out);
+    result.text = std::move(out);
+    return result;
+}
+
+GsRepairResult repairGs(std::string_view text, std::string& out) {
     GsRepairResult result;
-    // The text is copied only when it stays as it is; a repair builds its own.
-    auto unchanged = [&]() -> GsRepairResult&& {
-        result.text = text;
-        return std::move(result);
+    auto unchanged = [&]() -> GsRepairResult {
+        out.assign(text);
+        return result;
     };
     if (text.size() < 18 || !text.starts_with("01")) return unchanged();
 
@@ -252,16 +258,15 @@ GsRepairResult repairGs(std::string_view text) {
     result.margin = scoredOther ? bestScore - highestOther : 1000;
     result.guess = result.ties > 0 || result.sameAiSequence || result.margin < kSureMargin || result.limitHit;
 
-    std::string repaired;
-    repaired.reserve(text.size() + bestCut.separatorCount);
+    out.clear();
+    out.reserve(text.size() + bestCut.separatorCount);
     size_t from = 0;
     for (const size_t at : bestCut.separators()) {
-        repaired.append(text, from, at - from);
-        repaired += kGs;
+        out.append(text, from, at - from);
+        out += kGs;
         from = at;
     }
-    repaired.append(text, from);
-    result.text = std::move(repaired);
+    out.append(text, from);
     result.repaired = true;
     return result;
 }

@@ -58,5 +58,8 @@ struct GsRepairResult {
 
 // For a text without GS.
 GsRepairResult repairGs(std::string_view text);
+// The same with the text written into `out`, whose block is reused; `text` must not lie in `out`, and
+// the result's own text stays empty.
+GsRepairResult repairGs(std::string_view text, std::string& out);
 
 } // namespace dorvik

@@ -41,6 +41,16 @@ static_assert([] {
 
 std::string_view kindTitle(CodeKind kind) { return title(kind); }
 
+void ScanEvent::reset() {
+    for (std::string* text : {&raw, &data, &aimId, &deviceId, &gtin, &serial, &mrc, &cryptoTail, &itemCode})
+        text->clear();
+    kind = CodeKind::Unknown;
+    tMs = 0;
+    fromBoundDevice = marked = gsRepaired = gsGuess = suspect = false;
+    weightKg = 0.0;
+    warnings.clear();
+}
+
 namespace {
 
 // The object is walked by the same code to size it and to write it, so that its key order is written once.

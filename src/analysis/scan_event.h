@@ -53,6 +53,10 @@ struct ScanEvent {
     }
     // A remark that leaves the code as trustworthy as it was.
     void note(std::string text) { warnings.push_back(std::move(text)); }
+
+    // Back to a fresh event while the strings keep their blocks, so the next frame written into this
+    // event allocates only what outgrows them.
+    void reset();
 };
 
 void appendScanEventJson(std::string& out, const ScanEvent& event);

@@ -10,18 +10,61 @@
 
 using namespace dorvik;
 
+namespace {
+
+constexpr size_t kKeptBlockBytes = 4096;
+
+// What dvk_decode_frame keeps per thread between calls: the event, whose strings keep their blocks, so a
+// steady stream of frames allocates little beyond the result, and the last profile text with its parse,
+// since a till passes the same profile with every frame.
+struct FrameScratch {
+    ScanEvent event;
+    std::string profileText;
+    ScannerProfile profile;
+    bool profileOk = false;
+
+    const ScannerProfile& profileFor(std::string_view text, std::optional<ScannerProfile>& uncached) {
+        static const ScannerProfile kDefaults; // without a profile none is built per call
+        if (text.empty()) return kDefaults;
+        if (text.size() > kKeptBlockBytes) {
+            if (!parseProfile(text, uncached.emplace())) return kDefaults;
+            return *uncached;
+        }
+        if (text != profileText) {
+            profileText.clear(); // a parse cut short by an exception is not taken for a cached one
+            profile = ScannerProfile{};
+            profileOk = parseProfile(text, profile);
+            profileText = text;
+        }
+        return profileOk ? profile : kDefaults;
+    }
+
+    // A long frame's blocks are let go once its result is written.
+    void releaseIfLong() {
+        if (event.raw.capacity() + event.data.capacity() + event.cryptoTail.capacity() > kKeptBlockBytes)
+            event = ScanEvent{};
+    }
+};
+
+struct ReleaseAfterCall {
+    FrameScratch& scratch;
+    ~ReleaseAfterCall() { scratch.releaseIfLong(); }
+};
+
+} // namespace
+
 extern "C" {
 
 DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_t len, const char* deviceId) {
     return guard<char*>(nullptr, [&] {
-        // Without a profile the defaults apply, and none is built per call.
-        static const ScannerProfile kDefaults;
-        std::optional<ScannerProfile> parsed;
-        const std::string_view profileText = textArg(profileJson);
-        if (!profileText.empty() && !parseProfile(profileText, parsed.emplace())) parsed.reset();
-        const ScannerProfile& profile = parsed ? *parsed : kDefaults;
+        thread_local FrameScratch threadScratch;
+        FrameScratch& scratch = threadScratch;
+        std::optional<ScannerProfile> uncached;
+        const ScannerProfile& profile = scratch.profileFor(textArg(profileJson), uncached);
         const std::string_view frame = textArg(text, len);
-        ScanEvent event = analyseFrameText(profile, frame);
+        ScanEvent& event = scratch.event;
+        analyseFrameTextInto(profile, frame, event);
+        const ReleaseAfterCall release{scratch};
         // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
         // block of its exact size; only long frames pay for copies and the measuring walk instead.
         char room[8192];

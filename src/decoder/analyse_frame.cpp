@@ -13,8 +13,7 @@ constexpr std::string_view kGsRepairedGuess =
 constexpr std::string_view kGsRepaired =
     "Разделитель GS не передан сканером — границы полей восстановлены по структуре кода";
 
-std::string replaceSubstitute(std::string_view text, std::string_view substitute) {
-    std::string out;
+void replaceSubstitute(std::string_view text, std::string_view substitute, std::string& out) {
     out.reserve(text.size());
     size_t from = 0;
     for (size_t at = text.find(substitute); at != std::string_view::npos; at = text.find(substitute, from)) {
@@ -23,7 +22,6 @@ std::string replaceSubstitute(std::string_view text, std::string_view substitute
         from = at + substitute.size();
     }
     out.append(text.substr(from));
-    return out;
 }
 
 } // namespace
@@ -39,6 +37,12 @@ ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std
 
 ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text) {
     ScanEvent event;
+    analyseFrameTextInto(profile, text, event);
+    return event;
+}
+
+void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, ScanEvent& event) {
+    event.reset();
     std::string_view work = text;
     if (!profile.terminator.empty() && work.ends_with(profile.terminator)) {
         work.remove_suffix(profile.terminator.size());
@@ -66,13 +70,15 @@ ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text)
     }
 
     const bool substituting = !profile.gsSubstitute.empty();
-    if (substituting) event.data = replaceSubstitute(work, profile.gsSubstitute);
+    if (substituting) replaceSubstitute(work, profile.gsSubstitute, event.data);
     const std::string_view data = substituting ? std::string_view(event.data) : work;
 
     if (profile.gsMissing && data.find(kGs) == std::string_view::npos) {
-        // The repair hands back the text itself when it finds nothing to restore, so the data is copied
-        // once either way.
-        GsRepairResult repair = repairGs(data);
+        // The repair writes the text itself when it finds nothing to restore, so the data is copied once
+        // either way, into the event's block that a reused event already has.
+        // A substituted text is moved aside first: the repair writes where it lies.
+        const std::string substituted = substituting ? std::move(event.data) : std::string();
+        const GsRepairResult repair = repairGs(substituting ? std::string_view(substituted) : data, event.data);
         if (repair.repaired) {
             event.gsRepaired = true;
             event.gsGuess = repair.guess;
@@ -81,12 +87,10 @@ ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text)
             else
                 event.note(std::string(kGsRepaired));
         }
-        event.data = std::move(repair.text);
     } else if (!substituting) {
         event.data = work;
     }
     classifyCode(event);
-    return event;
 }
 
 } // namespace dorvik

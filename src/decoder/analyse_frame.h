@@ -14,5 +14,7 @@ ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std
 
 // The same with raw and deviceId left empty, for a caller that writes them from bytes it still holds.
 ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text);
+// The same into an event that is reset first, for a caller that reuses one event's blocks.
+void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, ScanEvent& event);
 
 } // namespace dorvik

@@ -362,6 +362,9 @@ TEST(AllocationFailure, StatelessServices) {
         survive(name, [&] {
             const std::string got = take(armed(call));
             EXPECT_TRUE(got == "(null)" || got == good) << name;
+            // dvk_decode_frame keeps a thread's last event: one good call brings its blocks back to where a
+            // good call leaves them, so only what the failure lost is counted.
+            take(call());
         });
     }
 }

@@ -56,3 +56,37 @@ TEST(Threads, ColdStartUnderContention) {
     for (const std::string& o : outputs)
         EXPECT_EQ(o, expected);
 }
+
+// A thread keeps its last event and profile between dvk_decode_frame calls; whatever came before, each
+// answer equals the one a fresh thread gives.
+TEST(Threads, DecodeFrameForgetsTheFrameBefore) {
+    const std::string longFrame = "01046070972911112" + std::string(5000, '1');
+    const std::pair<const char*, std::string> calls[] = {
+        {"{\"gsMissing\":true}", kMarking},
+        {"{\"gsMissing\":true}", "4600000000008\r"},
+        {nullptr, "2112345012345"},
+        {"{", "4600000000008"},
+        {"{\"gsSubstitute\":\"~\",\"gsMissing\":true}", "010460709729111121AbC~91EE10"},
+        {"{\"gsSubstitute\":\"~\"}", "010460709729111121AbC~91EE10"},
+        {"{\"gsMissing\":false}", "22N00002NU5DBKYDOT17ID980726019019608CW1A4XR5EJ7JKFX50FHHGV92ZR2GZRZ"},
+        {nullptr, longFrame},
+        {"{\"prefix\":\"<\",\"gsMissing\":true}", std::string("<") + kMarking},
+        {nullptr, ""},
+    };
+    auto decode = [](const std::pair<const char*, std::string>& call) {
+        return take(dvk_decode_frame(call.first, call.second.data(), static_cast<int32_t>(call.second.size()), "d"));
+    };
+    std::vector<std::string> fresh;
+    for (const auto& call : calls)
+        std::thread([&] { fresh.push_back(decode(call)); }).join();
+    std::vector<std::string> inOrder, reversed(std::size(calls));
+    std::thread([&] {
+        for (const auto& call : calls)
+            inOrder.push_back(decode(call));
+        for (size_t i = std::size(calls); i-- > 0;)
+            reversed[i] = decode(calls[i]);
+    }).join();
+    EXPECT_EQ(inOrder, fresh);
+    EXPECT_EQ(reversed, fresh);
+    EXPECT_NE(fresh[0].find("\"gsRepaired\":true"), std::string::npos);
+}
