@@ -62,9 +62,9 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
         std::optional<ScannerProfile> uncached;
         const ScannerProfile& profile = scratch.profileFor(textArg(profileJson), uncached);
         const std::string_view frame = textArg(text, len);
+        const ReleaseAfterCall release{scratch}; // also when an exception leaves the call
         ScanEvent& event = scratch.event;
         analyseFrameTextInto(profile, frame, event);
-        const ReleaseAfterCall release{scratch};
         // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
         // block of its exact size; only long frames pay for copies and the measuring walk instead.
         char room[8192];

@@ -75,10 +75,10 @@ void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, 
 
     if (profile.gsMissing && data.find(kGs) == std::string_view::npos) {
         // The repair writes the text itself when it finds nothing to restore, so the data is copied once
-        // either way, into the event's block that a reused event already has.
-        // A substituted text is moved aside first: the repair writes where it lies.
+        // either way, into the event's block; a substituted text is moved out of that block first.
         const std::string substituted = substituting ? std::move(event.data) : std::string();
-        const GsRepairResult repair = repairGs(substituting ? std::string_view(substituted) : data, event.data);
+        const GsRepairResult repair =
+            repairGs(substituting ? std::string_view(substituted) : data, event.data);
         if (repair.repaired) {
             event.gsRepaired = true;
             event.gsGuess = repair.guess;

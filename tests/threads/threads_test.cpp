@@ -74,7 +74,8 @@ TEST(Threads, DecodeFrameForgetsTheFrameBefore) {
         {nullptr, ""},
     };
     auto decode = [](const std::pair<const char*, std::string>& call) {
-        return take(dvk_decode_frame(call.first, call.second.data(), static_cast<int32_t>(call.second.size()), "d"));
+        return take(
+            dvk_decode_frame(call.first, call.second.data(), static_cast<int32_t>(call.second.size()), "d"));
     };
     std::vector<std::string> fresh;
     for (const auto& call : calls)
