@@ -2,6 +2,7 @@
 // pairs mean for a scan (marking code fields, DataMatrix vs GS1-128).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -20,12 +21,30 @@ struct AiDefinition {
     int32_t maxLength;
 };
 
+// The AIs of marking codes and of the labels a till meets beside them.
+inline constexpr std::array<AiDefinition, 13> kAiTable{{
+    {"01", 14, 14},
+    {"11", 6, 6},
+    {"13", 6, 6},
+    {"15", 6, 6},
+    {"17", 6, 6},
+    {"20", 2, 2},
+    {"8005", 6, 6},
+    {"7003", 10, 10},
+    {"10", 0, 20},
+    {"21", 0, 20},
+    {"91", 0, 90},
+    {"92", 0, 90},
+    {"93", 0, 90},
+}};
+
 struct AiMatch {
     const AiDefinition* entry = nullptr; // none when no known AI starts at the position
     size_t length = 0;                   // bytes the AI itself occupies: 4 or 2
 };
 
 AiMatch findAi(std::string_view text, size_t pos);
+inline uint8_t aiRow(const AiDefinition& entry) { return static_cast<uint8_t>(&entry - kAiTable.data()); }
 // Sets bit p of `bits` (which has room for `count` bits) for every position p < count where a known AI
 // starts: one pass for a search that asks at every position.
 void markAiStarts(std::string_view text, size_t count, uint64_t* bits);

@@ -26,6 +26,29 @@ constexpr int32_t kSerialMedicine = 15, kSerialGoods = 12, kSerialOther = 2, kBa
 // with the same AIs makes it a guess too, as only the value lengths tell them apart.
 constexpr int32_t kSureMargin = 5, kSameShapeReach = 10;
 
+constexpr int32_t fieldPoints(std::string_view ai, size_t n) {
+    if (ai == "91") return n == 4 ? kCryptoFits : kCryptoOff;
+    if (ai == "92") return (n == 44 || n == 88) ? kCryptoFits : kCryptoOff;
+    if (ai == "93") return n == 4 ? kShortTailFits : kShortTailOff;
+    if (ai == "21") return n == 13 ? kSerialMedicine : (n == 6 || n == 7) ? kSerialGoods : kSerialOther;
+    if (ai == "10") return kBatch;
+    return 0;
+}
+
+// Every field's points by AI row and value length, so that placing a field looks its points up.
+constexpr size_t kLongestValue = 90;
+constexpr auto kFieldPoints = [] {
+    std::array<std::array<int8_t, kLongestValue + 1>, kAiTable.size()> points{};
+    for (size_t row = 0; row < kAiTable.size(); ++row) {
+        for (size_t n = 0; n <= kLongestValue; ++n)
+            points[row][n] = static_cast<int8_t>(fieldPoints(kAiTable[row].ai, n));
+    }
+    return points;
+}();
+static_assert(std::ranges::all_of(kAiTable, [](const AiDefinition& e) {
+    return std::max(e.fixedLength, e.maxLength) <= static_cast<int32_t>(kLongestValue);
+}));
+
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
 // Depth-first enumeration, shortest values first.
@@ -56,7 +79,8 @@ class CutEnumerator {
         // A position where no known AI starts is a dead end at every depth; the end of the text is live,
         // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
         LiveSet& base = live_[0];
-        base.fill(0);
+        liveWords_ = reachable_ / 64 + 1; // up to the sentinel's word
+        std::fill_n(base.begin(), liveWords_, 0);
         markAiStarts(text, reachable_, base.data());
         for (const size_t pos : {std::min(text.size(), reachable_), reachable_})
             base[pos / 64] |= uint64_t{1} << (pos % 64);
@@ -71,20 +95,25 @@ class CutEnumerator {
 
   private:
     void visit(size_t pos, size_t depth) {
-        if (search_.candidates.size() >= kMaxCuts || depth > kMaxCutFields) {
+        if (search_.count >= kMaxCuts || depth > kMaxCutFields) {
             search_.limitHit = true;
             return;
         }
-        if (findLive(pos, depth) != pos) return;
-        const size_t recordedBefore = search_.candidates.size();
+        ready(depth);
+        if (findLive(pos, depth) == pos) visitLive(pos, depth);
+    }
+
+    // For a position not known to be a dead end, within both limits.
+    void visitLive(size_t pos, size_t depth) {
+        const size_t recordedBefore = search_.count;
         explore(pos, depth);
-        if (search_.candidates.size() == recordedBefore && pos < reachable_)
+        if (search_.count == recordedBefore && pos < reachable_)
             live_[depth][pos / 64] &= ~(uint64_t{1} << (pos % 64));
     }
 
     void explore(size_t pos, size_t depth) {
         if (pos == text_.size()) {
-            search_.candidates.push_back(state_);
+            search_.slots[search_.count++] = state_;
             return;
         }
         const AiMatch match = findAi(text_, pos);
@@ -98,9 +127,9 @@ class CutEnumerator {
             for (size_t i = 0; i < length; ++i) {
                 if (!isDigit(text_[valueStart + i])) return;
             }
-            pushField(entry.ai, length);
+            pushField(entry, length);
             visit(valueStart + length, depth + 1);
-            --state_.fieldCount;
+            popField();
             return;
         }
         // Values of length 1..longest are tried; the first byte outside "!".."~" ends the run.
@@ -112,19 +141,21 @@ class CutEnumerator {
             search_.limitHit = true;
             return;
         }
+        // The children: this call met neither limit, and leaves as soon as they fill the candidates.
+        ready(depth + 1);
         const size_t lastEnd = valueStart + longest;
         for (size_t end = findLive(valueStart + 1, depth + 1); end <= lastEnd;
              end = findLive(end + 1, depth + 1)) {
-            pushField(entry.ai, end - valueStart);
+            pushField(entry, end - valueStart);
             if (end == text_.size()) {
-                visit(end, depth + 1);
+                visitLive(end, depth + 1);
             } else {
-                state_.separatorSlots[state_.separatorCount++] = end;
-                visit(end, depth + 1);
+                state_.separatorSlots[state_.separatorCount++] = static_cast<uint16_t>(end);
+                visitLive(end, depth + 1);
                 --state_.separatorCount;
             }
-            --state_.fieldCount;
-            if (search_.candidates.size() >= kMaxCuts) {
+            popField();
+            if (search_.count >= kMaxCuts) {
                 // Any further child, dead or not, would only meet the candidate limit.
                 if (end < lastEnd) search_.limitHit = true;
                 return;
@@ -132,12 +163,15 @@ class CutEnumerator {
         }
     }
 
-    // The first position at or after `pos` that is not a known dead end at this depth.
-    size_t findLive(size_t pos, size_t depth) {
-        if ((readyDepths_ >> depth & 1) == 0) {
-            live_[depth] = live_[0];
-            readyDepths_ |= 1u << depth;
-        }
+    // A depth's dead ends start as those of every depth when the search first reaches it.
+    void ready(size_t depth) {
+        if ((readyDepths_ >> depth & 1) != 0) return;
+        std::copy_n(live_[0].begin(), liveWords_, live_[depth].begin());
+        readyDepths_ |= 1u << depth;
+    }
+
+    // The first position at or after `pos` that is not a known dead end at a depth made ready.
+    size_t findLive(size_t pos, size_t depth) const {
         if (pos >= reachable_) return pos;
         const LiveSet& live = live_[depth];
         size_t word = pos / 64;
@@ -149,8 +183,19 @@ class CutEnumerator {
 
     size_t printableRunEnd(size_t pos) const { return allPrintable_ ? scanned_ : printableEnd_[pos]; }
 
-    void pushField(std::string_view ai, size_t length) {
-        state_.fieldSlots[state_.fieldCount++] = ParseField{ai, static_cast<uint32_t>(length)};
+    // The score is summed as fields are placed: each repeat of an AI costs once per earlier use of it.
+    void pushField(const AiDefinition& entry, size_t length) {
+        const uint8_t row = aiRow(entry);
+        const int32_t points = kFieldPoints[row][length] + kRepeatedAi * rowUses_[row] - 1;
+        ++rowUses_[row];
+        pointsAt_[state_.fieldCount] = points;
+        state_.score += points;
+        state_.fieldSlots[state_.fieldCount++] = ParseField{row, static_cast<uint8_t>(length)};
+    }
+    void popField() {
+        --state_.fieldCount;
+        --rowUses_[state_.fieldSlots[state_.fieldCount].row];
+        state_.score -= pointsAt_[state_.fieldCount];
     }
 
     using LiveSet = std::array<uint64_t, (kReachablePositions + 1 + 63) / 64>;
@@ -161,8 +206,11 @@ class CutEnumerator {
     bool allPrintable_;
     std::array<uint16_t, kReachablePositions + kMaxAdvance + 1> printableEnd_; // filled only when needed
     std::array<LiveSet, kMaxCutFields + 1> live_;                              // per depth
+    size_t liveWords_;
     uint32_t readyDepths_;
-    ParseCandidate state_;
+    ParseCandidate state_{};
+    std::array<int32_t, kMaxCutFields + 1> pointsAt_;
+    std::array<int32_t, kAiTable.size()> rowUses_{};
     CutSearch search_;
 };
 
@@ -172,47 +220,31 @@ bool sameSeparators(const ParseCandidate& a, const ParseCandidate& b) {
 
 bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
     return std::ranges::equal(a.fields(), b.fields(),
-                              [](const ParseField& x, const ParseField& y) { return x.ai == y.ai; });
+                              [](const ParseField& x, const ParseField& y) { return x.row == y.row; });
 }
 
 } // namespace
 
 CutSearch enumerateCuts(std::string_view text) {
     CutEnumerator enumerator(text);
-    return enumerator.run();
+    const CutSearch& search = enumerator.run();
+    CutSearch copy; // of the recorded slots only: the others were never written
+    std::ranges::copy(search.candidates(), copy.slots.begin());
+    copy.count = search.count;
+    copy.limitHit = search.limitHit;
+    return copy;
 }
 
 int32_t scoreCut(const ParseCandidate& candidate) {
-    // An AI of two or four digits as one number, so that the comparisons below are not string compares.
-    std::array<uint32_t, kMaxCutFields + 1> keys;
     const auto fields = candidate.fields();
-    for (size_t i = 0; i < fields.size(); ++i) {
-        uint32_t key = 0;
-        for (const char c : fields[i].ai)
-            key = key * 256 + static_cast<unsigned char>(c);
-        keys[i] = key;
-    }
-    constexpr auto key = [](const char(&ai)[3]) { return static_cast<uint32_t>(ai[0] * 256 + ai[1]); };
     int32_t score = 0;
     for (size_t i = 0; i < fields.size(); ++i) {
-        const uint32_t n = fields[i].length;
-        if (keys[i] == key("91"))
-            score += n == 4 ? kCryptoFits : kCryptoOff;
-        else if (keys[i] == key("92"))
-            score += (n == 44 || n == 88) ? kCryptoFits : kCryptoOff;
-        else if (keys[i] == key("93"))
-            score += n == 4 ? kShortTailFits : kShortTailOff;
-        else if (keys[i] == key("21"))
-            score += n == 13 ? kSerialMedicine : (n == 6 || n == 7) ? kSerialGoods : kSerialOther;
-        else if (keys[i] == key("10"))
-            score += kBatch;
-    }
-    for (size_t i = 0; i < fields.size(); ++i) {
+        score += kFieldPoints[fields[i].row][fields[i].length] - 1;
         for (size_t j = i + 1; j < fields.size(); ++j) {
-            if (keys[i] == keys[j]) score += kRepeatedAi;
+            if (fields[i].row == fields[j].row) score += kRepeatedAi;
         }
     }
-    return score - static_cast<int32_t>(fields.size());
+    return score;
 }
 
 GsRepairResult repairGs(std::string_view text) {
@@ -233,27 +265,25 @@ GsRepairResult repairGs(std::string_view text, std::string& out) {
     CutEnumerator enumerator(text);
     const CutSearch& search = enumerator.run();
     result.limitHit = search.limitHit;
-    if (search.candidates.empty()) return unchanged();
+    const std::span<const ParseCandidate> cuts = search.candidates();
+    if (cuts.empty()) return unchanged();
 
-    std::array<int32_t, kMaxCuts> scores{}; // the search never records more
     size_t best = 0;
-    for (size_t i = 0; i < search.candidates.size(); ++i) {
-        scores[i] = scoreCut(search.candidates[i]);
-        if (scores[i] > scores[best]) best = i;
+    for (size_t i = 1; i < cuts.size(); ++i) {
+        if (cuts[i].score > cuts[best].score) best = i;
     }
-    const ParseCandidate& bestCut = search.candidates[best];
+    const ParseCandidate& bestCut = cuts[best];
     if (bestCut.separatorCount == 0) return unchanged();
 
-    const int32_t bestScore = scores[best];
+    const int32_t bestScore = bestCut.score;
     bool scoredOther = false;
     int32_t highestOther = 0;
-    for (size_t i = 0; i < search.candidates.size(); ++i) {
-        const ParseCandidate& other = search.candidates[i];
+    for (const ParseCandidate& other : cuts) {
         if (sameSeparators(other, bestCut)) continue;
-        if (scores[i] == bestScore) ++result.ties;
-        highestOther = scoredOther ? std::max(highestOther, scores[i]) : scores[i];
+        if (other.score == bestScore) ++result.ties;
+        highestOther = scoredOther ? std::max(highestOther, other.score) : other.score;
         scoredOther = true;
-        if (scores[i] >= bestScore - kSameShapeReach && sameAis(other, bestCut)) result.sameAiSequence = true;
+        if (other.score >= bestScore - kSameShapeReach && sameAis(other, bestCut)) result.sameAiSequence = true;
     }
     result.margin = scoredOther ? bestScore - highestOther : 1000;
     result.guess = result.ties > 0 || result.sameAiSequence || result.margin < kSureMargin || result.limitHit;

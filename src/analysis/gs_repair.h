@@ -8,37 +8,44 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "analysis/inline_vector.h"
+#include "analysis/element_string.h"
 
 namespace dorvik {
 
 inline constexpr size_t kMaxCutFields = 12;
 inline constexpr size_t kMaxCuts = 64;
 
+// A row of the AI table and a value length: no value a cut may place is longer than 90 bytes.
 struct ParseField {
-    std::string_view ai;
-    uint32_t length = 0; // value bytes
+    uint8_t row;
+    uint8_t length;
 
+    std::string_view ai() const { return kAiTable[row].ai; }
     bool operator==(const ParseField&) const = default;
 };
 
-// One complete cut. Separators are byte positions of the input before which a GS belongs. The search
-// places a thirteenth field before its depth check turns it away, hence one spare slot.
+// One complete cut, small enough that recording it is a few stores. Separators are byte positions of the
+// input before which a GS belongs; no cut reaches beyond 12 fields of at most 94 bytes, so they fit 16
+// bits. The search places a thirteenth field before its depth check turns it away, hence one spare slot.
+// The slots are left as they are when the candidate is made: value-initialise one built by hand.
 struct ParseCandidate {
-    std::array<ParseField, kMaxCutFields + 1> fieldSlots{};
-    std::array<size_t, kMaxCutFields + 1> separatorSlots{};
-    uint8_t fieldCount = 0;
-    uint8_t separatorCount = 0;
+    std::array<ParseField, kMaxCutFields + 1> fieldSlots;
+    std::array<uint16_t, kMaxCutFields + 1> separatorSlots;
+    uint8_t fieldCount;
+    uint8_t separatorCount;
+    int32_t score; // scoreCut of the cut, summed while it was placed
 
     std::span<const ParseField> fields() const { return {fieldSlots.data(), fieldCount}; }
-    std::span<const size_t> separators() const { return {separatorSlots.data(), separatorCount}; }
+    std::span<const uint16_t> separators() const { return {separatorSlots.data(), separatorCount}; }
 };
 
 struct CutSearch {
-    InlineVector<ParseCandidate, 4> candidates; // in enumeration order
+    std::array<ParseCandidate, kMaxCuts> slots; // the first `count`, in enumeration order
+    size_t count = 0;
     bool limitHit = false;
+
+    std::span<const ParseCandidate> candidates() const { return {slots.data(), count}; }
 };
 
 // Depth first, shortest values first, at most 64 cuts of at most 12 fields.

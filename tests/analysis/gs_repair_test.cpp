@@ -40,7 +40,7 @@ struct ReferenceSearch {
             if (text.size() - start < n) return;
             for (size_t i = 0; i < n; ++i)
                 if (text[start + i] < '0' || text[start + i] > '9') return;
-            fields.push_back({m.entry->ai, static_cast<uint32_t>(n)});
+            fields.push_back({aiRow(*m.entry), static_cast<uint8_t>(n)});
             visit(start + n, depth + 1);
             fields.pop_back();
             return;
@@ -49,7 +49,7 @@ struct ReferenceSearch {
         for (size_t k = 1; k <= n; ++k) {
             const char c = text[start + k - 1];
             if (c < '!' || c > '~') return;
-            fields.push_back({m.entry->ai, static_cast<uint32_t>(k)});
+            fields.push_back({aiRow(*m.entry), static_cast<uint8_t>(k)});
             if (start + k == text.size()) {
                 visit(start + k, depth + 1);
             } else {
@@ -74,11 +74,15 @@ std::string fieldsOf(std::string_view text) {
     return out;
 }
 
+ParseField field(std::string_view ai, size_t length) {
+    return {aiRow(*findAi(ai, 0).entry), static_cast<uint8_t>(length)};
+}
+
 // The cut that a text with its GS separators stands for.
 ParseCandidate cutOf(std::string_view text) {
-    ParseCandidate cut;
+    ParseCandidate cut{};
     for (const ElementPair& p : parseElementString(text))
-        cut.fieldSlots[cut.fieldCount++] = {p.ai, static_cast<uint32_t>(p.value.size())};
+        cut.fieldSlots[cut.fieldCount++] = field(p.ai, p.value.size());
     return cut;
 }
 
@@ -112,10 +116,10 @@ TEST(GsRepair, WorkedExamples) {
 }
 
 TEST(GsRepair, ScoresTheMarkingCodeShapes) {
-    auto cut = [](std::initializer_list<ParseField> fields) {
-        ParseCandidate c;
-        for (const ParseField& f : fields)
-            c.fieldSlots[c.fieldCount++] = f;
+    auto cut = [](std::initializer_list<std::pair<std::string_view, size_t>> fields) {
+        ParseCandidate c{};
+        for (const auto& [ai, length] : fields)
+            c.fieldSlots[c.fieldCount++] = field(ai, length);
         return c;
     };
     EXPECT_EQ(scoreCut(cut({{"01", 14}, {"21", 13}, {"91", 4}, {"92", 44}})), 15 + 40 + 40 - 4);
@@ -139,10 +143,12 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
         ref.visit(0, 0);
         const CutSearch got = enumerateCuts(text);
         ASSERT_EQ(got.limitHit, ref.limitHit) << text;
-        ASSERT_EQ(got.candidates.size(), ref.candidates.size()) << text;
+        ASSERT_EQ(got.count, ref.candidates.size()) << text;
         for (size_t c = 0; c < ref.candidates.size(); ++c) {
-            ASSERT_TRUE(std::ranges::equal(got.candidates[c].fields(), ref.candidates[c].first)) << text;
-            ASSERT_TRUE(std::ranges::equal(got.candidates[c].separators(), ref.candidates[c].second)) << text;
+            const ParseCandidate& cut = got.candidates()[c];
+            ASSERT_TRUE(std::ranges::equal(cut.fields(), ref.candidates[c].first)) << text;
+            ASSERT_TRUE(std::ranges::equal(cut.separators(), ref.candidates[c].second)) << text;
+            ASSERT_EQ(cut.score, scoreCut(cut)) << text; // summed while placed, as scored afterwards
         }
         limitHits += ref.limitHit;
     }
@@ -164,7 +170,7 @@ TEST(GsRepair, AdversarialTextsFinish) {
     for (int i = 0; i < 12; ++i)
         fixed += "11123456";
     EXPECT_TRUE(enumerateCuts(fixed).limitHit);
-    EXPECT_TRUE(enumerateCuts(fixed.substr(0, fixed.size() - 8)).candidates.size() == 1);
+    EXPECT_EQ(enumerateCuts(fixed.substr(0, fixed.size() - 8)).count, 1u);
 }
 
 // Random marking codes of both shapes with their GS removed: every one is repaired, a confident cut is
