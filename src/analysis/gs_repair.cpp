@@ -283,7 +283,8 @@ GsRepairResult repairGs(std::string_view text, std::string& out) {
         if (other.score == bestScore) ++result.ties;
         highestOther = scoredOther ? std::max(highestOther, other.score) : other.score;
         scoredOther = true;
-        if (other.score >= bestScore - kSameShapeReach && sameAis(other, bestCut)) result.sameAiSequence = true;
+        if (other.score >= bestScore - kSameShapeReach && sameAis(other, bestCut))
+            result.sameAiSequence = true;
     }
     result.margin = scoredOther ? bestScore - highestOther : 1000;
     result.guess = result.ties > 0 || result.sameAiSequence || result.margin < kSureMargin || result.limitHit;
