@@ -34,7 +34,7 @@ void warnTruncatedStamp(ScanEvent& event, const ExciseStampInfo& stamp) {
     text += " симв. вместо ";
     text += stamp.format == 1 ? "68" : "150";
     text += ") — увеличьте максимальную длину кода в настройках сканера";
-    event.warn(std::move(text));
+    event.warn(text);
 }
 
 // True when a retail kind was decided and classification stops.
@@ -42,7 +42,7 @@ bool classifyRetail(ScanEvent& event) {
     const std::string_view data = event.data;
     const size_t n = data.size();
     if (!gtinCheckOk(data)) {
-        if (n == 13 || n == 14) event.warn(std::string(kCheckDigitMismatch));
+        if (n == 13 || n == 14) event.warn(kCheckDigitMismatch);
         return false;
     }
     switch (n) {

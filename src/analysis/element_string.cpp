@@ -197,12 +197,12 @@ void applyElementString(ScanEvent& event, std::span<const ElementPair> pairs) {
     if (sawGtin && sawSerial) {
         event.kind = CodeKind::DataMatrix;
         event.marked = true;
-        if (event.cryptoTail.empty()) event.warn(std::string(kNoCryptoPart));
+        if (event.cryptoTail.empty()) event.warn(kNoCryptoPart);
     } else {
         if (event.kind == CodeKind::Unknown) event.kind = CodeKind::Gs1_128;
         if (!sawGtin) return;
     }
-    if (!gtinCheckOk(event.gtin)) event.warn(std::string(kGtinCheckFails));
+    if (!gtinCheckOk(event.gtin)) event.warn(kGtinCheckFails);
 }
 
 } // namespace dorvik

@@ -48,7 +48,27 @@ void ScanEvent::reset() {
     tMs = 0;
     fromBoundDevice = marked = gsRepaired = gsGuess = suspect = false;
     weightKg = 0.0;
+    // Kept only where note() made room for them, so that a reset cannot fail.
+    if (spare_.strings.capacity() - spare_.strings.size() >= warnings.size()) {
+        for (std::string& text : warnings) {
+            text.clear();
+            spare_.strings.push_back(std::move(text));
+        }
+    }
     warnings.clear();
+}
+
+void ScanEvent::note(std::string_view text) {
+    if (spare_.strings.empty()) {
+        warnings.emplace_back(text);
+        spare_.strings.reserve(warnings.capacity());
+        return;
+    }
+    // Taken back only once the new warning is in place, so that a failed allocation loses no block.
+    std::string& kept = spare_.strings.back();
+    kept.assign(text);
+    warnings.push_back(std::move(kept));
+    spare_.strings.pop_back();
 }
 
 namespace {

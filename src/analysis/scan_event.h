@@ -47,16 +47,29 @@ struct ScanEvent {
     std::vector<std::string> warnings;
 
     // A warning about a doubtful code; `suspect` is never cleared once set.
-    void warn(std::string text) {
+    void warn(std::string_view text) {
         suspect = true;
-        warnings.push_back(std::move(text));
+        note(text);
     }
     // A remark that leaves the code as trustworthy as it was.
-    void note(std::string text) { warnings.push_back(std::move(text)); }
+    void note(std::string_view text);
 
     // Back to a fresh event while the strings keep their blocks, so the next frame written into this
-    // event allocates only what outgrows them.
+    // event allocates only what outgrows them; the warnings' blocks wait for the next warnings.
     void reset();
+
+  private:
+    // Never copied: a copy of an event starts with no blocks of its own to reuse.
+    struct SpareStrings {
+        std::vector<std::string> strings;
+
+        SpareStrings() = default;
+        SpareStrings(const SpareStrings&) {}
+        SpareStrings(SpareStrings&&) noexcept = default;
+        SpareStrings& operator=(const SpareStrings&) { return *this; }
+        SpareStrings& operator=(SpareStrings&&) noexcept = default;
+    };
+    SpareStrings spare_;
 };
 
 void appendScanEventJson(std::string& out, const ScanEvent& event);

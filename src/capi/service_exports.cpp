@@ -46,6 +46,13 @@ struct FrameScratch {
     }
 };
 
+// One look-up of the thread's scratch per call: inlined, the compiler would look its address up again
+// after every call it makes.
+[[gnu::noinline]] FrameScratch& threadScratch() {
+    thread_local FrameScratch scratch;
+    return scratch;
+}
+
 struct ReleaseAfterCall {
     FrameScratch& scratch;
     ~ReleaseAfterCall() { scratch.releaseIfLong(); }
@@ -57,8 +64,7 @@ extern "C" {
 
 DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_t len, const char* deviceId) {
     return guard<char*>(nullptr, [&] {
-        thread_local FrameScratch threadScratch;
-        FrameScratch& scratch = threadScratch;
+        FrameScratch& scratch = threadScratch();
         std::optional<ScannerProfile> uncached;
         const ScannerProfile& profile = scratch.profileFor(textArg(profileJson), uncached);
         const std::string_view frame = textArg(text, len);

@@ -83,9 +83,9 @@ void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, 
             event.gsRepaired = true;
             event.gsGuess = repair.guess;
             if (repair.guess)
-                event.warn(std::string(kGsRepairedGuess));
+                event.warn(kGsRepairedGuess);
             else
-                event.note(std::string(kGsRepaired));
+                event.note(kGsRepaired);
         }
     } else if (!substituting) {
         event.data = work;
