@@ -53,7 +53,9 @@ TEST(CheckDigit, EveryLengthAndEveryWrongPosition) {
             EXPECT_FALSE(gtinCheckOk(bad)) << bad;
         }
     }
-    for (const char* no : {"", "4600000000", "460000000000A", "46000000000080"})
+    // The bytes just beside the digits, and one at each end of the shortest and the longest length.
+    for (const char* no : {"", "4600000000", "460000000000A", "46000000000080", "460000:000008",
+                           "4600000/00008", "/6000002", "4600000:", "/4607097291111"})
         EXPECT_FALSE(gtinCheckOk(no)) << no;
 }
 
