@@ -105,4 +105,20 @@ void classifyCode(ScanEvent& event) {
     if (allDigits && data.size() >= 16) event.kind = CodeKind::Loyalty;
 }
 
+void classifyRepairedCode(ScanEvent& event, std::span<const ParseField> cut) {
+    // The route classifyCode takes: a repaired text holds GS, which no excise stamp does, and it parses
+    // into exactly its cut, as GS stands only where a variable value ends.
+    const std::string_view data = event.data;
+    ElementPairs pairs;
+    size_t pos = 0;
+    for (const ParseField& field : cut) {
+        if (data[pos] == kGs) ++pos;
+        const std::string_view ai = field.ai();
+        pairs.push_back({ai, data.substr(pos + ai.size(), field.length)});
+        pos += ai.size() + field.length;
+    }
+    event.kind = aimHint(event);
+    applyElementString(event, pairs.view());
+}
+
 } // namespace dorvik

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "analysis/gs_repair.h"
 #include "analysis/scan_event.h"
 
 namespace dorvik {
@@ -18,5 +20,7 @@ ExciseStampInfo exciseStampInfo(std::string_view text);
 
 // Reads `data` and `aimId`; fills the kind, the weight and GS1 fields and the warnings.
 void classifyCode(ScanEvent& event);
+// The same for a `data` that the GS repair has just cut into these fields, without parsing it again.
+void classifyRepairedCode(ScanEvent& event, std::span<const ParseField> cut);
 
 } // namespace dorvik

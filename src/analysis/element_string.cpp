@@ -95,6 +95,11 @@ uint32_t twoDigitAisAt(const char* at, uint32_t& maybeFour) {
     const __m128i nine = _mm_set1_epi8(9);
     const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
                                          _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
+    // Most blocks of a crypto tail hold no two digits in a row.
+    if (_mm_movemask_epi8(digits) == 0) {
+        maybeFour = 0;
+        return 0;
+    }
     // first * 10 + second, byte by byte: below 16 each, the 16-bit shifts carry nothing across bytes.
     const __m128i low = _mm_set1_epi8(0x0F);
     const __m128i tens = _mm_and_si128(first, low);

@@ -299,6 +299,8 @@ GsRepairResult repairGs(std::string_view text, std::string& out) {
     }
     out.append(text, from);
     result.repaired = true;
+    std::ranges::copy(bestCut.fields(), result.cutSlots.begin()); // a recorded cut has at most 12 fields
+    result.cutFieldCount = bestCut.fieldCount;
     return result;
 }
 

@@ -61,6 +61,11 @@ struct GsRepairResult {
     int32_t margin = 0;
     bool sameAiSequence = false;
     bool limitHit = false;
+    // The fields of the cut applied, for a caller that would otherwise parse the repaired text again.
+    std::array<ParseField, kMaxCutFields> cutSlots{};
+    uint8_t cutFieldCount = 0;
+
+    std::span<const ParseField> cut() const { return {cutSlots.data(), cutFieldCount}; }
 };
 
 // For a text without GS.

@@ -86,6 +86,8 @@ void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, 
                 event.warn(kGsRepairedGuess);
             else
                 event.note(kGsRepaired);
+            classifyRepairedCode(event, repair.cut());
+            return;
         }
     } else if (!substituting) {
         event.data = work;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/classify.h"
 #include "analysis/element_string.h"
 #include "analysis/gs_repair.h"
 
@@ -151,6 +152,16 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
             ASSERT_EQ(cut.score, scoreCut(cut)) << text; // summed while placed, as scored afterwards
         }
         limitHits += ref.limitHit;
+        // A repaired text is classified from the repair's cut as it would be from its own parse.
+        const GsRepairResult r = repairGs(text);
+        if (r.repaired) {
+            ScanEvent parsed, fromCut;
+            parsed.data = fromCut.data = r.text;
+            parsed.aimId = fromCut.aimId = i % 2 ? "]d2" : "";
+            classifyCode(parsed);
+            classifyRepairedCode(fromCut, r.cut());
+            ASSERT_EQ(scanEventToJson(fromCut), scanEventToJson(parsed)) << text;
+        }
     }
     EXPECT_GT(limitHits, 400); // the limits themselves are exercised, not only the easy cuts
 }
