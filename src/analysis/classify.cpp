@@ -10,7 +10,7 @@ namespace dorvik {
 
 namespace {
 
-constexpr std::string_view kCheckDigitMismatch =
+constexpr PlainText kCheckDigitMismatch =
     "Длина как у товарного штрихкода, но контрольная цифра не сходится — проверьте префикс и суффикс сканера";
 
 bool isStampByte(char c) { return isDigit(c) || (c >= 'A' && c <= 'Z'); }

@@ -14,9 +14,9 @@ namespace dorvik {
 
 namespace {
 
-constexpr std::string_view kNoCryptoPart =
+constexpr PlainText kNoCryptoPart =
     "В коде нет проверочной части (91/92/93) — возможно, сканер обрезал хвост";
-constexpr std::string_view kGtinCheckFails = "Контрольная цифра GTIN не сходится — код прочитан с ошибкой";
+constexpr PlainText kGtinCheckFails = "Контрольная цифра GTIN не сходится — код прочитан с ошибкой";
 
 // Every known AI is made of digits: the two-digit ones are indexed by their number.
 constexpr std::array<int8_t, 100> kTwoDigitRow = [] {

@@ -4,6 +4,9 @@
 #include <array>
 #include <bit>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
@@ -51,6 +54,26 @@ static_assert(std::ranges::all_of(kAiTable, [](const AiDefinition& e) {
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
+bool allPrintable(std::string_view text) {
+    size_t i = 0;
+    bool printable = true;
+#if defined(__SSE2__)
+    // Sixteen a step: a byte minus '!' is at most '~' - '!' (unsigned) exactly when it is printable.
+    const __m128i first = _mm_set1_epi8('!'), span = _mm_set1_epi8('~' - '!');
+    __m128i outside = _mm_setzero_si128();
+    for (; text.size() - i >= 16; i += 16) {
+        const __m128i v =
+            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i)), first);
+        outside =
+            _mm_or_si128(outside, _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, span), v), _mm_set1_epi8(-1)));
+    }
+    printable = _mm_movemask_epi8(outside) == 0;
+#endif
+    for (; i < text.size(); ++i)
+        printable &= isPrintableAscii(text[i]);
+    return printable;
+}
+
 // Depth-first enumeration, shortest values first.
 //
 // A subtree that records no candidate depends only on its (position, depth): the text is fixed and the
@@ -66,10 +89,8 @@ class CutEnumerator {
         // Where the printable run starting at each position ends: the longest value a variable AI may take.
         // A text printable throughout (every scanned code, nearly) needs no table of runs at all.
         scanned_ = std::min(text.size(), reachable_ + kMaxAdvance);
-        unsigned unprintable = 0; // an OR over every byte, which the compiler runs sixteen at a time
-        for (size_t i = 0; i < scanned_; ++i)
-            unprintable |= static_cast<unsigned char>(text[i] - '!') > '~' - '!' ? 1u : 0u;
-        allPrintable_ = unprintable == 0;
+        const bool unprintable = !allPrintable(text.substr(0, scanned_));
+        allPrintable_ = !unprintable;
         if (unprintable) {
             printableEnd_[scanned_] = static_cast<uint16_t>(scanned_);
             for (size_t i = scanned_; i-- > 0;)

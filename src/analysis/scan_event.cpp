@@ -48,6 +48,7 @@ void ScanEvent::reset() {
     tMs = 0;
     fromBoundDevice = marked = gsRepaired = gsGuess = suspect = false;
     weightKg = 0.0;
+    plainWarnings = 0;
     // Kept only where note() made room for them, so that a reset cannot fail.
     if (spare_.strings.capacity() - spare_.strings.size() >= warnings.size()) {
         for (std::string& text : warnings) {
@@ -78,6 +79,7 @@ class Measure {
   public:
     void text(std::string_view literal) { size_ += literal.size(); }
     void string(std::string_view value) { size_ += jsonStringSize(value); }
+    void plainString(std::string_view value) { size_ += value.size() + 2; }
     void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
         string(raw);
         text(between);
@@ -96,6 +98,7 @@ class Bound {
   public:
     void text(std::string_view literal) { size_ += literal.size(); }
     void string(std::string_view value) { size_ += jsonStringBound(std::min(value.size(), kLargest)); }
+    void plainString(std::string_view value) { size_ += std::min(value.size(), kLargest) + 2; }
     void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
         string(raw);
         text(between);
@@ -128,6 +131,11 @@ template <bool Slack> class Put {
             at_ = chars(at_, value);
             *at_++ = '"';
         }
+    }
+    void plainString(std::string_view value) {
+        *at_++ = '"';
+        text(value);
+        *at_++ = '"';
     }
     // The data is most often the raw frame without its framing: its escaped bytes are then a run of the
     // raw's and are copied rather than scanned again.
@@ -229,7 +237,10 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"warnings\":[");
     for (size_t i = 0; i < e.warnings.size(); ++i) {
         if (i > 0) out.text(",");
-        out.string(e.warnings[i]);
+        if (i < 32 && (e.plainWarnings >> i & 1) != 0)
+            out.plainString(e.warnings[i]);
+        else
+            out.string(e.warnings[i]);
     }
     out.text("]}");
 }

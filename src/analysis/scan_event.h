@@ -1,12 +1,28 @@
 // One analysed scan, as it leaves the library in the scans of a poll and in dvk_decode_frame.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "json/json_writer.h"
+
 namespace dorvik {
+
+// A warning text of the library's own, known when it is compiled to need no JSON escape, so that the
+// event's JSON copies it as it is.
+class PlainText {
+  public:
+    template <size_t N> consteval PlainText(const char (&text)[N]) : text_(text, N - 1) {
+        if (!needsNoJsonEscape(text_)) throw "a warning text that JSON would have to escape";
+    }
+    constexpr std::string_view view() const { return text_; }
+
+  private:
+    std::string_view text_;
+};
 
 enum class CodeKind : int32_t {
     Unknown = 0,
@@ -45,14 +61,23 @@ struct ScanEvent {
     bool gsGuess = false;
     bool suspect = false;
     std::vector<std::string> warnings;
+    uint32_t plainWarnings = 0; // bit i: warnings[i] came from a PlainText
 
     // A warning about a doubtful code; `suspect` is never cleared once set.
     void warn(std::string_view text) {
         suspect = true;
         note(text);
     }
+    void warn(PlainText text) {
+        suspect = true;
+        note(text);
+    }
     // A remark that leaves the code as trustworthy as it was.
     void note(std::string_view text);
+    void note(PlainText text) {
+        note(text.view());
+        if (warnings.size() <= 32) plainWarnings |= uint32_t{1} << (warnings.size() - 1);
+    }
 
     // Back to a fresh event while the strings keep their blocks, so the next frame written into this
     // event allocates only what outgrows them; the warnings' blocks wait for the next warnings.

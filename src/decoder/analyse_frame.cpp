@@ -8,9 +8,9 @@ namespace dorvik {
 
 namespace {
 
-constexpr std::string_view kGsRepairedGuess =
+constexpr PlainText kGsRepairedGuess =
     "Разделитель GS не передан сканером, и код допускает несколько разборов — границы полей расставлены ПРЕДПОЛОЖИТЕЛЬНО. Сверьте код с упаковкой или включите передачу GS в сканере";
-constexpr std::string_view kGsRepaired =
+constexpr PlainText kGsRepaired =
     "Разделитель GS не передан сканером — границы полей восстановлены по структуре кода";
 
 void replaceSubstitute(std::string_view text, std::string_view substitute, std::string& out) {

@@ -17,6 +17,13 @@ size_t jsonStringSize(std::string_view text);
 char* putJsonString(char* at, std::string_view text);
 // The escaped bytes alone, without the quotes.
 char* putJsonChars(char* at, std::string_view text);
+// True when every byte stands for itself in a JSON string: no control byte, quote or backslash.
+constexpr bool needsNoJsonEscape(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\') return false;
+    }
+    return true;
+}
 // Room that any text of `length` bytes fits in as a JSON string: six bytes a byte at worst, and the quotes.
 inline constexpr size_t jsonStringBound(size_t length) { return 6 * length + 2; }
 // The bytes of putJsonChars, written sixteen at a time, for a writer whose block holds this much room
