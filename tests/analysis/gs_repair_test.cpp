@@ -140,6 +140,8 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
         while (text.size() < target)
             text += tokens[rng() % tokens.size()];
         if (rng() % 3 == 0) text += ' ';
+        // Now and then a byte just beside the digits, or one 0x80 above a digit, inside some value.
+        if (rng() % 8 == 0) text[rng() % text.size()] = "/:\xb9"[rng() % 3];
         ReferenceSearch ref{text};
         ref.visit(0, 0);
         const CutSearch got = enumerateCuts(text);
