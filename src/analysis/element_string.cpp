@@ -120,8 +120,10 @@ uint32_t twoDigitAisAt(const char* at, uint32_t& maybeFour) {
 
 } // namespace
 
-void markAiStarts(std::string_view text, size_t count, uint64_t* bits) {
-    size_t pos = 0;
+void markAiStarts(std::string_view text, size_t count, uint64_t* bits) { markAiStarts(text, 0, count, bits); }
+
+void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits) {
+    size_t pos = from;
 #if defined(__SSE2__)
     // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
     // alternate at random); `at` holds the text from `pos`, with at least 17 bytes to read.

@@ -48,6 +48,8 @@ inline uint8_t aiRow(const AiDefinition& entry) { return static_cast<uint8_t>(&e
 // Sets bit p of `bits` (which has room for `count` bits) for every position p < count where a known AI
 // starts: one pass for a search that asks at every position.
 void markAiStarts(std::string_view text, size_t count, uint64_t* bits);
+// The same for the positions from `from` (a multiple of 16) on; the bits below it are left as they are.
+void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits);
 
 struct ElementPair {
     std::string_view ai;

@@ -124,7 +124,14 @@ class CutEnumerator {
         LiveSet& base = live_[0];
         liveWords_ = reachable_ / 64 + 1; // up to the sentinel's word
         std::fill_n(base.begin(), liveWords_, 0);
-        markAiStarts(text, reachable_, base.data());
+        // A text that begins with the GTIN's AI is cut there first, and that fixed field leads from 0 to
+        // 16 only: no other position below 16 is ever asked about.
+        if (text.starts_with("01")) {
+            base[0] = 1;
+            if (reachable_ > 16) markAiStarts(text, 16, reachable_, base.data());
+        } else {
+            markAiStarts(text, reachable_, base.data());
+        }
         for (const size_t pos : {std::min(text.size(), reachable_), reachable_})
             base[pos / 64] |= uint64_t{1} << (pos % 64);
         readyDepths_ = 1; // the others copy this one when the search first reaches them
