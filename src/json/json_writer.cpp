@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "bytes/short_load.h"
+
 namespace dorvik {
 
 namespace {
@@ -142,23 +144,10 @@ char* putJsonCharsWithSlack(char* at, std::string_view text) {
         at = putEscape(at + plain, static_cast<unsigned char>(from[plain]));
         from += plain + 1;
     }
-    // The last bytes (all of a short string) as one more block, copied into room padded with plain bytes
-    // by at most two overlapping word copies.
+    // The last bytes (all of a short string) as one more block, padded with plain bytes.
     const auto rest = static_cast<size_t>(end - from);
     if (rest == 0) return at;
-    alignas(16) char padded[16];
-    std::memset(padded, 'A', sizeof padded);
-    if (rest >= 8) {
-        std::memcpy(padded, from, 8);
-        std::memcpy(padded + rest - 8, end - 8, 8);
-    } else if (rest >= 4) {
-        std::memcpy(padded, from, 4);
-        std::memcpy(padded + rest - 4, end - 4, 4);
-    } else {
-        for (size_t i = 0; i < rest; ++i)
-            padded[i] = from[i];
-    }
-    const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+    const __m128i v = loadShort(from, rest, 'A');
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
     if (escapeHits(v) == 0) return at + rest;
     for (; from < end; ++from) {
