@@ -1,8 +1,9 @@
 #include "analysis/check_digit.h"
 
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+#include "bytes/short_load.h"
 #endif
 
 namespace dorvik {
@@ -20,17 +21,13 @@ bool gtinCheckOk(std::string_view text) {
     if (n != 8 && n != 12 && n != 13 && n != 14) return false;
         // Weight 1 on the check digit, then 3, 1, 3, ... leftwards: a valid number sums to a multiple of ten.
 #if defined(__SSE2__)
-    // The number right-aligned in sixteen bytes padded with zeros (two overlapping word copies, as it has
-    // at least eight digits), so that the last byte always weighs 1; any byte that is no digit fails.
-    alignas(16) char padded[16];
-    std::memset(padded, '0', sizeof padded);
-    std::memcpy(padded + 16 - n, text.data(), 8);
-    std::memcpy(padded + 8, text.data() + n - 8, 8);
-    const __m128i digits =
-        _mm_sub_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(padded)), _mm_set1_epi8('0'));
+    // The digits in one vector padded with zeros, which weigh nothing; the weight of the first byte
+    // depends on whether the number is even or odd in length. Any byte that is no digit fails.
+    const __m128i digits = _mm_sub_epi8(loadShort(text.data(), n, '0'), _mm_set1_epi8('0'));
     const __m128i nine = _mm_set1_epi8(9);
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(digits, nine), digits)) != 0xFFFF) return false;
-    const __m128i weights = _mm_set_epi16(1, 3, 1, 3, 1, 3, 1, 3);
+    const __m128i weights =
+        n % 2 == 0 ? _mm_set_epi16(1, 3, 1, 3, 1, 3, 1, 3) : _mm_set_epi16(3, 1, 3, 1, 3, 1, 3, 1);
     const __m128i zero = _mm_setzero_si128();
     __m128i sums = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), weights),
                                  _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), weights));
