@@ -9,6 +9,9 @@
 #endif
 
 #include "analysis/check_digit.h"
+#if defined(__SSE2__)
+#include "bytes/short_load.h"
+#endif
 
 namespace dorvik {
 
@@ -86,12 +89,12 @@ template <size_t Length> constexpr auto aiNumbers() {
 constexpr auto kTwoDigitNumbers = aiNumbers<2>();
 constexpr auto kFourDigitPrefixes = aiNumbers<4>();
 
-// 16 positions at `pos` (the text holds at least pos + 17 bytes): bit i for a two-digit AI at pos + i, and
-// in `maybeFour` the positions a four-digit AI may start at.
-uint32_t twoDigitAisAt(const char* at, uint32_t& maybeFour) {
+// 16 positions, from the bytes at them and the bytes after them: bit i for a two-digit AI at position i,
+// and in `maybeFour` the positions a four-digit AI may start at.
+uint32_t twoDigitAis(__m128i atPositions, __m128i afterPositions, uint32_t& maybeFour) {
     const __m128i zero = _mm_set1_epi8('0');
-    const __m128i first = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
-    const __m128i second = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), zero);
+    const __m128i first = _mm_sub_epi8(atPositions, zero);
+    const __m128i second = _mm_sub_epi8(afterPositions, zero);
     const __m128i nine = _mm_set1_epi8(9);
     const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
                                          _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
@@ -126,25 +129,28 @@ void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bi
     size_t pos = from;
 #if defined(__SSE2__)
     // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
-    // alternate at random); `at` holds the text from `pos`, with at least 17 bytes to read.
-    auto block = [&](const char* at, size_t keep) {
+    // alternate at random).
+    auto block = [&](__m128i atPositions, __m128i afterPositions, size_t keep) {
         uint32_t maybeFour = 0;
-        uint32_t starts = twoDigitAisAt(at, maybeFour);
+        uint32_t starts = twoDigitAis(atPositions, afterPositions, maybeFour);
         for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
             if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
         }
         bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
     };
+    auto load = [&](size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    };
     for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16)
-        block(text.data() + pos, 16);
-    // The last positions from a copy padded with bytes that are no digit; past `count` nothing is set.
+        block(load(pos), load(pos + 1), 16);
+    // The last positions padded with bytes that are no digit; past `count` nothing is set.
     for (; pos < count; pos += 16) {
-        std::array<char, 17> padded;
-        padded.fill('x');
-        if (pos < text.size())
-            std::memcpy(padded.data(), text.data() + pos, std::min(text.size() - pos, padded.size()));
-        block(padded.data(), std::min<size_t>(count - pos, 16));
+        auto rest = [&](size_t at) {
+            const size_t from = std::min(at, text.size());
+            return loadShort(text.data() + from, std::min<size_t>(text.size() - from, 16), 'x');
+        };
+        block(rest(pos), rest(pos + 1), std::min<size_t>(count - pos, 16));
     }
 #endif
     for (; pos < count; ++pos) {
