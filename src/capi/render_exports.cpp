@@ -8,9 +8,8 @@ extern "C" {
 
 DVK_API char* dvk_barcode_svg(const char* kind, const char* data, int32_t dataLen, int32_t gs1, int32_t scale,
                               int32_t quiet) {
-    return guard<char*>(nullptr, [&]() -> char* {
-        const auto svg = barcodeSvg(textArg(kind), textArg(data, dataLen), gs1 != 0, scale, quiet);
-        return svg ? toCText(*svg) : nullptr;
+    return guard<char*>(nullptr, [&] {
+        return barcodeSvgBlock(textArg(kind), textArg(data, dataLen), gs1 != 0, scale, quiet);
     });
 }
 

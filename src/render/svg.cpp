@@ -4,8 +4,11 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "render/datamatrix.h"
@@ -225,12 +228,53 @@ char* put(char* at, std::string_view text) {
     return at + text.size();
 }
 
-} // namespace
+// Where a picture is written: room() gives a block of at least the size asked, finish() the text's size.
+class StringRoom {
+  public:
+    char* room(size_t size) {
+        text_.resize(size);
+        return text_.data();
+    }
+    void finish(size_t size) { text_.resize(size); }
+    std::string take() { return std::move(text_); }
 
-std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet) {
-    if (matrix.empty() || matrix.width < 0 || matrix.height < 0) return std::nullopt;
+  private:
+    std::string text_;
+};
+
+// A malloc'd block with a NUL behind the text, as the C interface hands it on: no zero fill, no copy.
+class MallocRoom {
+  public:
+    MallocRoom() = default;
+    MallocRoom(const MallocRoom&) = delete;
+    MallocRoom& operator=(const MallocRoom&) = delete;
+    ~MallocRoom() { std::free(block_); }
+
+    char* room(size_t size) {
+        block_ = static_cast<char*>(std::malloc(size + 1));
+        if (block_ == nullptr) throw std::bad_alloc();
+        size_ = size;
+        return block_;
+    }
+    // The block is cut to the text, so that no result keeps the bound's spare room.
+    void finish(size_t size) {
+        block_[size] = '\0';
+        if (size < size_) {
+            if (auto* shorter = static_cast<char*>(std::realloc(block_, size + 1))) block_ = shorter;
+        }
+    }
+    char* release() { return std::exchange(block_, nullptr); }
+
+  private:
+    char* block_ = nullptr;
+    size_t size_ = 0;
+};
+
+// False, with nothing written, when the matrix cannot be drawn or the picture would not fit 32 bits.
+template <typename Room> bool drawSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet, Room& room) {
+    if (matrix.empty() || matrix.width < 0 || matrix.height < 0) return false;
     if (matrix.modules.size() / static_cast<size_t>(matrix.width) < static_cast<size_t>(matrix.height))
-        return std::nullopt;
+        return false;
     const int64_t s = scale < 1 ? 4 : scale;
     const int64_t q = quiet < 0 ? 0 : quiet;
     const bool linear = matrix.height == 1;
@@ -239,7 +283,7 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     constexpr int64_t kMaxPixels = std::numeric_limits<int32_t>::max();
     const int64_t widthModules = matrix.width + 2 * q;
     const int64_t heightModules = linear ? kLinearHeightModules : matrix.height + 2 * q;
-    if (widthModules > kMaxPixels / s || heightModules > kMaxPixels / s) return std::nullopt;
+    if (widthModules > kMaxPixels / s || heightModules > kMaxPixels / s) return false;
     const int64_t width = widthModules * s;
     const int64_t height = heightModules * s;
 
@@ -261,8 +305,8 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
     }
     constexpr std::string_view kEnd = "\"/></svg>";
     constexpr size_t kHeadBound = 256; // the fixed text and four numbers of at most ten digits
-    std::string out(kHeadBound + pathSize + kEnd.size() + kSlack, '\0');
-    char* at = out.data();
+    char* const start = room.room(kHeadBound + pathSize + kEnd.size() + kSlack);
+    char* at = start;
     at = put(at, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
     at = putCoordinate(at, width);
     *at++ = ' ';
@@ -288,21 +332,34 @@ std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale
         });
     }
     at = put(at, kEnd);
-    out.resize(static_cast<size_t>(at - out.data()));
-    return out;
+    room.finish(static_cast<size_t>(at - start));
+    return true;
+}
+
+ModuleMatrix encode(std::string_view kind, std::string_view payload, bool gs1) {
+    if (kind == "ean13") return encodeEan13(payload);
+    if (kind == "code128") return encodeCode128(payload, gs1);
+    return encodeDataMatrix(payload, gs1);
+}
+
+} // namespace
+
+std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet) {
+    StringRoom room;
+    if (!drawSvg(matrix, scale, quiet, room)) return std::nullopt;
+    return room.take();
 }
 
 std::optional<std::string> barcodeSvg(std::string_view kind, std::string_view payload, bool gs1,
                                       int32_t scale, int32_t quiet) {
-    ModuleMatrix matrix;
-    if (kind == "ean13") {
-        matrix = encodeEan13(payload);
-    } else if (kind == "code128") {
-        matrix = encodeCode128(payload, gs1);
-    } else {
-        matrix = encodeDataMatrix(payload, gs1);
-    }
-    return matrixToSvg(matrix, scale, quiet);
+    return matrixToSvg(encode(kind, payload, gs1), scale, quiet);
+}
+
+char* barcodeSvgBlock(std::string_view kind, std::string_view payload, bool gs1, int32_t scale,
+                      int32_t quiet) {
+    MallocRoom room;
+    if (!drawSvg(encode(kind, payload, gs1), scale, quiet, room)) return nullptr;
+    return room.release();
 }
 
 } // namespace dorvik

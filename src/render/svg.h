@@ -15,6 +15,11 @@ namespace dorvik {
 std::optional<std::string> barcodeSvg(std::string_view kind, std::string_view payload, bool gs1,
                                       int32_t scale, int32_t quiet);
 
+// The same picture in one std::malloc'd block with a NUL after the text, for a caller that hands the block
+// on (it frees it with std::free); null when the payload cannot be drawn. Throws std::bad_alloc.
+char* barcodeSvgBlock(std::string_view kind, std::string_view payload, bool gs1, int32_t scale,
+                      int32_t quiet);
+
 // The matrix scaled, with its quiet zone; linear codes are 60 modules tall.
 std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet);
 
