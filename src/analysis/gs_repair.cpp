@@ -122,8 +122,7 @@ class CutEnumerator {
         // A position where no known AI starts is a dead end at every depth; the end of the text is live,
         // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
         LiveSet& base = live_[0];
-        liveWords_ = reachable_ / 64 + 1; // up to the sentinel's word
-        std::fill_n(base.begin(), liveWords_, 0);
+        base.fill(0); // the whole set, a size the compiler knows: a short run of vector stores
         // A text that begins with the GTIN's AI is cut there first, and that fixed field leads from 0 to
         // 16 only: no other position below 16 is ever asked about.
         if (text.starts_with("01")) {
@@ -213,7 +212,7 @@ class CutEnumerator {
     // A depth's dead ends start as those of every depth when the search first reaches it.
     void ready(size_t depth) {
         if ((readyDepths_ >> depth & 1) != 0) return;
-        std::copy_n(live_[0].begin(), liveWords_, live_[depth].begin());
+        live_[depth] = live_[0];
         readyDepths_ |= 1u << depth;
     }
 
@@ -253,7 +252,6 @@ class CutEnumerator {
     bool allPrintable_;
     std::array<uint16_t, kReachablePositions + kMaxAdvance + 1> printableEnd_; // filled only when needed
     std::array<LiveSet, kMaxCutFields + 1> live_;                              // per depth
-    size_t liveWords_;
     uint32_t readyDepths_;
     ParseCandidate state_{};
     std::array<int32_t, kMaxCutFields + 1> pointsAt_;
