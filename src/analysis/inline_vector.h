@@ -31,18 +31,14 @@ template <typename T, size_t N> class InlineVector {
         return *this;
     }
 
+    // The common case small enough for every compiler to inline; the spill is out of line.
     void push_back(const T& value) {
-        if (spilled_.empty()) {
-            if (size_ < N) {
-                new (inline_ + size_ * sizeof(T)) T(value);
-                ++size_;
-                return;
-            }
-            spilled_.reserve(2 * N);
-            spilled_.assign(inlineData(), inlineData() + N);
+        if (size_ < N) {
+            new (inline_ + size_ * sizeof(T)) T(value);
+            ++size_;
+            return;
         }
-        spilled_.push_back(value);
-        ++size_;
+        pushSpilled(value);
     }
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -53,6 +49,14 @@ template <typename T, size_t N> class InlineVector {
     std::span<const T> view() const { return {data(), size_}; }
 
   private:
+    void pushSpilled(const T& value) {
+        if (spilled_.empty()) {
+            spilled_.reserve(2 * N);
+            spilled_.assign(inlineData(), inlineData() + N);
+        }
+        spilled_.push_back(value);
+        ++size_;
+    }
     void copyInline(const InlineVector& other) {
         std::memcpy(inline_, other.inline_, std::min(other.size_, N) * sizeof(T));
     }

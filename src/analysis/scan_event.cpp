@@ -161,7 +161,12 @@ template <bool Slack> class Put {
         *at_++ = '"';
     }
     void number(std::string_view digits) { text(digits); }
-    void boolean(bool value) { text(value ? "true" : "false"); }
+    // Five bytes either way, a copy of known size: the space behind "true" is written over by what
+    // follows, and something always follows a boolean in the object.
+    void boolean(bool value) {
+        std::memcpy(at_, value ? "true " : "false", 5);
+        at_ += value ? 4 : 5;
+    }
     char* end() const { return at_; }
 
   private:
