@@ -122,7 +122,12 @@ class CutEnumerator {
         // A position where no known AI starts is a dead end at every depth; the end of the text is live,
         // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
         LiveSet& base = live_[0];
-        base.fill(0); // the whole set, a size the compiler knows: a short run of vector stores
+        // Only the words up to the sentinel's are ever read. The first two, all a marking code needs, are
+        // written outright, so that no compiler makes a library call of the fill or the copies below.
+        liveWords_ = reachable_ / 64 + 1;
+        base[0] = base[1] = 0;
+        for (size_t i = 2; i < liveWords_; ++i)
+            base[i] = 0;
         // A text that begins with the GTIN's AI is cut there first, and that fixed field leads from 0 to
         // 16 only: no other position below 16 is ever asked about.
         if (text.starts_with("01")) {
@@ -212,7 +217,11 @@ class CutEnumerator {
     // A depth's dead ends start as those of every depth when the search first reaches it.
     void ready(size_t depth) {
         if ((readyDepths_ >> depth & 1) != 0) return;
-        live_[depth] = live_[0];
+        LiveSet& live = live_[depth];
+        live[0] = live_[0][0];
+        live[1] = live_[0][1];
+        for (size_t i = 2; i < liveWords_; ++i)
+            live[i] = live_[0][i];
         readyDepths_ |= 1u << depth;
     }
 
@@ -252,6 +261,7 @@ class CutEnumerator {
     bool allPrintable_;
     std::array<uint16_t, kReachablePositions + kMaxAdvance + 1> printableEnd_; // filled only when needed
     std::array<LiveSet, kMaxCutFields + 1> live_;                              // per depth
+    size_t liveWords_;
     uint32_t readyDepths_;
     ParseCandidate state_{};
     std::array<int32_t, kMaxCutFields + 1> pointsAt_;
