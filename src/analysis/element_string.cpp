@@ -21,55 +21,7 @@ constexpr PlainText kNoCryptoPart =
     "В коде нет проверочной части (91/92/93) — возможно, сканер обрезал хвост";
 constexpr PlainText kGtinCheckFails = "Контрольная цифра GTIN не сходится — код прочитан с ошибкой";
 
-// Every known AI is made of digits: the two-digit ones are indexed by their number.
-constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
-    std::array<int8_t, 100> rows{};
-    rows.fill(-1);
-    for (size_t i = 0; i < kAiTable.size(); ++i) {
-        const std::string_view ai = kAiTable[i].ai;
-        if (ai.size() == 2)
-            rows[static_cast<size_t>((ai[0] - '0') * 10 + (ai[1] - '0'))] = static_cast<int8_t>(i);
-    }
-    return rows;
-}();
-constexpr std::array<bool, 100> kBeginsFourDigit = [] {
-    std::array<bool, 100> begins{};
-    for (const AiDefinition& entry : kAiTable) {
-        if (entry.ai.size() == 4)
-            begins[static_cast<size_t>((entry.ai[0] - '0') * 10 + (entry.ai[1] - '0'))] = true;
-    }
-    return begins;
-}();
-// The index first, since the cut search asks at every position: this finds the same AI as matching the
-// four-digit ones first only because none of them begins with a two-digit AI.
-static_assert([] {
-    for (const AiDefinition& four : kAiTable) {
-        if (four.ai.size() != 4) continue;
-        for (const AiDefinition& two : kAiTable) {
-            if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
-        }
-    }
-    return true;
-}());
-
-inline AiMatch matchAi(std::string_view text, size_t pos) {
-    if (pos > text.size()) return {};
-    const std::string_view rest = text.substr(pos);
-    if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
-    const auto firstTwo = static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'));
-    const int8_t row = kTwoDigitRow[firstTwo];
-    if (row >= 0) return {&kAiTable[static_cast<size_t>(row)], 2};
-    if (rest.size() >= 4 && kBeginsFourDigit[firstTwo]) {
-        const std::string_view four = rest.substr(0, 4);
-        for (const AiDefinition& entry : kAiTable)
-            if (entry.ai == four) return {&entry, 4};
-    }
-    return {};
-}
-
 } // namespace
-
-AiMatch findAi(std::string_view text, size_t pos) { return matchAi(text, pos); }
 
 namespace {
 
@@ -135,7 +87,7 @@ void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bi
         uint32_t starts = twoDigitAis(atPositions, afterPositions, maybeFour);
         for (; maybeFour != 0; maybeFour &= maybeFour - 1) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeFour));
-            if (matchAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+            if (findAi(text, pos + i).entry != nullptr) starts |= 1u << i;
         }
         bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
     };
@@ -154,7 +106,7 @@ void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bi
     }
 #endif
     for (; pos < count; ++pos) {
-        if (matchAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
+        if (findAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
     }
 }
 
@@ -166,7 +118,7 @@ static bool parseInto(std::string_view text, ElementPairs& pairs) {
             ++pos;
             continue;
         }
-        const AiMatch match = matchAi(text, pos);
+        const AiMatch match = findAi(text, pos);
         if (match.entry == nullptr) return false;
         const size_t valueStart = pos + match.length;
         size_t valueEnd = 0;
