@@ -14,7 +14,7 @@ namespace dorvik {
 
 // Bytes [0, n) from `from` (n at most 16, all readable), every other byte `fill`.
 inline __m128i loadShort(const char* from, size_t n, char fill) {
-    const uint64_t fills = 0x0101010101010101 * static_cast<unsigned char>(fill);
+    const uint64_t fills = uint64_t{0x0101010101010101} * static_cast<unsigned char>(fill);
     auto word = [](const char* at) {
         uint64_t w;
         std::memcpy(&w, at, 8);
