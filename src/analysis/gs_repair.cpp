@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,27 +54,6 @@ static_assert(std::ranges::all_of(kAiTable, [](const AiDefinition& e) {
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
-// Eight bytes at a time, for the fixed values (the GTIN of every cut has 14 digits): a byte is a digit
-// when neither it minus '0' nor it plus 0x46 sets its top bit. A borrow or carry between bytes only
-// happens beside a byte that fails by itself.
-bool allDigits(const char* at, size_t n) {
-    auto failing = [](const char* eight) {
-        uint64_t word;
-        std::memcpy(&word, eight, 8);
-        return ((word - 0x3030303030303030) | (word + 0x4646464646464646)) & 0x8080808080808080;
-    };
-    if (n >= 8) {
-        uint64_t fails = 0;
-        for (size_t i = 0; i + 8 < n; i += 8)
-            fails |= failing(at + i);
-        return (fails | failing(at + n - 8)) == 0;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        if (!isDigit(at[i])) return false;
-    }
-    return true;
-}
-
 bool allPrintable(std::string_view text) {
     size_t i = 0;
     bool printable = true;
@@ -111,9 +89,8 @@ class CutEnumerator {
         // Where the printable run starting at each position ends: the longest value a variable AI may take.
         // A text printable throughout (every scanned code, nearly) needs no table of runs at all.
         scanned_ = std::min(text.size(), reachable_ + kMaxAdvance);
-        const bool unprintable = !allPrintable(text.substr(0, scanned_));
-        allPrintable_ = !unprintable;
-        if (unprintable) {
+        allPrintable_ = allPrintable(text.substr(0, scanned_));
+        if (!allPrintable_) {
             printableEnd_[scanned_] = static_cast<uint16_t>(scanned_);
             for (size_t i = scanned_; i-- > 0;)
                 printableEnd_[i] =
@@ -177,7 +154,7 @@ class CutEnumerator {
         const AiDefinition& entry = *match.entry;
         if (entry.fixedLength > 0) {
             const auto length = static_cast<size_t>(entry.fixedLength);
-            if (remaining < length || !allDigits(text_.data() + valueStart, length)) return;
+            if (remaining < length || !isAllDigits(text_.substr(valueStart, length))) return;
             pushField(entry, length);
             visit(valueStart + length, depth + 1);
             popField();
