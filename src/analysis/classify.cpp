@@ -64,6 +64,24 @@ bool classifyRetail(ScanEvent& event) {
     }
 }
 
+// The code on a tobacco pack: GTIN (14 digits), serial (7), price code (4) and check code (4), without AIs
+// or separators. Twenty-nine digits stay a loyalty card number, as they were before this code was known.
+bool isTobaccoPackCode(std::string_view data) {
+    return data.size() == 29 && gtinCheckOk(data.substr(0, 14)) &&
+           std::ranges::all_of(data.substr(14), [](char c) { return c >= '!' && c <= '~'; }) &&
+           !isAllDigits(data.substr(14));
+}
+
+void applyTobaccoPackCode(ScanEvent& event) {
+    const std::string_view data = event.data;
+    event.kind = CodeKind::DataMatrix;
+    event.marked = true;
+    event.gtin = data.substr(0, 14);
+    event.serial = data.substr(14, 7);
+    // The price code is no AI 8005 value: it stays in the data only.
+    event.cryptoTail = data.substr(25, 4);
+}
+
 } // namespace
 
 ExciseStampInfo exciseStampInfo(std::string_view text) {
@@ -99,6 +117,12 @@ void classifyCode(ScanEvent& event) {
         }
     }
 
+    // After the element strings, so that a 29-byte one that parses stays what it was.
+    if (isTobaccoPackCode(data)) {
+        applyTobaccoPackCode(event);
+        return;
+    }
+
     const bool allDigits = isAllDigits(data);
     if (allDigits && classifyRetail(event)) return;
     if (event.kind == CodeKind::Unknown) event.kind = CodeKind::Code128;
@@ -113,9 +137,9 @@ void classifyRepairedCode(ScanEvent& event, std::span<const ParseField> cut) {
     size_t pos = 0;
     for (const ParseField& field : cut) {
         if (data[pos] == kGs) ++pos;
-        const std::string_view ai = field.ai();
-        pairs.push_back({ai, data.substr(pos + ai.size(), field.length)});
-        pos += ai.size() + field.length;
+        const size_t aiLength = field.ai().size();
+        pairs.push_back({data.substr(pos, aiLength), data.substr(pos + aiLength, field.length)});
+        pos += aiLength + field.length;
     }
     event.kind = aimHint(event);
     applyElementString(event, pairs.view());

@@ -1,4 +1,4 @@
-// GS1 element strings: the AI table this library knows, the parse into (AI, value) pairs and what the
+// GS1 element strings: the look-up of an AI, the parse into (AI, value) pairs and what the
 // pairs mean for a scan (marking code fields, DataMatrix vs GS1-128).
 #pragma once
 
@@ -9,103 +9,119 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/gs1_ai_table.h"
 #include "analysis/inline_vector.h"
 #include "analysis/scan_event.h"
 #include "bytes/ascii.h"
 
 namespace dorvik {
 
-struct AiDefinition {
-    std::string_view ai;
-    int32_t fixedLength; // 0 for a variable-length value
-    int32_t maxLength;
+// Where the AIs of the table start: the first two digits of an AI decide how many digits it has, and
+// those digits its row. Built at compile time from the table.
+namespace ai_index {
+
+struct Prefix {
+    uint8_t digits = 0; // 0 when no AI begins with these two digits
+    uint16_t base = 0;  // where the rows of the AIs with these two digits begin in kRows
 };
 
-// The AIs of marking codes and of the labels a till meets beside them.
-inline constexpr std::array<AiDefinition, 13> kAiTable{{
-    {"01", 14, 14},
-    {"11", 6, 6},
-    {"13", 6, 6},
-    {"15", 6, 6},
-    {"17", 6, 6},
-    {"20", 2, 2},
-    {"8005", 6, 6},
-    {"7003", 10, 10},
-    {"10", 0, 20},
-    {"21", 0, 20},
-    {"91", 0, 90},
-    {"92", 0, 90},
-    {"93", 0, 90},
-}};
+constexpr size_t number(std::string_view digits) {
+    size_t n = 0;
+    for (const char c : digits)
+        n = n * 10 + static_cast<size_t>(c - '0');
+    return n;
+}
+constexpr size_t slotsFor(size_t digits) { return digits == 2 ? 1 : digits == 3 ? 10 : 100; }
 
-struct AiMatch {
-    const AiDefinition* entry = nullptr; // none when no known AI starts at the position
-    size_t length = 0;                   // bytes the AI itself occupies: 4 or 2
-};
+inline constexpr std::array<Prefix, 100> kPrefixes = [] {
+    std::array<Prefix, 100> prefixes{};
+    for (const AiDefinition& row : kGs1AiTable)
+        prefixes[number(row.first.substr(0, 2))].digits = static_cast<uint8_t>(row.first.size());
+    size_t base = 0;
+    for (Prefix& prefix : prefixes) {
+        prefix.base = static_cast<uint16_t>(base);
+        if (prefix.digits != 0) base += slotsFor(prefix.digits);
+    }
+    return prefixes;
+}();
+inline constexpr size_t kSlots = kPrefixes[99].base + slotsFor(kPrefixes[99].digits);
 
-// Every known AI is made of digits: the two-digit ones are indexed by their number.
-inline constexpr std::array<int8_t, 100> kTwoDigitRow = [] {
-    std::array<int8_t, 100> rows{};
+// The table's row for every AI, by prefix and the digits after it; -1 where GS1 defines no AI.
+inline constexpr std::array<int16_t, kSlots> kRows = [] {
+    std::array<int16_t, kSlots> rows{};
     rows.fill(-1);
-    for (size_t i = 0; i < kAiTable.size(); ++i) {
-        const std::string_view ai = kAiTable[i].ai;
-        if (ai.size() == 2)
-            rows[static_cast<size_t>((ai[0] - '0') * 10 + (ai[1] - '0'))] = static_cast<int8_t>(i);
+    for (size_t r = 0; r < kGs1AiTable.size(); ++r) {
+        const AiDefinition& row = kGs1AiTable[r];
+        const Prefix prefix = kPrefixes[number(row.first.substr(0, 2))];
+        for (size_t ai = number(row.first.substr(2)); ai <= number(row.last.substr(2)); ++ai)
+            rows[prefix.base + (prefix.digits == 2 ? 0 : ai)] = static_cast<int16_t>(r);
     }
     return rows;
 }();
-inline constexpr std::array<bool, 100> kBeginsFourDigit = [] {
-    std::array<bool, 100> begins{};
-    for (const AiDefinition& entry : kAiTable) {
-        if (entry.ai.size() == 4)
-            begins[static_cast<size_t>((entry.ai[0] - '0') * 10 + (entry.ai[1] - '0'))] = true;
-    }
-    return begins;
-}();
-// The index first, since the cut search asks at every position: this finds the same AI as matching the
-// four-digit ones first only because none of them begins with a two-digit AI.
-static_assert([] {
-    for (const AiDefinition& four : kAiTable) {
-        if (four.ai.size() != 4) continue;
-        for (const AiDefinition& two : kAiTable) {
-            if (two.ai.size() == 2 && four.ai.starts_with(two.ai)) return false;
-        }
-    }
-    return true;
-}());
 
-// The AI at a position, inline since the cut search asks at every position it visits.
-inline AiMatch findAi(std::string_view text, size_t pos) {
+// Every row is well formed and prefix-free: a run stays within its first digits, AIs sharing two first
+// digits have as many digits, and no AI lies in two rows.
+inline constexpr bool kTableSound = [] {
+    size_t slotsTaken = 0;
+    for (const AiDefinition& row : kGs1AiTable) {
+        const size_t digits = row.first.size();
+        if (digits < 2 || digits > 4 || row.last.size() != digits) return false;
+        for (const char c : row.first)
+            if (!isDigit(c)) return false;
+        for (const char c : row.last)
+            if (!isDigit(c)) return false;
+        if (row.first.substr(0, 2) != row.last.substr(0, 2) || row.first > row.last) return false;
+        if (kPrefixes[number(row.first.substr(0, 2))].digits != digits) return false;
+        if (row.fixedLength < 0 || row.maxLength <= 0 || row.maxLength > 90) return false;
+        if (row.fixedLength != 0 && row.fixedLength != row.maxLength) return false;
+        slotsTaken += number(row.last) - number(row.first) + 1;
+    }
+    size_t slotsFilled = 0;
+    for (const int16_t r : kRows)
+        slotsFilled += r >= 0;
+    return slotsFilled == slotsTaken;
+}();
+static_assert(kTableSound);
+
+} // namespace ai_index
+
+struct AiMatch {
+    const AiDefinition* entry = nullptr; // none when no AI starts at the position
+    size_t length = 0;                   // bytes the AI itself occupies: 2, 3 or 4
+};
+
+// The AI at a position. Inline, since the cut search asks at every position it visits.
+constexpr AiMatch findAi(std::string_view text, size_t pos) {
     if (pos > text.size()) return {};
     const std::string_view rest = text.substr(pos);
     if (rest.size() < 2 || !isDigit(rest[0]) || !isDigit(rest[1])) return {};
-    const auto firstTwo = static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'));
-    const int8_t row = kTwoDigitRow[firstTwo];
-    if (row >= 0) return {&kAiTable[static_cast<size_t>(row)], 2};
-    if (rest.size() >= 4 && kBeginsFourDigit[firstTwo]) {
-        const std::string_view four = rest.substr(0, 4);
-        for (const AiDefinition& entry : kAiTable)
-            if (entry.ai == four) return {&entry, 4};
+    const ai_index::Prefix prefix =
+        ai_index::kPrefixes[static_cast<size_t>((rest[0] - '0') * 10 + (rest[1] - '0'))];
+    if (prefix.digits == 0 || rest.size() < prefix.digits) return {};
+    size_t slot = prefix.base;
+    for (size_t i = 2; i < prefix.digits; ++i) {
+        if (!isDigit(rest[i])) return {};
+        slot += static_cast<size_t>(rest[i] - '0') * (prefix.digits - i == 2 ? 10 : 1);
     }
-    return {};
+    const int16_t row = ai_index::kRows[slot];
+    if (row < 0) return {};
+    return {&kGs1AiTable[static_cast<size_t>(row)], prefix.digits};
 }
 
-inline uint8_t aiRow(const AiDefinition& entry) { return static_cast<uint8_t>(&entry - kAiTable.data()); }
-// Sets bit p of `bits` (which has room for `count` bits) for every position p < count where a known AI
-// starts: one pass for a search that asks at every position.
-void markAiStarts(std::string_view text, size_t count, uint64_t* bits);
-// The same for the positions from `from` (a multiple of 16) on; the bits below it are left as they are.
-void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits);
+constexpr uint8_t aiRow(const AiDefinition& entry) {
+    return static_cast<uint8_t>(&entry - kGs1AiTable.data());
+}
+static_assert(kGs1AiTable.size() <= 256, "a row must fit the cut search's byte");
 
 struct ElementPair {
-    std::string_view ai;
-    std::string_view value; // a view into the parsed text
+    std::string_view ai; // views into the parsed text
+    std::string_view value;
 };
 
 // A marking code has three to five fields.
 using ElementPairs = InlineVector<ElementPair, 8>;
 
-// Empty when the text is not a valid element string of known AIs.
+// Empty when the text is not a valid element string of GS1 AIs.
 ElementPairs parseElementString(std::string_view text);
 
 // Fills gtin, serial, mrc, cryptoTail, marked and the kind; raises the marking-code warnings.

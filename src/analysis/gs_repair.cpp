@@ -10,15 +10,44 @@
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
+#if defined(__SSE2__)
+#include "bytes/short_load.h"
+#endif
 
 namespace dorvik {
 
 namespace {
 
-// No field advances more than a 2-byte AI plus a 90-byte value (or a 4-byte AI plus a short fixed value),
-// so a call that may still place a field never starts beyond this position.
-constexpr size_t kMaxAdvance = 2 + 90;
+// The AIs a cut may place: those of marking codes and of the labels a till meets beside them. Each
+// further AI lets more cuts through a serial or a crypto tail that happens to hold its digits, and a
+// near-tie makes the repair a guess, so the search knows only AIs that real marking codes carry.
+constexpr std::string_view kRepairAis[] = {
+    "01", "10", "11", "13", "15", "17", "20", "21", "91", "92", "93", "7003", "8005",
+};
+
+constexpr auto kInRepair = [] {
+    std::array<bool, kGs1AiTable.size()> in{};
+    for (const std::string_view ai : kRepairAis)
+        in[aiRow(*findAi(ai, 0).entry)] = true;
+    return in;
+}();
+
+// The AI at a position, if the search knows it.
+constexpr AiMatch findRepairAi(std::string_view text, size_t pos) {
+    const AiMatch match = findAi(text, pos);
+    return match.entry != nullptr && kInRepair[aiRow(*match.entry)] ? match : AiMatch{};
+}
+
+// No field a cut may place advances further than this, so a call that may still place a field never
+// starts beyond kReachablePositions.
+constexpr size_t kMaxAdvance = [] {
+    size_t most = 0;
+    for (const std::string_view ai : kRepairAis)
+        most = std::max(most, ai.size() + static_cast<size_t>(findAi(ai, 0).entry->maxLength));
+    return most;
+}();
 constexpr size_t kReachablePositions = kMaxCutFields * kMaxAdvance + 1;
+static_assert(kReachablePositions <= UINT16_MAX, "a separator position must fit 16 bits");
 
 // How much each field looks like a marking code's: the crypto key (91) is 4 characters, the crypto code (92)
 // 44 or 88, the short crypto tail (93) 4, the serial (21) 13 for medicines and 6 or 7 for most goods. A
@@ -41,15 +70,17 @@ constexpr int32_t fieldPoints(std::string_view ai, size_t n) {
 // Every field's points by AI row and value length, so that placing a field looks its points up.
 constexpr size_t kLongestValue = 90;
 constexpr auto kFieldPoints = [] {
-    std::array<std::array<int8_t, kLongestValue + 1>, kAiTable.size()> points{};
-    for (size_t row = 0; row < kAiTable.size(); ++row) {
+    std::array<std::array<int8_t, kLongestValue + 1>, kGs1AiTable.size()> points{};
+    for (size_t row = 0; row < kGs1AiTable.size(); ++row) {
+        // Every AI the search knows is a run of one.
         for (size_t n = 0; n <= kLongestValue; ++n)
-            points[row][n] = static_cast<int8_t>(fieldPoints(kAiTable[row].ai, n));
+            points[row][n] = static_cast<int8_t>(fieldPoints(kGs1AiTable[row].first, n));
     }
     return points;
 }();
-static_assert(std::ranges::all_of(kAiTable, [](const AiDefinition& e) {
-    return std::max(e.fixedLength, e.maxLength) <= static_cast<int32_t>(kLongestValue);
+static_assert(std::ranges::all_of(kRepairAis, [](std::string_view ai) {
+    const AiDefinition& row = *findAi(ai, 0).entry;
+    return row.first == row.last && row.maxLength <= static_cast<int32_t>(kLongestValue);
 }));
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
@@ -73,6 +104,93 @@ bool allPrintable(std::string_view text) {
         printable &= isPrintableAscii(text[i]);
     return printable;
 }
+
+#if defined(__SSE2__)
+// The numbers of the two-digit AIs the search knows, and the first two digits of its longer ones.
+template <bool TwoDigits> constexpr auto repairPrefixes() {
+    std::array<uint8_t, 100> numbers{};
+    size_t count = 0;
+    for (const std::string_view ai : kRepairAis) {
+        const auto two = static_cast<uint8_t>((ai[0] - '0') * 10 + (ai[1] - '0'));
+        if ((ai.size() == 2) == TwoDigits &&
+            std::find(numbers.begin(), numbers.begin() + count, two) == numbers.begin() + count)
+            numbers[count++] = two;
+    }
+    return std::pair(numbers, count);
+}
+constexpr auto kTwoDigitNumbers = repairPrefixes<true>();
+constexpr auto kLongerPrefixes = repairPrefixes<false>();
+
+// 16 positions, from the bytes at them and the bytes after them: bit i for a two-digit AI at position i,
+// and in `maybeLonger` the positions a longer AI may start at.
+uint32_t twoDigitAis(__m128i atPositions, __m128i afterPositions, uint32_t& maybeLonger) {
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i first = _mm_sub_epi8(atPositions, zero);
+    const __m128i second = _mm_sub_epi8(afterPositions, zero);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
+                                         _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
+    // Most blocks of a crypto tail hold no two digits in a row.
+    if (_mm_movemask_epi8(digits) == 0) {
+        maybeLonger = 0;
+        return 0;
+    }
+    // first * 10 + second, byte by byte: below 16 each, the 16-bit shifts carry nothing across bytes.
+    const __m128i low = _mm_set1_epi8(0x0F);
+    const __m128i tens = _mm_and_si128(first, low);
+    const __m128i number = _mm_add_epi8(_mm_add_epi8(_mm_slli_epi16(tens, 3), _mm_slli_epi16(tens, 1)),
+                                        _mm_and_si128(second, low));
+    __m128i two = _mm_setzero_si128();
+    for (size_t i = 0; i < kTwoDigitNumbers.second; ++i)
+        two = _mm_or_si128(
+            two, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kTwoDigitNumbers.first[i]))));
+    __m128i longer = _mm_setzero_si128();
+    for (size_t i = 0; i < kLongerPrefixes.second; ++i)
+        longer = _mm_or_si128(
+            longer, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kLongerPrefixes.first[i]))));
+    maybeLonger = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, longer)));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, two)));
+}
+#endif
+
+} // namespace
+
+bool repairKnowsAi(const AiDefinition& entry) { return kInRepair[aiRow(entry)]; }
+
+void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits) {
+    size_t pos = from;
+#if defined(__SSE2__)
+    // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
+    // alternate at random).
+    auto block = [&](__m128i atPositions, __m128i afterPositions, size_t keep) {
+        uint32_t maybeLonger = 0;
+        uint32_t starts = twoDigitAis(atPositions, afterPositions, maybeLonger);
+        for (; maybeLonger != 0; maybeLonger &= maybeLonger - 1) {
+            const auto i = static_cast<size_t>(std::countr_zero(maybeLonger));
+            if (findRepairAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+        }
+        bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
+    };
+    auto load = [&](size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    };
+    for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16)
+        block(load(pos), load(pos + 1), 16);
+    // The last positions padded with bytes that are no digit; past `count` nothing is set.
+    for (; pos < count; pos += 16) {
+        auto rest = [&](size_t at) {
+            const size_t from = std::min(at, text.size());
+            return loadShort(text.data() + from, std::min<size_t>(text.size() - from, 16), 'x');
+        };
+        block(rest(pos), rest(pos + 1), std::min<size_t>(count - pos, 16));
+    }
+#endif
+    for (; pos < count; ++pos) {
+        if (findRepairAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
+    }
+}
+
+namespace {
 
 // Depth-first enumeration, shortest values first.
 //
@@ -111,7 +229,7 @@ class CutEnumerator {
             base[0] = 1;
             if (reachable_ > 16) markAiStarts(text, 16, reachable_, base.data());
         } else {
-            markAiStarts(text, reachable_, base.data());
+            markAiStarts(text, 0, reachable_, base.data());
         }
         for (const size_t pos : {std::min(text.size(), reachable_), reachable_})
             base[pos / 64] |= uint64_t{1} << (pos % 64);
@@ -147,7 +265,7 @@ class CutEnumerator {
             search_.slots[search_.count++] = state_;
             return;
         }
-        const AiMatch match = findAi(text_, pos);
+        const AiMatch match = findRepairAi(text_, pos);
         if (match.entry == nullptr) return;
         const size_t valueStart = pos + match.length;
         const size_t remaining = text_.size() - valueStart;
@@ -242,7 +360,7 @@ class CutEnumerator {
     uint32_t readyDepths_;
     ParseCandidate state_{};
     std::array<int32_t, kMaxCutFields + 1> pointsAt_;
-    std::array<int32_t, kAiTable.size()> rowUses_{};
+    std::array<uint8_t, kGs1AiTable.size()> rowUses_{};
     CutSearch search_;
 };
 

@@ -21,7 +21,8 @@ struct ParseField {
     uint8_t row;
     uint8_t length;
 
-    std::string_view ai() const { return kAiTable[row].ai; }
+    // Every AI a cut may place is a row of its own.
+    std::string_view ai() const { return kGs1AiTable[row].first; }
     bool operator==(const ParseField&) const = default;
 };
 
@@ -47,6 +48,13 @@ struct CutSearch {
 
     std::span<const ParseCandidate> candidates() const { return {slots.data(), count}; }
 };
+
+// Whether cuts may place this AI: only those of marking codes and the labels beside them.
+bool repairKnowsAi(const AiDefinition& entry);
+
+// Sets bit p of `bits` (which has room for `count` bits) for every position p, from `from` (a multiple of
+// 16) to `count`, where an AI that the cut search knows starts; the bits below `from` are left as they are.
+void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits);
 
 // Depth first, shortest values first, at most 64 cuts of at most 12 fields.
 CutSearch enumerateCuts(std::string_view text);

@@ -27,23 +27,6 @@ ScanEvent classify(const std::string& data, const std::string& aim = "") {
 
 } // namespace
 
-// The one-pass scan the cut search uses agrees with findAi at every position, the last ones included.
-TEST(ElementString, AiStartsAgreeWithFindAi) {
-    const char alphabet[] = "0123456789012345678901789A";
-    uint32_t seed = 3;
-    for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        for (size_t n = ((seed = seed * 1103515245 + 12345) >> 16) % 90; n > 0; --n)
-            text += alphabet[((seed = seed * 1103515245 + 12345) >> 16) % (sizeof alphabet - 1)];
-        if (round % 3 == 0) text += round % 2 ? "8005" : "700";
-        std::array<uint64_t, 2> bits{};
-        markAiStarts(text, text.size() + 1, bits.data());
-        for (size_t pos = 0; pos <= text.size(); ++pos)
-            ASSERT_EQ((bits[pos / 64] >> (pos % 64) & 1) != 0, findAi(text, pos).entry != nullptr)
-                << text << " @" << pos;
-    }
-}
-
 TEST(CheckDigit, EveryLengthAndEveryWrongPosition) {
     for (const std::string good : {"46000002", "036000291452", "4600000000008", "04607097291111"}) {
         EXPECT_TRUE(gtinCheckOk(good)) << good;
@@ -97,7 +80,7 @@ TEST(Classify, RetailWeightLoyaltyAndAimHints) {
         {"4600000000008", "", CodeKind::Ean13, false},  {"46000002", "", CodeKind::Ean8, false},           {"036000291452", "]E0", CodeKind::UpcA, false},
         {"04607097291111", "", CodeKind::Itf14, false}, {"2012345012340", "", CodeKind::Code128, true},    {"2012345012340", "]E0", CodeKind::Ean13, true},
         {"04607097291112", "]I1", CodeKind::Itf14, true}, {"036000291453", "", CodeKind::Code128, false}, {"46000003", "]E0", CodeKind::Ean8, false},
-        {"1234567890123456", "", CodeKind::Loyalty, false}, {"1234567890123456", "]Q1", CodeKind::Loyalty, false}, {"010460709729111199", "", CodeKind::Loyalty, false},
+        {"1234567890123456", "", CodeKind::Loyalty, false}, {"1234567890123456", "]Q1", CodeKind::Loyalty, false}, {"010460709729111105", "", CodeKind::Loyalty, false},
         {"0104607097291111", "", CodeKind::Gs1_128, false}, {"0104607097291111", "]C1", CodeKind::Code128, false}, {"HELLO", "]A0", CodeKind::Code39, false},
         {"HELLO", "]X0", CodeKind::Code128, false},     {"HELLO", "]q0", CodeKind::Code128, false},        {"0104607097291111\0353103000123", "]C1", CodeKind::Code128, false},
         {"4600000000008\035", "", CodeKind::Code128, false}, {"", "]d2", CodeKind::Unknown, false},
@@ -124,7 +107,12 @@ TEST(ElementString, ParseAndMarkingCodes) {
         {"\0350104607097291111\035\03510AB\035", "01=04607097291111;10=AB;"},
         {"010460709729111121\03591X", "01=04607097291111;21=;91=X;"},
         {"01046070972911", ""},
-        {"0104607097291111\0353103000123", ""},
+        {"0104607097291111\0353103000123", "01=04607097291111;3103=000123;"},
+        {"01046070972911112112\035240ABC\0353350001234", "01=04607097291111;21=12;240=ABC;3350=001234;"},
+        {"0104607097291111\0350512", ""},       // no AI begins with 05
+        {"0104607097291111\0353106000123", ""}, // 3106 lies outside the run 3100-3105
+        {"0104607097291111310", ""},            // the text ends inside a four-digit AI
+        {"8042" + std::string(32, '7') + "99x", "8042=" + std::string(32, '7') + ";99=x;"},
         {"80051234567003123456789011012345", "8005=123456;7003=1234567890;11=012345;"},
         {"80051234", ""},
         {"010460709729111121ABCDEFG8005123456", "01=04607097291111;21=ABCDEFG8005123456;"},
@@ -160,5 +148,40 @@ TEST(ElementString, ParseAndMarkingCodes) {
             << c.data;
     }
     EXPECT_EQ(classify(gtin + "21X\03591Y", "]C1").kind, CodeKind::DataMatrix);
+    const ScanEvent weighed = classify(gtin + "\0353103000123");
+    EXPECT_EQ(std::tuple(weighed.kind, weighed.gtin, weighed.suspect),
+              std::tuple(CodeKind::Gs1_128, gtin.substr(2), false));
     EXPECT_EQ(classify(gtin + "10X", "]C1").kind, CodeKind::Code128);
+}
+
+TEST(Classify, TobaccoPackCode) {
+    struct Case {
+        std::string data, aim;
+        CodeKind kind;
+        std::string serial, tail;
+    } cases[] = {
+        // clang-format off
+        {"04606203098187o&zWeIIAAAAs7c8", "", CodeKind::DataMatrix, "o&zWeII", "s7c8"},
+        {"04606203098187o&zWeIIAAAAs7c8", "]Q1", CodeKind::DataMatrix, "o&zWeII", "s7c8"},
+        {"04606203098188o&zWeIIAAAAs7c8", "", CodeKind::Code128, "", ""},      // GTIN check digit wrong
+        {"04606203098187o&zWeIIAAAAs7c", "", CodeKind::Code128, "", ""},       // 28 bytes
+        {"04606203098187o&zWeIIAAAAs7c8x", "", CodeKind::Code128, "", ""},     // 30 bytes
+        {"04606203098187o&zWe IAAAAs7c8", "", CodeKind::Code128, "", ""},      // a space
+        {"04606203098187\035&zWeIIAAAAs7c8", "", CodeKind::Code128, "", ""},   // GS
+        {"04606203098187123456789012345", "", CodeKind::Loyalty, "", ""},      // digits only
+        // An element string of 29 bytes that parses stays one.
+        {"0104607097291111" "21ABCDEFGHIJK", "", CodeKind::DataMatrix, "ABCDEFGHIJK", ""},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        const ScanEvent e = classify(c.data, c.aim);
+        const bool pack = c.kind == CodeKind::DataMatrix && c.tail.size() == 4;
+        EXPECT_EQ(std::tuple(e.kind, e.marked, e.gtin, e.serial, e.mrc, e.cryptoTail, e.suspect),
+                  std::tuple(c.kind, c.kind == CodeKind::DataMatrix,
+                             pack                             ? c.data.substr(0, 14)
+                             : c.kind == CodeKind::DataMatrix ? "04607097291111"
+                                                              : "",
+                             c.serial, std::string(), c.tail, c.kind == CodeKind::DataMatrix && !pack))
+            << c.data;
+    }
 }
