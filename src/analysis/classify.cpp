@@ -137,7 +137,7 @@ void classifyRepairedCode(ScanEvent& event, std::span<const ParseField> cut) {
     size_t pos = 0;
     for (const ParseField& field : cut) {
         if (data[pos] == kGs) ++pos;
-        const size_t aiLength = field.ai().size();
+        const size_t aiLength = field.aiLength();
         pairs.push_back({data.substr(pos, aiLength), data.substr(pos + aiLength, field.length)});
         pos += aiLength + field.length;
     }

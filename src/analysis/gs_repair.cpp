@@ -18,11 +18,14 @@ namespace dorvik {
 
 namespace {
 
-// The AIs a cut may place: those of marking codes and of the labels a till meets beside them. Each
-// further AI lets more cuts through a serial or a crypto tail that happens to hold its digits, and a
-// near-tie makes the repair a guess, so the search knows only AIs that real marking codes carry.
+// The AIs a cut may place: those that real marking codes carry. Every further AI lets more cuts through a
+// serial or a crypto tail that happens to hold its digits, and a near-tie makes a repair a guess: with the
+// whole GS1 table, 12 of 120 real codes came out as guesses instead of 4, and eight times as many random
+// short marking codes. Beside the AIs of marking codes: additional product id (240, tobacco blocks,
+// medicines, shoes), net weight in kg (310n, dairy sold by weight) and logistic volume in litres (335n,
+// beer in kegs).
 constexpr std::string_view kRepairAis[] = {
-    "01", "10", "11", "13", "15", "17", "20", "21", "91", "92", "93", "7003", "8005",
+    "01", "10", "11", "13", "15", "17", "20", "21", "91", "92", "93", "7003", "8005", "240", "3100", "3350",
 };
 
 constexpr auto kInRepair = [] {
@@ -72,15 +75,18 @@ constexpr size_t kLongestValue = 90;
 constexpr auto kFieldPoints = [] {
     std::array<std::array<int8_t, kLongestValue + 1>, kGs1AiTable.size()> points{};
     for (size_t row = 0; row < kGs1AiTable.size(); ++row) {
-        // Every AI the search knows is a run of one.
         for (size_t n = 0; n <= kLongestValue; ++n)
             points[row][n] = static_cast<int8_t>(fieldPoints(kGs1AiTable[row].first, n));
     }
     return points;
 }();
-static_assert(std::ranges::all_of(kRepairAis, [](std::string_view ai) {
+// The AIs that score are rows of their own, not runs whose first AI would stand for all.
+static_assert(std::ranges::all_of(std::array{"10", "21", "91", "92", "93"}, [](std::string_view ai) {
     const AiDefinition& row = *findAi(ai, 0).entry;
-    return row.first == row.last && row.maxLength <= static_cast<int32_t>(kLongestValue);
+    return row.first == row.last;
+}));
+static_assert(std::ranges::all_of(kGs1AiTable, [](const AiDefinition& row) {
+    return row.maxLength <= static_cast<int32_t>(kLongestValue);
 }));
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }

@@ -21,8 +21,7 @@ struct ParseField {
     uint8_t row;
     uint8_t length;
 
-    // Every AI a cut may place is a row of its own.
-    std::string_view ai() const { return kGs1AiTable[row].first; }
+    size_t aiLength() const { return kGs1AiTable[row].first.size(); }
     bool operator==(const ParseField&) const = default;
 };
 
