@@ -116,6 +116,7 @@ BENCHMARK_CAPTURE(BM_RepairAdversarial, r91, std::string("91"))->Arg(100)->Arg(1
 BENCHMARK_CAPTURE(BM_RepairAdversarial, r21, std::string("21"))->Arg(100)->Arg(512);
 BENCHMARK_CAPTURE(BM_RepairAdversarial, r10, std::string("10"))->Arg(100)->Arg(512);
 BENCHMARK_CAPTURE(BM_RepairAdversarial, mix, std::string("9121108005"))->Arg(100)->Arg(512);
+BENCHMARK_CAPTURE(BM_RepairAdversarial, r240, std::string("9124031001"))->Arg(512);
 
 void svg(benchmark::State& state, const char* kind, const std::string& payload, bool gs1) {
     for (auto _ : state) {

@@ -190,7 +190,7 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
 }
 
 TEST(GsRepair, AdversarialTextsFinish) {
-    for (const std::string unit : {"91", "21", "10", "2191", "9110"}) {
+    for (const std::string unit : {"91", "21", "10", "2191", "9110", "240", "9124031001"}) {
         std::string text = kGtin;
         while (text.size() < 511)
             text += unit;
