@@ -19,7 +19,7 @@ expect() {
     printf '%s' "$out" | grep -q -- "$pattern" || fail "$*: no \"$pattern\" in: $(printf '%s' "$out" | head -c 300)"
 }
 
-expect 0 '"data":"0104607097291111\\u001d3103000123","kind":6' "$dvk" decode '0104607097291111\x1d3103000123\r'
+expect 0 '"data":"0104607097291111\\u001d3103000123","kind":7,"kindTitle":"GS1-128"' "$dvk" decode '0104607097291111\x1d3103000123\r'
 expect 0 '"deviceId":"usb"' "$dvk" decode --device usb 4600000000008
 expect 0 '<svg xmlns=' "$dvk" svg --kind code128 --gs1 '0104607097291111\x1d3103000123'
 for sub in version decode svg tune listen sheet simulate replay demo; do
