@@ -13,6 +13,11 @@ export DVK_REQUIRE_LOCALE=1
 cd "$ROOT"
 echo "== clang-format"
 git ls-files '*.c' '*.h' '*.cpp' | xargs clang-format-14 --dry-run -Werror
+# A layer reaches another only through its root, where the build enforces the one-way dependencies.
+if git grep -n '#include "\.\./' -- src; then
+    echo "an include above its layer's root: name the layer instead" >&2
+    exit 1
+fi
 
 echo "== normal build (Release, as users build it)"
 configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Release

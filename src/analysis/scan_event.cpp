@@ -39,7 +39,32 @@ static_assert([] {
 
 } // namespace
 
-std::string_view kindTitle(CodeKind kind) { return title(kind); }
+void Warnings::clear() {
+    plain_ = 0;
+    // Kept only where add() made room for them, so that clearing cannot fail.
+    if (spare_.strings.capacity() - spare_.strings.size() >= texts_.size()) {
+        for (std::string& text : texts_) {
+            text.clear();
+            spare_.strings.push_back(std::move(text));
+        }
+    }
+    texts_.clear();
+}
+
+void Warnings::add(std::string_view text, bool plain) {
+    const size_t at = texts_.size();
+    if (spare_.strings.empty()) {
+        texts_.emplace_back(text);
+        spare_.strings.reserve(texts_.capacity());
+    } else {
+        // Taken back only once the new warning is in place, so that a failed allocation loses no block.
+        std::string& kept = spare_.strings.back();
+        kept.assign(text);
+        texts_.push_back(std::move(kept));
+        spare_.strings.pop_back();
+    }
+    if (plain && at < 64) plain_ |= uint64_t{1} << at;
+}
 
 void ScanEvent::reset() {
     for (std::string* text : {&raw, &data, &aimId, &deviceId, &gtin, &serial, &mrc, &cryptoTail, &itemCode})
@@ -48,28 +73,7 @@ void ScanEvent::reset() {
     tMs = 0;
     fromBoundDevice = marked = gsRepaired = gsGuess = suspect = false;
     weightKg = 0.0;
-    plainWarnings = 0;
-    // Kept only where note() made room for them, so that a reset cannot fail.
-    if (spare_.strings.capacity() - spare_.strings.size() >= warnings.size()) {
-        for (std::string& text : warnings) {
-            text.clear();
-            spare_.strings.push_back(std::move(text));
-        }
-    }
     warnings.clear();
-}
-
-void ScanEvent::note(std::string_view text) {
-    if (spare_.strings.empty()) {
-        warnings.emplace_back(text);
-        spare_.strings.reserve(warnings.capacity());
-        return;
-    }
-    // Taken back only once the new warning is in place, so that a failed allocation loses no block.
-    std::string& kept = spare_.strings.back();
-    kept.assign(text);
-    warnings.push_back(std::move(kept));
-    spare_.strings.pop_back();
 }
 
 namespace {
@@ -242,7 +246,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"warnings\":[");
     for (size_t i = 0; i < e.warnings.size(); ++i) {
         if (i > 0) out.text(",");
-        if (i < 32 && (e.plainWarnings >> i & 1) != 0)
+        if (e.warnings.plain(i))
             out.plainString(e.warnings[i]);
         else
             out.string(e.warnings[i]);
