@@ -4,15 +4,10 @@
 #include <array>
 #include <bit>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
-#if defined(__SSE2__)
-#include "bytes/short_load.h"
-#endif
+#include "bytes/bytes16.h"
 
 namespace dorvik {
 
@@ -93,25 +88,15 @@ bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
 bool allPrintable(std::string_view text) {
     size_t i = 0;
-    bool printable = true;
-#if defined(__SSE2__)
-    // Sixteen a step: a byte minus '!' is at most '~' - '!' (unsigned) exactly when it is printable.
-    const __m128i first = _mm_set1_epi8('!'), span = _mm_set1_epi8('~' - '!');
-    __m128i outside = _mm_setzero_si128();
-    for (; text.size() - i >= 16; i += 16) {
-        const __m128i v =
-            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i)), first);
-        outside =
-            _mm_or_si128(outside, _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, span), v), _mm_set1_epi8(-1)));
-    }
-    printable = _mm_movemask_epi8(outside) == 0;
-#endif
+    Mask16 printable = kAll16;
+    for (; text.size() - i >= 16; i += 16)
+        printable &= inRange(load16(text.data() + i), '!', '~');
+    bool all = printable == kAll16;
     for (; i < text.size(); ++i)
-        printable &= isPrintableAscii(text[i]);
-    return printable;
+        all &= isPrintableAscii(text[i]);
+    return all;
 }
 
-#if defined(__SSE2__)
 // The numbers of the two-digit AIs the search knows, and the first two digits of its longer ones.
 template <bool TwoDigits> constexpr auto repairPrefixes() {
     std::array<uint8_t, 100> numbers{};
@@ -129,71 +114,44 @@ constexpr auto kLongerPrefixes = repairPrefixes<false>();
 
 // 16 positions, from the bytes at them and the bytes after them: bit i for a two-digit AI at position i,
 // and in `maybeLonger` the positions a longer AI may start at.
-uint32_t twoDigitAis(__m128i atPositions, __m128i afterPositions, uint32_t& maybeLonger) {
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i first = _mm_sub_epi8(atPositions, zero);
-    const __m128i second = _mm_sub_epi8(afterPositions, zero);
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
-                                         _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
+Mask16 twoDigitAis(Bytes16 atPositions, Bytes16 afterPositions, Mask16& maybeLonger) {
+    const Mask16 digits = inRange(atPositions, '0', '9') & inRange(afterPositions, '0', '9');
     // Most blocks of a crypto tail hold no two digits in a row.
-    if (_mm_movemask_epi8(digits) == 0) {
+    if (digits == 0) {
         maybeLonger = 0;
         return 0;
     }
-    // first * 10 + second, byte by byte: below 16 each, the 16-bit shifts carry nothing across bytes.
-    const __m128i low = _mm_set1_epi8(0x0F);
-    const __m128i tens = _mm_and_si128(first, low);
-    const __m128i number = _mm_add_epi8(_mm_add_epi8(_mm_slli_epi16(tens, 3), _mm_slli_epi16(tens, 1)),
-                                        _mm_and_si128(second, low));
-    __m128i two = _mm_setzero_si128();
-    for (size_t i = 0; i < kTwoDigitNumbers.second; ++i)
-        two = _mm_or_si128(
-            two, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kTwoDigitNumbers.first[i]))));
-    __m128i longer = _mm_setzero_si128();
-    for (size_t i = 0; i < kLongerPrefixes.second; ++i)
-        longer = _mm_or_si128(
-            longer, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kLongerPrefixes.first[i]))));
-    maybeLonger = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, longer)));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, two)));
+    const Bytes16 numbers = digitPairs(atPositions, afterPositions);
+    maybeLonger = digits & equalAny(numbers, {kLongerPrefixes.first.data(), kLongerPrefixes.second});
+    return digits & equalAny(numbers, {kTwoDigitNumbers.first.data(), kTwoDigitNumbers.second});
 }
-#endif
 
 } // namespace
 
 bool repairKnowsAi(const AiDefinition& entry) { return kInRepair[aiRow(entry)]; }
 
 void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits) {
-    size_t pos = from;
-#if defined(__SSE2__)
     // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
     // alternate at random).
-    auto block = [&](__m128i atPositions, __m128i afterPositions, size_t keep) {
-        uint32_t maybeLonger = 0;
-        uint32_t starts = twoDigitAis(atPositions, afterPositions, maybeLonger);
+    size_t pos = from;
+    auto block = [&](Bytes16 atPositions, Bytes16 afterPositions, size_t keep) {
+        Mask16 maybeLonger = 0;
+        Mask16 starts = twoDigitAis(atPositions, afterPositions, maybeLonger);
         for (; maybeLonger != 0; maybeLonger &= maybeLonger - 1) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeLonger));
-            if (findRepairAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+            if (findRepairAi(text, pos + i).entry != nullptr) starts |= Mask16{1} << i;
         }
-        bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
-    };
-    auto load = [&](size_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        bits[pos / 64] |= uint64_t{starts & ((Mask16{1} << keep) - 1)} << (pos % 64);
     };
     for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16)
-        block(load(pos), load(pos + 1), 16);
+        block(load16(text.data() + pos), load16(text.data() + pos + 1), 16);
     // The last positions padded with bytes that are no digit; past `count` nothing is set.
-    for (; pos < count; pos += 16) {
-        auto rest = [&](size_t at) {
-            const size_t from = std::min(at, text.size());
-            return loadShort(text.data() + from, std::min<size_t>(text.size() - from, 16), 'x');
-        };
+    auto rest = [&](size_t at) {
+        const size_t start = std::min(at, text.size());
+        return loadShort(text.data() + start, std::min<size_t>(text.size() - start, 16), 'x');
+    };
+    for (; pos < count; pos += 16)
         block(rest(pos), rest(pos + 1), std::min<size_t>(count - pos, 16));
-    }
-#endif
-    for (; pos < count; ++pos) {
-        if (findRepairAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
-    }
 }
 
 namespace {
@@ -401,13 +359,6 @@ int32_t scoreCut(const ParseCandidate& candidate) {
         }
     }
     return score;
-}
-
-GsRepairResult repairGs(std::string_view text) {
-    std::string out;
-    GsRepairResult result = repairGs(text, out);
-    result.text = std::move(out);
-    return result;
 }
 
 GsRepairResult repairGs(std::string_view text, std::string& out) {

@@ -61,7 +61,6 @@ CutSearch enumerateCuts(std::string_view text);
 int32_t scoreCut(const ParseCandidate& candidate);
 
 struct GsRepairResult {
-    std::string text;
     bool repaired = false;
     bool guess = false;
     int32_t ties = 0;
@@ -75,10 +74,8 @@ struct GsRepairResult {
     std::span<const ParseField> cut() const { return {cutSlots.data(), cutFieldCount}; }
 };
 
-// For a text without GS.
-GsRepairResult repairGs(std::string_view text);
-// The same with the text written into `out`, whose block is reused; `text` must not lie in `out`, and
-// the result's own text stays empty.
+// For a text without GS: the text, repaired or as it was, is written into `out`, whose block is reused;
+// `text` must not lie in `out`.
 GsRepairResult repairGs(std::string_view text, std::string& out);
 
 } // namespace dorvik

@@ -78,26 +78,8 @@ void ScanEvent::reset() {
 
 namespace {
 
-// The object is walked by the same code to size it and to write it, so that its key order is written once.
-class Measure {
-  public:
-    void text(std::string_view literal) { size_ += literal.size(); }
-    void string(std::string_view value) { size_ += jsonStringSize(value); }
-    void plainString(std::string_view value) { size_ += value.size() + 2; }
-    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
-        string(raw);
-        text(between);
-        string(data);
-    }
-    void number(std::string_view digits) { size_ += digits.size(); }
-    void boolean(bool value) { size_ += value ? 4 : 5; }
-    size_t size() const { return size_; }
-
-  private:
-    size_t size_ = 0;
-};
-
-// Room for the object whatever its bytes are.
+// Room for the object whatever its bytes are: sized by the same walk that writes it, so that its key order
+// is written once.
 class Bound {
   public:
     void text(std::string_view literal) { size_ += literal.size(); }
@@ -118,8 +100,8 @@ class Bound {
     size_t size_ = 0;
 };
 
-// Into an exact block, or (Slack) into one with kJsonSlack bytes of room beyond the bound.
-template <bool Slack> class Put {
+// Into a block with kJsonSlack bytes of room beyond the bound.
+class Put {
   public:
     explicit Put(char* at) : at_(at) {}
     void text(std::string_view literal) {
@@ -132,7 +114,7 @@ template <bool Slack> class Put {
             text("\"\"");
         } else {
             *at_++ = '"';
-            at_ = chars(at_, value);
+            at_ = putJsonChars(at_, value);
             *at_++ = '"';
         }
     }
@@ -152,11 +134,11 @@ template <bool Slack> class Put {
             return;
         }
         *at_++ = '"';
-        if (offset > 0) at_ = chars(at_, raw.substr(0, offset));
+        if (offset > 0) at_ = putJsonChars(at_, raw.substr(0, offset));
         char* const run = at_;
-        at_ = chars(at_, raw.substr(offset, data.size()));
+        at_ = putJsonChars(at_, raw.substr(offset, data.size()));
         const size_t runSize = static_cast<size_t>(at_ - run);
-        if (offset + data.size() < raw.size()) at_ = chars(at_, raw.substr(offset + data.size()));
+        if (offset + data.size() < raw.size()) at_ = putJsonChars(at_, raw.substr(offset + data.size()));
         *at_++ = '"';
         text(between);
         *at_++ = '"';
@@ -174,10 +156,6 @@ template <bool Slack> class Put {
     char* end() const { return at_; }
 
   private:
-    static char* chars(char* at, std::string_view text) {
-        return Slack ? putJsonCharsWithSlack(at, text) : putJsonChars(at, text);
-    }
-
     // Where the framing stripped from the raw frame could end: an AIM identifier and a short prefix.
     static size_t offsetIn(std::string_view raw, std::string_view data) {
         constexpr size_t kFurthest = 32;
@@ -192,35 +170,29 @@ template <bool Slack> class Put {
     char* at_;
 };
 
-// The numbers, formatted once for both walks.
-struct Numbers {
-    explicit Numbers(const ScanEvent& e) {
-        kindEnd = std::to_chars(kind, kind + sizeof kind, static_cast<int32_t>(e.kind)).ptr;
-        tMsEnd = std::to_chars(tMs, tMs + sizeof tMs, e.tMs).ptr;
-        weightEnd = putDouble(weight, e.weightKg);
-    }
-    char kind[12];
-    char tMs[21];
-    char weight[kDoubleRoom];
-    char* kindEnd;
-    char* tMsEnd;
-    char* weightEnd;
-};
+} // namespace
 
-template <typename Out>
-void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view deviceId, const Numbers& n) {
+ScanEventWriter::ScanEventWriter(const ScanEvent& event, std::string_view raw, std::string_view deviceId)
+    : event_(event), raw_(raw), deviceId_(deviceId) {
+    kindEnd_ = std::to_chars(kind_, kind_ + sizeof kind_, static_cast<int32_t>(event.kind)).ptr;
+    tMsEnd_ = std::to_chars(tMs_, tMs_ + sizeof tMs_, event.tMs).ptr;
+    weightEnd_ = putDouble(weight_, event.weightKg);
+}
+
+template <typename Out> void ScanEventWriter::walk(Out& out) const {
+    const ScanEvent& e = event_;
     out.text("{\"raw\":");
-    out.rawThenData(raw, ",\"data\":", e.data);
+    out.rawThenData(raw_, ",\"data\":", e.data);
     out.text(",\"kind\":");
-    out.number({n.kind, n.kindEnd});
+    out.number({kind_, kindEnd_});
     out.text(",\"kindTitle\":\"");
     out.text(title(e.kind));
     out.text("\",\"aimId\":");
     out.string(e.aimId);
     out.text(",\"deviceId\":");
-    out.string(deviceId);
+    out.string(deviceId_);
     out.text(",\"tMs\":");
-    out.number({n.tMs, n.tMsEnd});
+    out.number({tMs_, tMsEnd_});
     out.text(",\"fromBoundDevice\":");
     out.boolean(e.fromBoundDevice);
     out.text(",\"marked\":");
@@ -234,7 +206,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"cryptoTail\":");
     out.string(e.cryptoTail);
     out.text(",\"weightKg\":");
-    out.number({n.weight, n.weightEnd});
+    out.number({weight_, weightEnd_});
     out.text(",\"itemCode\":");
     out.string(e.itemCode);
     out.text(",\"gsRepaired\":");
@@ -254,33 +226,29 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text("]}");
 }
 
-} // namespace
-
-void appendScanEventJson(std::string& out, const ScanEvent& e) {
-    const Numbers numbers(e);
-    Measure measure;
-    walk(measure, e, e.raw, e.deviceId, numbers);
-    const size_t start = out.size();
-    out.resize(start + measure.size());
-    Put<false> put(out.data() + start);
-    walk(put, e, e.raw, e.deviceId, numbers);
-}
-
-std::string scanEventToJson(const ScanEvent& event) {
-    std::string out;
-    appendScanEventJson(out, event);
-    return out;
-}
-
-size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
-                        size_t roomSize) {
-    const Numbers numbers(event);
+size_t ScanEventWriter::room() const {
     Bound bound;
-    walk(bound, event, raw, deviceId, numbers);
-    if (roomSize < kJsonSlack || bound.size() > roomSize - kJsonSlack) return 0;
-    Put<true> put(room);
-    walk(put, event, raw, deviceId, numbers);
+    walk(bound);
+    return bound.size() + kJsonSlack;
+}
+
+size_t ScanEventWriter::put(char* room) const {
+    Put put(room);
+    walk(put);
     return static_cast<size_t>(put.end() - room);
+}
+
+void appendScanEventJson(std::string& out, const ScanEvent& event) {
+    const ScanEventWriter writer(event, event.raw, event.deviceId);
+    const size_t room = writer.room();
+    if (room <= kScanEventStackRoom) {
+        char buffer[kScanEventStackRoom];
+        out.append(buffer, writer.put(buffer));
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + room);
+    out.resize(start + writer.put(out.data() + start));
 }
 
 } // namespace dorvik

@@ -105,12 +105,36 @@ struct ScanEvent {
     void reset();
 };
 
+// The JSON object of a scan, raw and deviceId from the views given (a caller may still hold their bytes):
+// sized first, then written into the room the caller provides.
+class ScanEventWriter {
+  public:
+    ScanEventWriter(const ScanEvent& event, std::string_view raw, std::string_view deviceId);
+    ScanEventWriter(const ScanEventWriter&) = delete; // its ends point into its own buffers
+    ScanEventWriter& operator=(const ScanEventWriter&) = delete;
+    // Bytes the object surely fits in, kJsonSlack included.
+    size_t room() const;
+    // Writes it into `room()` bytes; returns its size.
+    size_t put(char* room) const;
+
+  private:
+    template <typename Out> void walk(Out& out) const;
+
+    const ScanEvent& event_;
+    std::string_view raw_;
+    std::string_view deviceId_;
+    // The numbers, formatted once for both walks.
+    char kind_[12];
+    char tMs_[21];
+    char weight_[kDoubleRoom];
+    char* kindEnd_;
+    char* tMsEnd_;
+    char* weightEnd_;
+};
+
+// A room that most scans fit in, for a writer that puts them on the stack first.
+inline constexpr size_t kScanEventStackRoom = 8192;
+
 void appendScanEventJson(std::string& out, const ScanEvent& event);
-std::string scanEventToJson(const ScanEvent& event);
-// The JSON written into `room` when it surely fits there, for a caller that owns the block; the bytes
-// written, or 0 (and nothing written) when the room may be too small.
-// raw and deviceId are written from the views given, not from the event.
-size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
-                        size_t roomSize);
 
 } // namespace dorvik

@@ -70,15 +70,18 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
         const std::string_view frame = textArg(text, len);
         const ReleaseAfterCall release{scratch}; // also when an exception leaves the call
         ScanEvent& event = scratch.event;
-        analyseFrameTextInto(profile, frame, event);
-        // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
-        // block of its exact size; only long frames pay for copies and the measuring walk instead.
-        char room[8192];
-        const size_t size = putScanEventJson(event, frame, textArg(deviceId), room, sizeof room);
-        if (size > 0) return toCText({room, size});
-        event.raw = frame;
-        event.deviceId = textArg(deviceId);
-        return toCText(scanEventToJson(event));
+        analyseFrame(profile, frame, event);
+        // Written on the stack, raw and deviceId straight from the caller's bytes, then copied into a block
+        // of its exact size; a long frame is written into a heap block of its room instead.
+        const ScanEventWriter writer(event, frame, textArg(deviceId));
+        const size_t room = writer.room();
+        if (room <= kScanEventStackRoom) {
+            char buffer[kScanEventStackRoom];
+            return toCText({buffer, writer.put(buffer)});
+        }
+        std::string json(room, '\0');
+        json.resize(writer.put(json.data()));
+        return toCText(json);
     });
 }
 
