@@ -69,9 +69,9 @@ constexpr int32_t fieldPoints(std::string_view ai, size_t n) {
 constexpr size_t kLongestValue = 90;
 constexpr auto kFieldPoints = [] {
     std::array<std::array<int8_t, kLongestValue + 1>, kGs1AiTable.size()> points{};
-    for (size_t row = 0; row < kGs1AiTable.size(); ++row) {
+    for (const std::string_view ai : {"91", "92", "93", "21", "10"}) { // every other AI scores 0
         for (size_t n = 0; n <= kLongestValue; ++n)
-            points[row][n] = static_cast<int8_t>(fieldPoints(kGs1AiTable[row].first, n));
+            points[aiRow(*findAi(ai, 0).entry)][n] = static_cast<int8_t>(fieldPoints(ai, n));
     }
     return points;
 }();
