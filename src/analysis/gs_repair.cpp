@@ -339,6 +339,7 @@ bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
 
 } // namespace
 
+// For the tests, which hold the search against a plain transcription of it.
 CutSearch enumerateCuts(std::string_view text) {
     CutEnumerator enumerator(text);
     const CutSearch& search = enumerator.run();
@@ -347,18 +348,6 @@ CutSearch enumerateCuts(std::string_view text) {
     copy.count = search.count;
     copy.limitHit = search.limitHit;
     return copy;
-}
-
-int32_t scoreCut(const ParseCandidate& candidate) {
-    const auto fields = candidate.fields();
-    int32_t score = 0;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        score += kFieldPoints[fields[i].row][fields[i].length] - 1;
-        for (size_t j = i + 1; j < fields.size(); ++j) {
-            if (fields[i].row == fields[j].row) score += kRepeatedAi;
-        }
-    }
-    return score;
 }
 
 GsRepairResult repairGs(std::string_view text, std::string& out) {

@@ -55,11 +55,6 @@ bool repairKnowsAi(const AiDefinition& entry);
 // 16) to `count`, where an AI that the cut search knows starts; the bits below `from` are left as they are.
 void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits);
 
-// Depth first, shortest values first, at most 64 cuts of at most 12 fields.
-CutSearch enumerateCuts(std::string_view text);
-
-int32_t scoreCut(const ParseCandidate& candidate);
-
 struct GsRepairResult {
     bool repaired = false;
     bool guess = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,6 +76,26 @@ std::string fieldsOf(std::string_view text) {
     for (const ElementPair& p : parseElementString(text))
         out += std::string(p.ai) + "=" + std::string(p.value) + ";";
     return out;
+}
+
+// The score of a cut as the rules give it, field by field: the yardstick of the score the search sums.
+int32_t scoreCut(const ParseCandidate& cut) {
+    int32_t score = 0;
+    std::map<uint8_t, int> uses;
+    for (const ParseField& f : cut.fields()) {
+        const std::string_view ai = kGs1AiTable[f.row].first;
+        const size_t n = f.length;
+        score += ai == "91"   ? (n == 4 ? 40 : -10)
+                 : ai == "92" ? (n == 44 || n == 88 ? 40 : -10)
+                 : ai == "93" ? (n == 4 ? 30 : -5)
+                 : ai == "21" ? (n == 13            ? 15
+                                 : n == 6 || n == 7 ? 12
+                                                    : 2)
+                 : ai == "10" ? -8
+                              : 0;
+        score += -40 * uses[f.row]++ - 1;
+    }
+    return score;
 }
 
 ParseField field(std::string_view ai, size_t length) {

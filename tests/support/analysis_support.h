@@ -9,6 +9,13 @@
 #include "decoder/analyse_frame.h"
 #include "json/json_writer.h"
 
+namespace dorvik {
+
+// The cut search on its own: depth first, shortest values first, at most 64 cuts of at most 12 fields.
+CutSearch enumerateCuts(std::string_view text);
+
+} // namespace dorvik
+
 namespace dorvik::test {
 
 inline ScanEvent analysed(const ScannerProfile& profile, std::string_view text,
