@@ -1,7 +1,10 @@
 #include "analysis/check_digit.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+
+#include "bytes/bytes16.h"
 
 namespace dorvik {
 
@@ -31,22 +34,13 @@ bool gtinCheckOk(std::string_view text) {
     const size_t n = text.size();
     if (n != 8 && n != 12 && n != 13 && n != 14) return false;
     // Weight 1 on the check digit, then 3, 1, 3, ... leftwards: a valid number sums to a multiple of ten.
-    // One pass over pairs from the right, which also rejects any byte that is not a digit.
-    unsigned sum = 0;
-    unsigned notDigit = 0;
-    size_t i = n;
-    for (; i >= 2; i -= 2) {
-        const unsigned ones = static_cast<unsigned char>(text[i - 1]) - unsigned{'0'};
-        const unsigned threes = static_cast<unsigned char>(text[i - 2]) - unsigned{'0'};
-        notDigit |= (ones > 9) | (threes > 9);
-        sum += ones + 3 * threes;
-    }
-    if (i == 1) {
-        const unsigned ones = static_cast<unsigned char>(text[0]) - unsigned{'0'};
-        notDigit |= ones > 9;
-        sum += ones;
-    }
-    return notDigit == 0 && sum % 10 == 0;
+    // The digits in one block padded with zeros, which weigh nothing; the weight of the first byte depends
+    // on whether the number is even or odd in length. Sixteen '0' weigh 16 * 2 * '0' between them.
+    static constexpr std::array<uint8_t, 16> kEven{3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1};
+    static constexpr std::array<uint8_t, 16> kOdd{1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3};
+    const Bytes16 digits = loadShort(text.data(), n, '0');
+    if (mask(inRange(digits, '0', '9')) != kAll16) return false;
+    return (weightedSum(digits, n % 2 == 0 ? kEven : kOdd) - 16 * 2 * '0') % 10 == 0;
 }
 
 } // namespace dorvik

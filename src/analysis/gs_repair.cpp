@@ -90,7 +90,7 @@ bool allPrintable(std::string_view text) {
     size_t i = 0;
     Mask16 printable = kAll16;
     for (; text.size() - i >= 16; i += 16)
-        printable &= inRange(load16(text.data() + i), '!', '~');
+        printable &= mask(inRange(load16(text.data() + i), '!', '~'));
     bool all = printable == kAll16;
     for (; i < text.size(); ++i)
         all &= isPrintableAscii(text[i]);
@@ -115,15 +115,21 @@ constexpr auto kLongerPrefixes = repairPrefixes<false>();
 // 16 positions, from the bytes at them and the bytes after them: bit i for a two-digit AI at position i,
 // and in `maybeLonger` the positions a longer AI may start at.
 Mask16 twoDigitAis(Bytes16 atPositions, Bytes16 afterPositions, Mask16& maybeLonger) {
-    const Mask16 digits = inRange(atPositions, '0', '9') & inRange(afterPositions, '0', '9');
+    const Bytes16 digits = inRange(atPositions, '0', '9') & inRange(afterPositions, '0', '9');
     // Most blocks of a crypto tail hold no two digits in a row.
-    if (digits == 0) {
+    if (mask(digits) == 0) {
         maybeLonger = 0;
         return 0;
     }
     const Bytes16 numbers = digitPairs(atPositions, afterPositions);
-    maybeLonger = digits & equalAny(numbers, {kLongerPrefixes.first.data(), kLongerPrefixes.second});
-    return digits & equalAny(numbers, {kTwoDigitNumbers.first.data(), kTwoDigitNumbers.second});
+    auto anyOf = [&](const auto& list) {
+        Bytes16 hits = equal(numbers, list.first[0]);
+        for (size_t i = 1; i < list.second; ++i)
+            hits = hits | equal(numbers, list.first[i]);
+        return mask(digits & hits);
+    };
+    maybeLonger = anyOf(kLongerPrefixes);
+    return anyOf(kTwoDigitNumbers);
 }
 
 } // namespace
@@ -181,12 +187,9 @@ class CutEnumerator {
         // A position where no known AI starts is a dead end at every depth; the end of the text is live,
         // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
         LiveSet& base = live_[0];
-        // Only the words up to the sentinel's are ever read. The first two, all a marking code needs, are
-        // written outright, so that no compiler makes a library call of the fill or the copies below.
+        // Only the words up to the sentinel's are ever read.
         liveWords_ = reachable_ / 64 + 1;
-        base[0] = base[1] = 0;
-        for (size_t i = 2; i < liveWords_; ++i)
-            base[i] = 0;
+        std::fill_n(base.begin(), liveWords_, 0);
         // A text that begins with the GTIN's AI is cut there first, and that fixed field leads from 0 to
         // 16 only: no other position below 16 is ever asked about.
         if (text.starts_with("01")) {
@@ -276,11 +279,7 @@ class CutEnumerator {
     // A depth's dead ends start as those of every depth when the search first reaches it.
     void ready(size_t depth) {
         if ((readyDepths_ >> depth & 1) != 0) return;
-        LiveSet& live = live_[depth];
-        live[0] = live_[0][0];
-        live[1] = live_[0][1];
-        for (size_t i = 2; i < liveWords_; ++i)
-            live[i] = live_[0][i];
+        std::copy_n(live_[0].begin(), liveWords_, live_[depth].begin());
         readyDepths_ |= 1u << depth;
     }
 

@@ -170,29 +170,35 @@ class Put {
     char* at_;
 };
 
-} // namespace
+// The numbers, formatted once for both walks.
+struct Numbers {
+    explicit Numbers(const ScanEvent& e) {
+        kindEnd = std::to_chars(kind, kind + sizeof kind, static_cast<int32_t>(e.kind)).ptr;
+        tMsEnd = std::to_chars(tMs, tMs + sizeof tMs, e.tMs).ptr;
+        weightEnd = putDouble(weight, e.weightKg);
+    }
+    char kind[12];
+    char tMs[21];
+    char weight[kDoubleRoom];
+    char* kindEnd;
+    char* tMsEnd;
+    char* weightEnd;
+};
 
-ScanEventWriter::ScanEventWriter(const ScanEvent& event, std::string_view raw, std::string_view deviceId)
-    : event_(event), raw_(raw), deviceId_(deviceId) {
-    kindEnd_ = std::to_chars(kind_, kind_ + sizeof kind_, static_cast<int32_t>(event.kind)).ptr;
-    tMsEnd_ = std::to_chars(tMs_, tMs_ + sizeof tMs_, event.tMs).ptr;
-    weightEnd_ = putDouble(weight_, event.weightKg);
-}
-
-template <typename Out> void ScanEventWriter::walk(Out& out) const {
-    const ScanEvent& e = event_;
+template <typename Out>
+void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view deviceId, const Numbers& n) {
     out.text("{\"raw\":");
-    out.rawThenData(raw_, ",\"data\":", e.data);
+    out.rawThenData(raw, ",\"data\":", e.data);
     out.text(",\"kind\":");
-    out.number({kind_, kindEnd_});
+    out.number({n.kind, n.kindEnd});
     out.text(",\"kindTitle\":\"");
     out.text(title(e.kind));
     out.text("\",\"aimId\":");
     out.string(e.aimId);
     out.text(",\"deviceId\":");
-    out.string(deviceId_);
+    out.string(deviceId);
     out.text(",\"tMs\":");
-    out.number({tMs_, tMsEnd_});
+    out.number({n.tMs, n.tMsEnd});
     out.text(",\"fromBoundDevice\":");
     out.boolean(e.fromBoundDevice);
     out.text(",\"marked\":");
@@ -206,7 +212,7 @@ template <typename Out> void ScanEventWriter::walk(Out& out) const {
     out.text(",\"cryptoTail\":");
     out.string(e.cryptoTail);
     out.text(",\"weightKg\":");
-    out.number({weight_, weightEnd_});
+    out.number({n.weight, n.weightEnd});
     out.text(",\"itemCode\":");
     out.string(e.itemCode);
     out.text(",\"gsRepaired\":");
@@ -226,29 +232,38 @@ template <typename Out> void ScanEventWriter::walk(Out& out) const {
     out.text("]}");
 }
 
-size_t ScanEventWriter::room() const {
+size_t boundOf(const ScanEvent& event, std::string_view raw, std::string_view deviceId, const Numbers& n) {
     Bound bound;
-    walk(bound);
+    walk(bound, event, raw, deviceId, n);
     return bound.size() + kJsonSlack;
 }
 
-size_t ScanEventWriter::put(char* room) const {
+} // namespace
+
+size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId) {
+    return boundOf(event, raw, deviceId, Numbers(event));
+}
+
+size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
+                        size_t roomSize) {
+    const Numbers numbers(event);
+    if (boundOf(event, raw, deviceId, numbers) > roomSize) return 0;
     Put put(room);
-    walk(put);
+    walk(put, event, raw, deviceId, numbers);
     return static_cast<size_t>(put.end() - room);
 }
 
 void appendScanEventJson(std::string& out, const ScanEvent& event) {
-    const ScanEventWriter writer(event, event.raw, event.deviceId);
-    const size_t room = writer.room();
-    if (room <= kScanEventStackRoom) {
-        char buffer[kScanEventStackRoom];
-        out.append(buffer, writer.put(buffer));
+    char buffer[kScanEventStackRoom];
+    const size_t size = putScanEventJson(event, event.raw, event.deviceId, buffer, sizeof buffer);
+    if (size > 0) {
+        out.append(buffer, size);
         return;
     }
     const size_t start = out.size();
-    out.resize(start + room);
-    out.resize(start + writer.put(out.data() + start));
+    out.resize(start + scanEventJsonRoom(event, event.raw, event.deviceId));
+    out.resize(start +
+               putScanEventJson(event, event.raw, event.deviceId, out.data() + start, out.size() - start));
 }
 
 } // namespace dorvik

@@ -105,32 +105,12 @@ struct ScanEvent {
     void reset();
 };
 
-// The JSON object of a scan, raw and deviceId from the views given (a caller may still hold their bytes):
-// sized first, then written into the room the caller provides.
-class ScanEventWriter {
-  public:
-    ScanEventWriter(const ScanEvent& event, std::string_view raw, std::string_view deviceId);
-    ScanEventWriter(const ScanEventWriter&) = delete; // its ends point into its own buffers
-    ScanEventWriter& operator=(const ScanEventWriter&) = delete;
-    // Bytes the object surely fits in, kJsonSlack included.
-    size_t room() const;
-    // Writes it into `room()` bytes; returns its size.
-    size_t put(char* room) const;
-
-  private:
-    template <typename Out> void walk(Out& out) const;
-
-    const ScanEvent& event_;
-    std::string_view raw_;
-    std::string_view deviceId_;
-    // The numbers, formatted once for both walks.
-    char kind_[12];
-    char tMs_[21];
-    char weight_[kDoubleRoom];
-    char* kindEnd_;
-    char* tMsEnd_;
-    char* weightEnd_;
-};
+// The JSON object of a scan, raw and deviceId from the views given (a caller may still hold their bytes),
+// written into `room` when it surely fits in `roomSize` bytes; returns its size, or 0 with nothing written.
+size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
+                        size_t roomSize);
+// The room that surely holds it.
+size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId);
 
 // A room that most scans fit in, for a writer that puts them on the stack first.
 inline constexpr size_t kScanEventStackRoom = 8192;

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <span>
 
 #if defined(__SSE2__) && !defined(DVK_NO_INTRINSICS)
 #define DVK_SSE2 1
@@ -32,19 +31,19 @@ struct Bytes16 {
 inline Bytes16 load16(const char* from) { return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))}; }
 inline void store16(char* to, Bytes16 bytes) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes.v); }
 
+// Lanes: 0xFF in every byte that passes, 0 elsewhere; combined with | and &, then read as a mask once.
+inline Bytes16 operator|(Bytes16 a, Bytes16 b) { return {_mm_or_si128(a.v, b.v)}; }
+inline Bytes16 operator&(Bytes16 a, Bytes16 b) { return {_mm_and_si128(a.v, b.v)}; }
+inline Mask16 mask(Bytes16 lanes) { return static_cast<Mask16>(_mm_movemask_epi8(lanes.v)); }
+
 // The bytes from `low` to `high`, unsigned.
-inline Mask16 inRange(Bytes16 bytes, uint8_t low, uint8_t high) {
+inline Bytes16 inRange(Bytes16 bytes, uint8_t low, uint8_t high) {
     const __m128i shifted = _mm_sub_epi8(bytes.v, _mm_set1_epi8(static_cast<char>(low)));
     const __m128i span = _mm_set1_epi8(static_cast<char>(high - low));
-    return static_cast<Mask16>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(shifted, span), shifted)));
+    return {_mm_cmpeq_epi8(_mm_min_epu8(shifted, span), shifted)};
 }
-
-// The bytes equal to any of `values`.
-inline Mask16 equalAny(Bytes16 bytes, std::span<const uint8_t> values) {
-    __m128i hits = _mm_setzero_si128();
-    for (const uint8_t value : values)
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes.v, _mm_set1_epi8(static_cast<char>(value))));
-    return static_cast<Mask16>(_mm_movemask_epi8(hits));
+inline Bytes16 equal(Bytes16 bytes, uint8_t value) {
+    return {_mm_cmpeq_epi8(bytes.v, _mm_set1_epi8(static_cast<char>(value)))};
 }
 
 // Byte i: (tens[i] - '0') * 10 + (ones[i] - '0'), meaningful where both bytes are digits.
@@ -54,6 +53,19 @@ inline Bytes16 digitPairs(Bytes16 tens, Bytes16 ones) {
     const __m128i t = _mm_and_si128(tens.v, low);
     return {
         _mm_add_epi8(_mm_add_epi8(_mm_slli_epi16(t, 3), _mm_slli_epi16(t, 1)), _mm_and_si128(ones.v, low))};
+}
+
+// The sum of the bytes, each times its weight.
+inline uint32_t weightedSum(Bytes16 bytes, const std::array<uint8_t, 16>& weights) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i w;
+    std::memcpy(&w, weights.data(), 16);
+    const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(bytes.v, zero), _mm_unpacklo_epi8(w, zero));
+    const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(bytes.v, zero), _mm_unpackhi_epi8(w, zero));
+    __m128i sums = _mm_add_epi32(low, high);
+    sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(1, 0, 3, 2)));
+    sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(sums));
 }
 
 // Bytes [0, n) from `from` (n at most 16, all readable), every other byte `fill`. Put together in
@@ -103,20 +115,30 @@ inline Bytes16 load16(const char* from) {
 }
 inline void store16(char* to, Bytes16 bytes) { std::memcpy(to, bytes.b.data(), 16); }
 
-inline Mask16 inRange(Bytes16 bytes, uint8_t low, uint8_t high) {
-    Mask16 mask = 0;
+template <typename Lane> Bytes16 lanes(Lane&& lane) {
+    Bytes16 out;
     for (size_t i = 0; i < 16; ++i)
-        mask |= Mask16{bytes.b[i] >= low && bytes.b[i] <= high} << i;
-    return mask;
+        out.b[i] = lane(i) ? 0xFF : 0;
+    return out;
+}
+inline Bytes16 operator|(Bytes16 a, Bytes16 b) {
+    return lanes([&](size_t i) { return (a.b[i] | b.b[i]) != 0; });
+}
+inline Bytes16 operator&(Bytes16 a, Bytes16 b) {
+    return lanes([&](size_t i) { return (a.b[i] & b.b[i]) != 0; });
+}
+inline Mask16 mask(Bytes16 lanes) {
+    Mask16 bits = 0;
+    for (size_t i = 0; i < 16; ++i)
+        bits |= Mask16{lanes.b[i] >> 7} << i;
+    return bits;
 }
 
-inline Mask16 equalAny(Bytes16 bytes, std::span<const uint8_t> values) {
-    Mask16 mask = 0;
-    for (size_t i = 0; i < 16; ++i) {
-        for (const uint8_t value : values)
-            mask |= Mask16{bytes.b[i] == value} << i;
-    }
-    return mask;
+inline Bytes16 inRange(Bytes16 bytes, uint8_t low, uint8_t high) {
+    return lanes([&](size_t i) { return bytes.b[i] >= low && bytes.b[i] <= high; });
+}
+inline Bytes16 equal(Bytes16 bytes, uint8_t value) {
+    return lanes([&](size_t i) { return bytes.b[i] == value; });
 }
 
 inline Bytes16 digitPairs(Bytes16 tens, Bytes16 ones) {
@@ -124,6 +146,13 @@ inline Bytes16 digitPairs(Bytes16 tens, Bytes16 ones) {
     for (size_t i = 0; i < 16; ++i)
         numbers.b[i] = static_cast<uint8_t>((tens.b[i] & 0x0F) * 10 + (ones.b[i] & 0x0F));
     return numbers;
+}
+
+inline uint32_t weightedSum(Bytes16 bytes, const std::array<uint8_t, 16>& weights) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < 16; ++i)
+        sum += uint32_t{bytes.b[i]} * weights[i];
+    return sum;
 }
 
 inline Bytes16 loadShort(const char* from, size_t n, char fill) {

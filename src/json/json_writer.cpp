@@ -11,9 +11,9 @@ namespace dorvik {
 
 namespace {
 
-constexpr uint8_t kQuoteAndBackslash[] = {'"', '\\'};
-
-Mask16 escapeMask(Bytes16 bytes) { return inRange(bytes, 0, 0x1F) | equalAny(bytes, kQuoteAndBackslash); }
+Mask16 escapeMask(Bytes16 bytes) {
+    return mask(inRange(bytes, 0, 0x1F) | equal(bytes, '"') | equal(bytes, '\\'));
+}
 
 char* putEscape(char* at, unsigned char byte) {
     static constexpr char hex[] = "0123456789abcdef";

@@ -34,6 +34,8 @@ TEST(Bytes16, OperationsMatchTheirDefinitions) {
         const auto low = static_cast<uint8_t>(rng() % 256);
         const auto high = static_cast<uint8_t>(low + rng() % (256 - low));
         const Bytes16 x = load16(a.data()), y = load16(b.data());
+        std::array<uint8_t, 16> weights;
+        uint32_t weighted = 0;
         Mask16 range = 0, any = 0;
         std::string pairs(16, '\0');
         for (size_t i = 0; i < 16; ++i) {
@@ -41,12 +43,19 @@ TEST(Bytes16, OperationsMatchTheirDefinitions) {
             range |= Mask16{byte >= low && byte <= high} << i;
             for (const uint8_t value : some)
                 any |= Mask16{byte == value} << i;
+            weights[i] = static_cast<uint8_t>(rng() % 256);
+            weighted += uint32_t{byte} * weights[i];
             pairs[i] = static_cast<char>((byte & 0x0F) * 10 + (static_cast<uint8_t>(b[i]) & 0x0F));
         }
         ASSERT_EQ(stored(x), std::string(a.data(), 16));
-        ASSERT_EQ(inRange(x, low, high), range) << int{low} << ".." << int{high};
-        ASSERT_EQ(equalAny(x, some), any);
+        ASSERT_EQ(mask(inRange(x, low, high)), range) << int{low} << ".." << int{high};
+        Bytes16 hits = equal(x, some[0]);
+        for (const uint8_t value : some)
+            hits = hits | equal(x, value);
+        ASSERT_EQ(mask(hits), any);
+        ASSERT_EQ(mask(inRange(x, low, high) & equal(x, some[4])), range & mask(equal(x, '7')));
         ASSERT_EQ(stored(digitPairs(x, y)), pairs);
+        ASSERT_EQ(weightedSum(x, weights), weighted);
     }
 }
 
