@@ -46,9 +46,7 @@ struct FrameScratch {
     }
 };
 
-// One look-up of the thread's scratch per call: inlined, the compiler looks its address up again after
-// every call it makes (__tls_get_addr in a shared library, 66 instructions a decode).
-[[gnu::noinline]] FrameScratch& threadScratch() {
+FrameScratch& threadScratch() {
     thread_local FrameScratch scratch;
     return scratch;
 }
