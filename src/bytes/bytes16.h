@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -104,62 +105,70 @@ inline Bytes16 loadShort(const char* from, size_t n, char fill) {
 
 #else
 
+// Two little-endian words, eight bytes each; a lane is the top bit of its byte. Every operation is exact per
+// byte: nothing carries or borrows from one byte into the next.
+static_assert(std::endian::native == std::endian::little, "byte i of a block is byte i % 8 of word i / 8");
+
 struct Bytes16 {
-    std::array<uint8_t, 16> b;
+    uint64_t w[2];
 };
+
+namespace swar {
+inline constexpr uint64_t kOnes = 0x0101010101010101, kHigh = 0x8080808080808080, kLow7 = 0x7F7F7F7F7F7F7F7F;
+// The top bit of every byte that is zero.
+constexpr uint64_t zeroBytes(uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); }
+// Byte by byte, modulo 256.
+constexpr uint64_t minus(uint64_t a, uint64_t b) { return ((a | kHigh) - (b & kLow7)) ^ ((a ^ ~b) & kHigh); }
+// The top bit of every byte of `a` that is at most the byte of `b`, unsigned: no borrow out of b - a.
+constexpr uint64_t atMost(uint64_t a, uint64_t b) { return ~((~b & a) | (~(b ^ a) & minus(b, a))) & kHigh; }
+} // namespace swar
 
 inline Bytes16 load16(const char* from) {
     Bytes16 bytes;
-    std::memcpy(bytes.b.data(), from, 16);
+    std::memcpy(bytes.w, from, 16);
     return bytes;
 }
-inline void store16(char* to, Bytes16 bytes) { std::memcpy(to, bytes.b.data(), 16); }
+inline void store16(char* to, Bytes16 bytes) { std::memcpy(to, bytes.w, 16); }
 
-template <typename Lane> Bytes16 lanes(Lane&& lane) {
-    Bytes16 out;
-    for (size_t i = 0; i < 16; ++i)
-        out.b[i] = lane(i) ? 0xFF : 0;
-    return out;
-}
-inline Bytes16 operator|(Bytes16 a, Bytes16 b) {
-    return lanes([&](size_t i) { return (a.b[i] | b.b[i]) != 0; });
-}
-inline Bytes16 operator&(Bytes16 a, Bytes16 b) {
-    return lanes([&](size_t i) { return (a.b[i] & b.b[i]) != 0; });
-}
+inline Bytes16 operator|(Bytes16 a, Bytes16 b) { return {{a.w[0] | b.w[0], a.w[1] | b.w[1]}}; }
+inline Bytes16 operator&(Bytes16 a, Bytes16 b) { return {{a.w[0] & b.w[0], a.w[1] & b.w[1]}}; }
 inline Mask16 mask(Bytes16 lanes) {
-    Mask16 bits = 0;
-    for (size_t i = 0; i < 16; ++i)
-        bits |= Mask16{lanes.b[i] >> 7} << i;
-    return bits;
+    // The top bits gathered into the top byte, byte 0's lowest.
+    auto gather = [](uint64_t w) {
+        return static_cast<Mask16>(((w & swar::kHigh) * 0x0002040810204081) >> 56);
+    };
+    return gather(lanes.w[0]) | gather(lanes.w[1]) << 8;
 }
 
 inline Bytes16 inRange(Bytes16 bytes, uint8_t low, uint8_t high) {
-    return lanes([&](size_t i) { return bytes.b[i] >= low && bytes.b[i] <= high; });
+    const uint64_t lows = swar::kOnes * low, span = swar::kOnes * static_cast<uint8_t>(high - low);
+    auto in = [&](uint64_t w) { return swar::atMost(swar::minus(w, lows), span); };
+    return {{in(bytes.w[0]), in(bytes.w[1])}};
 }
 inline Bytes16 equal(Bytes16 bytes, uint8_t value) {
-    return lanes([&](size_t i) { return bytes.b[i] == value; });
+    const uint64_t values = swar::kOnes * value;
+    return {{swar::zeroBytes(bytes.w[0] ^ values), swar::zeroBytes(bytes.w[1] ^ values)}};
 }
 
 inline Bytes16 digitPairs(Bytes16 tens, Bytes16 ones) {
-    Bytes16 numbers;
-    for (size_t i = 0; i < 16; ++i)
-        numbers.b[i] = static_cast<uint8_t>((tens.b[i] & 0x0F) * 10 + (ones.b[i] & 0x0F));
-    return numbers;
+    // Below 16 each after the mask, so no byte's sum reaches the next byte.
+    const uint64_t low = swar::kOnes * 0x0F;
+    auto pairs = [&](uint64_t t, uint64_t o) { return ((t & low) << 3) + ((t & low) << 1) + (o & low); };
+    return {{pairs(tens.w[0], ones.w[0]), pairs(tens.w[1], ones.w[1])}};
 }
 
 inline uint32_t weightedSum(Bytes16 bytes, const std::array<uint8_t, 16>& weights) {
     uint32_t sum = 0;
     for (size_t i = 0; i < 16; ++i)
-        sum += uint32_t{bytes.b[i]} * weights[i];
+        sum += static_cast<uint32_t>(bytes.w[i / 8] >> (8 * (i % 8)) & 0xFF) * weights[i];
     return sum;
 }
 
 inline Bytes16 loadShort(const char* from, size_t n, char fill) {
-    Bytes16 bytes;
-    bytes.b.fill(static_cast<uint8_t>(fill));
-    std::memcpy(bytes.b.data(), from, n);
-    return bytes;
+    char block[16];
+    std::memset(block, fill, 16);
+    std::memcpy(block, from, n);
+    return load16(block);
 }
 
 #endif

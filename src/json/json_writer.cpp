@@ -79,17 +79,25 @@ char* putJsonChars(char* at, std::string_view text) {
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
-    // Written on the stack and appended: a string grown to the bound first would be zero-filled.
-    constexpr size_t kStackRoom = 1024;
-    const size_t room = jsonStringBound(text.size()) + kJsonSlack;
-    if (room <= kStackRoom) {
-        char buffer[kStackRoom];
-        out.append(buffer, putJsonString(buffer, text));
-        return;
-    }
+    // Sized exactly first, so that the string is grown once and keeps no spare room.
+    size_t size = text.size() + 2;
+    auto count = [&](const char* block, Mask16 escapes) {
+        for (; escapes != 0; escapes &= escapes - 1) {
+            const auto byte = static_cast<unsigned char>(block[std::countr_zero(escapes)]);
+            size +=
+                byte < 0x20 && byte != '\b' && byte != '\t' && byte != '\n' && byte != '\f' && byte != '\r'
+                    ? 5
+                    : 1;
+        }
+    };
+    size_t i = 0;
+    for (; text.size() - i >= 16; i += 16)
+        count(text.data() + i, escapeMask(load16(text.data() + i)));
+    if (i < text.size()) count(text.data() + i, escapeMask(loadShort(text.data() + i, text.size() - i, 'A')));
     const size_t start = out.size();
-    out.resize(start + room);
-    out.resize(static_cast<size_t>(putJsonString(out.data() + start, text) - out.data()));
+    out.resize(start + size + kJsonSlack);
+    putJsonString(out.data() + start, text);
+    out.resize(start + size);
 }
 
 void appendInt(std::string& out, int64_t value) {
