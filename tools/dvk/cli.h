@@ -31,9 +31,6 @@ std::string jsonQuote(const std::string& text);
 // Text for HTML: & < > " ' escaped.
 std::string htmlEscape(const std::string& text);
 
-// A text the library returned, copied; the library's block is released. Empty for null.
-std::string takeText(char* text);
-
 // True for an argument that looks like an option ("-x", "--x") but not "-" alone.
 bool isOption(const std::string& arg);
 

@@ -15,12 +15,13 @@
 #include <memory>
 #include <vector>
 
+#include "answers.h"
 #include "cli.h"
 #include "dorvik_c.h"
 #include "input_source.h"
+#include "json_reader.h"
 #include "raw_terminal.h"
 #include "report.h"
-#include "scanner_sim.h"
 #include "terminal_codes.h"
 
 namespace {
@@ -37,7 +38,7 @@ uint64_t nowMs() {
 }
 
 int numberField(const std::string& json, const std::string& key) {
-    const std::string text = dvksim::jsonScalarField(json, key);
+    const std::string text = dvkhost::jsonScalarField(json, key);
     int value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
@@ -73,15 +74,15 @@ class SetUp {
   public:
     SetUp(const std::string& transport, const std::string& device)
         : tuner_(dvk_tuner_new(transport.c_str(), device.c_str()), &dvk_tuner_free),
-          state_(takeText(dvk_tuner_state(tuner_.get()))) {}
+          state_(dvkhost::takeText(dvk_tuner_state(tuner_.get()))) {}
 
-    bool done() const { return dvksim::jsonScalarField(state_, "done") == "true"; }
-    std::string profile() const { return dvksim::jsonCompoundField(state_, "profile"); }
+    bool done() const { return dvkhost::jsonScalarField(state_, "done") == "true"; }
+    std::string profile() const { return dvkhost::jsonCompoundField(state_, "profile"); }
 
     void show() {
         std::printf("\n== Step %d of 5: %s\n%s\n\n", numberField(state_, "step") + 1,
-                    dvksim::jsonStringField(state_, "prompt").c_str(),
-                    dvksim::jsonStringField(state_, "hint").c_str());
+                    dvkhost::jsonStringField(state_, "prompt").c_str(),
+                    dvkhost::jsonStringField(state_, "hint").c_str());
         const int columns = terminalColumns();
         drawn_ = drawing(columns);
         for (const std::string& line : drawn_.lines)
@@ -117,13 +118,13 @@ class SetUp {
     // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
     // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
-        if (!done() || dvksim::jsonScalarField(profile(), "configured") != "true") {
+        if (!done() || dvkhost::jsonScalarField(profile(), "configured") != "true") {
             std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
                         numberField(state_, "step") + 1);
             return 1;
         }
-        std::printf("\n== %s\n%s\n", dvksim::jsonStringField(state_, "prompt").c_str(),
-                    dvksim::jsonStringField(state_, "summary").c_str());
+        std::printf("\n== %s\n%s\n", dvkhost::jsonStringField(state_, "prompt").c_str(),
+                    dvkhost::jsonStringField(state_, "summary").c_str());
         if (output.empty()) {
             std::printf("%s\n", profileText.c_str());
         } else if (!writeFile(output, profileText + "\n")) {
@@ -137,17 +138,17 @@ class SetUp {
 
   private:
     TerminalDrawing drawing(int columns) const {
-        const std::string code = dvksim::jsonCompoundField(state_, "code");
-        return drawForTerminal(dvksim::jsonStringField(code, "symbology"),
-                               dvksim::jsonStringField(code, "payload"),
-                               dvksim::jsonScalarField(code, "gs1") == "true", columns);
+        const std::string code = dvkhost::jsonCompoundField(state_, "code");
+        return drawForTerminal(dvkhost::jsonStringField(code, "symbology"),
+                               dvkhost::jsonStringField(code, "payload"),
+                               dvkhost::jsonScalarField(code, "gs1") == "true", columns);
     }
 
     void refresh() {
         std::fflush(stdout); // what was received shows before the tuner's verdict, also through a pipe
-        const std::string next = takeText(dvk_tuner_state(tuner_.get()));
+        const std::string next = dvkhost::takeText(dvk_tuner_state(tuner_.get()));
         if (next.empty() || next == state_) return;
-        const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
+        const std::vector<dvkhost::FindingView> findings = dvkhost::parseFindings(next);
         for (; findingsShown_ < findings.size(); ++findingsShown_)
             printFinding(findings[findingsShown_]);
         const bool nextStep = numberField(next, "step") != numberField(state_, "step");
@@ -247,7 +248,7 @@ void tuneOnDevice(SetUp& setUp, InputSource& source) {
         }
         if (RawTerminal::takeResized()) setUp.fitToWindow();
         round = pump.next();
-        for (const dvksim::PolledFrame& frame : dvksim::parsePoll(round.poll).frames)
+        for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(round.poll).frames)
             if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
         if (round.key == kEscape && !setUp.done()) setUp.skip();
     }

@@ -3,39 +3,14 @@
 // as it frames a keyboard scanner; a byte no key types (UTF-8 of another layout) goes in as a byte.
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 
+#include "answers.h"
 #include "cli.h"
 #include "input_source.h"
 #include "raw_terminal.h"
-#include "scanner_sim.h"
 
 namespace {
-
-struct Key {
-    bool ok = false;
-    uint16_t scanCode = 0;
-    bool shift = false;
-    bool ctrl = false;
-};
-
-const std::array<Key, 256>& keysOfBytes() {
-    static const std::array<Key, 256> keys = [] {
-        std::array<Key, 256> table;
-        for (int c = 0; c < 256; ++c) {
-            const std::string answer = takeText(dvk_key_for_char(static_cast<char>(c)));
-            Key& key = table[static_cast<size_t>(c)];
-            key.ok = dvksim::jsonScalarField(answer, "ok") == "true";
-            key.scanCode =
-                static_cast<uint16_t>(parseUint(dvksim::jsonScalarField(answer, "scancode")).value_or(0));
-            key.shift = dvksim::jsonScalarField(answer, "shift") == "true";
-            key.ctrl = dvksim::jsonScalarField(answer, "ctrl") == "true";
-        }
-        return table;
-    }();
-    return keys;
-}
 
 class TerminalInput final : public InputSource {
   public:
@@ -49,9 +24,8 @@ class TerminalInput final : public InputSource {
         const uint64_t t = monotonicMs();
         dvk_decoder_tick(decoder, t);
         for (ssize_t i = 0; i < n; ++i) {
-            const Key& key = keysOfBytes()[static_cast<unsigned char>(typed[i])];
-            if (key.ok)
-                dvk_decoder_feed_key(decoder, key.scanCode, 0, 0, key.shift, key.ctrl, 0, 0, 0, t,
+            if (const auto key = dvkhost::keyFor(typed[i]))
+                dvk_decoder_feed_key(decoder, key->scanCode, 0, 0, key->shift, key->ctrl, 0, 0, 0, t,
                                      id_.c_str());
             else
                 dvk_decoder_feed_bytes(decoder, typed + i, 1, id_.c_str(), t);
