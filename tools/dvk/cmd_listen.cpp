@@ -8,6 +8,7 @@
 
 #include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "input_source.h"
 #include "json_reader.h"

@@ -5,6 +5,7 @@
 
 #include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "json_reader.h"
 #include "sheet.h"

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "commands.h"
 #include "report.h"
 #include "scanner_sim.h"
 #include "simulate.h"

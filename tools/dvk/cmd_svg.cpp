@@ -3,6 +3,7 @@
 
 #include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 
 int runSvg(const Args& args) {

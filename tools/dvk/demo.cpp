@@ -6,6 +6,7 @@
 
 #include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "report.h"
 #include "scanner_sim.h"
