@@ -103,7 +103,7 @@ int runListen(const Args& args) {
     std::string profile, error;
     std::unique_ptr<InputSource> source;
     if (!devices.open(profile, source, error)) return fail(error);
-    if (keyboard) source = openTerminal(error);
+    if (keyboard) source = openTerminal("terminal", false);
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profile.empty()) dvk_decoder_set_profile(decoder.get(), profile.c_str());

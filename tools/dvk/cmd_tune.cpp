@@ -1,16 +1,13 @@
-// dvk tune: the set-up wizard on a terminal, for a real keyboard scanner plugged into this machine.
+// dvk tune: the set-up wizard on a terminal, for a real scanner: one typing into this terminal, on a serial
+// port or on an input device.
 //
-// The terminal is put into raw mode and every byte the scanner types is read with its arrival time. While a
-// scanner is being set up its terminator is what the wizard is learning, so frames end as a decoder with a
-// set-up profile ends them: by a pause longer than the burst gap, or by the time-out after the last byte.
-// Bytes reach the tuner exactly as the terminal delivered them (a Russian layout arrives as UTF-8).
-#include <poll.h>
+// While a scanner is being set up its terminator is what the wizard is learning, so a decoder with the
+// set-up profile frames its input by time: a pause longer than the burst gap, or the time-out after the last
+// input. Every frame it polls goes to the tuner as the poll reports it.
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -23,20 +20,13 @@
 #include "json_reader.h"
 #include "raw_terminal.h"
 #include "report.h"
+#include "set_up_profile.h"
 #include "terminal_codes.h"
 
 namespace {
 
-constexpr uint64_t kBurstGapMs = 250;
-constexpr uint64_t kTimeoutMs = 500;
 constexpr char kEscape = '\x1b';
 constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byte
-
-uint64_t nowMs() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
 
 int numberField(const std::string& json, const std::string& key) {
     const std::string text = dvkhost::jsonScalarField(json, key);
@@ -164,84 +154,27 @@ class SetUp {
     TerminalDrawing drawn_;
 };
 
-struct Frame {
-    std::string text;
-    std::vector<uint64_t> gaps;
-    uint64_t last = 0;
-};
-
-// Reads the terminal until the set-up is done or the input ends (Ctrl+D, or the terminal went away).
-void tuneOnTerminal(SetUp& setUp, const std::string& device) {
-    const RawTerminal raw;
-    setUp.show();
-    Frame frame;
-    auto deliver = [&] {
-        if (frame.text.empty()) return;
-        if (isStrayKey(frame.text)) {
-            std::printf("ignored: %s is a key of the keyboard, not a scan\n", visible(frame.text).c_str());
-            std::fflush(stdout);
-        } else {
-            std::string gaps = "[";
-            for (size_t i = 0; i < frame.gaps.size(); ++i) {
-                if (i) gaps += ',';
-                gaps += std::to_string(frame.gaps[i]);
-            }
-            setUp.feed(frame.text, device, frame.last, gaps + "]");
-        }
-        frame = Frame{};
-    };
-    while (!setUp.done()) {
-        if (RawTerminal::takeResumed()) {
-            std::printf("(resumed)\n");
-            setUp.show();
-        }
-        if (RawTerminal::takeResized()) setUp.fitToWindow();
-        const int wait =
-            frame.text.empty()
-                ? -1
-                : static_cast<int>(frame.last + kTimeoutMs + 1 - std::min(nowMs(), frame.last + kTimeoutMs));
-        struct pollfd in = {STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&in, 1, wait);
-        const uint64_t t = nowMs();
-        if (ready <= 0) {
-            if (!frame.text.empty() && t > frame.last + kTimeoutMs) deliver();
-            continue;
-        }
-        char buffer[256];
-        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue; // a stop or resume, not the end of input
-        if (n <= 0) break;
-        // A key pressed on its own, with nothing pending: the scanner's bytes come in bursts.
-        if (n == 1 && (buffer[0] == kEscape || buffer[0] == kEndOfInput) &&
-            (frame.text.empty() || t - frame.last > kBurstGapMs)) {
-            deliver();
-            if (buffer[0] == kEndOfInput) break;
-            setUp.skip();
-            continue;
-        }
-        for (ssize_t i = 0; i < n; ++i) {
-            if (!frame.text.empty() && t - frame.last > kBurstGapMs) deliver();
-            if (!frame.text.empty()) frame.gaps.push_back(t - frame.last);
-            frame.text += buffer[i];
-            frame.last = t;
-        }
-    }
-    deliver(); // the last frame counts, however the input ended
-}
-
-// A serial port or an input device: a decoder with the set-up profile frames its input by time, as above. The
-// terminal, when there is one, is only watched for Esc and Ctrl+D.
-void tuneOnDevice(SetUp& setUp, InputSource& source) {
-    const RawTerminal raw;
+// Reads the source until the set-up is done or the input ends. Esc skips a step and Ctrl+D ends the set-up,
+// each after the frame typed before it is in. Where the keyboard types under the scanner's device id
+// (`keyboardToo`), its stray keys are told apart from scans.
+void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
-    const std::string framing = "{\"burstGapMs\": " + std::to_string(kBurstGapMs) +
-                                ", \"frameTimeoutMs\": " + std::to_string(kTimeoutMs) +
-                                ", \"terminator\": \"\\u0000\"}";
-    dvk_decoder_set_profile(decoder.get(), framing.c_str());
-    std::printf("Reading %s.\n", source.description().c_str());
+    dvk_decoder_set_profile(decoder.get(), dvkhost::kSetUpProfile);
     setUp.show();
-    InputPump pump(source, decoder.get(), isatty(STDIN_FILENO) ? STDIN_FILENO : -1);
+    InputPump pump(source, decoder.get(), keyFd);
+    auto take = [&](const std::string& poll) {
+        for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(poll).frames) {
+            if (setUp.done()) return;
+            if (keyboardToo && isStrayKey(frame.text)) {
+                std::printf("ignored: %s is a key of the keyboard, not a scan\n",
+                            visible(frame.text).c_str());
+                std::fflush(stdout);
+            } else {
+                setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+            }
+        }
+    };
     for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
         if (RawTerminal::takeResumed()) {
             std::printf("(resumed)\n");
@@ -249,8 +182,8 @@ void tuneOnDevice(SetUp& setUp, InputSource& source) {
         }
         if (RawTerminal::takeResized()) setUp.fitToWindow();
         round = pump.next();
-        for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(round.poll).frames)
-            if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+        take(round.poll);
+        if (round.key == kEscape || round.key == kEndOfInput) take(pump.closeFrame());
         if (round.key == kEscape && !setUp.done()) setUp.skip();
     }
 }
@@ -315,9 +248,13 @@ int runTune(const Args& args) {
 
     SetUp setUp(transport, device);
     if (source) {
-        tuneOnDevice(setUp, *source);
+        {
+            const RawTerminal raw; // for Esc and Ctrl+D while the device is read
+            std::printf("Reading %s.\n", source->description().c_str());
+            tuneFrom(setUp, *source, isatty(STDIN_FILENO) ? STDIN_FILENO : -1, false);
+        }
         return setUp.finish(output, source->recordIn(setUp.profile()));
     }
-    tuneOnTerminal(setUp, device);
+    tuneFrom(setUp, *openTerminal(device, true), -1, true); // the terminal is raw for this line only
     return setUp.finish(output, setUp.profile());
 }

@@ -142,6 +142,7 @@ InputPump::Round InputPump::next() {
     bool end = ready < 0 && errno != EINTR;
     if (ready > 0 && !stopRequested()) {
         if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(decoder_)) end = true;
+        round.key = source_.takeKey();
         if (keyFd_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
             char typed[64];
             const ssize_t n = read(keyFd_, typed, sizeof typed);
@@ -151,11 +152,16 @@ InputPump::Round InputPump::next() {
     }
     if (end || stopRequested()) {
         // Nothing more will come: the frame in progress (and a pending Alt code) is complete now.
-        dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
         finished_ = true;
-    } else {
-        dvk_decoder_tick(decoder_, source_.nowMs());
+        round.poll = closeFrame();
+        return round;
     }
+    dvk_decoder_tick(decoder_, source_.nowMs());
     round.poll = dvkhost::takeText(dvk_decoder_poll(decoder_));
     return round;
+}
+
+std::string InputPump::closeFrame() {
+    dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
+    return dvkhost::takeText(dvk_decoder_poll(decoder_));
 }
