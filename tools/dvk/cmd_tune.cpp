@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -29,10 +28,7 @@ constexpr char kEscape = '\x1b';
 constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byte
 
 int numberField(const std::string& json, const std::string& key) {
-    const std::string text = dvkhost::jsonScalarField(json, key);
-    int value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return parseInt(dvkhost::jsonScalarField(json, key)).value_or(0);
 }
 
 // In a terminal the keyboard and the scanner type under one device id. A lone key stroke (one character,

@@ -20,9 +20,7 @@ std::optional<TypingKey> keyFor(char c) {
         for (size_t byte = 0; byte < table.size(); ++byte) {
             const std::string answer = takeText(dvk_key_for_char(static_cast<char>(byte)));
             if (jsonScalarField(answer, "ok") != "true") continue;
-            JsonCursor scanCode(answer);
-            scanCode.find("\"scancode\":");
-            table[byte] = TypingKey{static_cast<uint16_t>(scanCode.number()),
+            table[byte] = TypingKey{static_cast<uint16_t>(JsonCursor(answer).past("\"scancode\":").number()),
                                     jsonScalarField(answer, "shift") == "true",
                                     jsonScalarField(answer, "ctrl") == "true"};
         }
@@ -42,14 +40,10 @@ PollResult parsePoll(const std::string& json) {
     if (!at.find("\"frames\":[")) return result;
     while (at.peek('{')) {
         PolledFrame frame;
-        at.find("\"frame\":");
-        frame.text = at.string();
-        at.find("\"deviceId\":");
-        frame.deviceId = at.string();
-        at.find("\"tMs\":");
-        frame.tMs = at.number();
-        at.find("\"gapsMs\":");
-        frame.gapsJson = at.compound();
+        frame.text = at.past("\"frame\":").string();
+        frame.deviceId = at.past("\"deviceId\":").string();
+        frame.tMs = at.past("\"tMs\":").number();
+        frame.gapsJson = at.past("\"gapsMs\":").compound();
         at.expect('}');
         result.frames.push_back(std::move(frame));
         if (at.peek(',')) at.expect(',');
@@ -62,15 +56,8 @@ std::vector<FindingView> parseFindings(const std::string& state) {
     JsonCursor at(state);
     if (!at.find("\"findings\":[")) return findings;
     while (at.peek('{')) {
-        FindingView f;
-        at.find("\"level\":");
-        f.level = at.string();
-        at.find("\"title\":");
-        f.title = at.string();
-        at.find("\"detail\":");
-        f.detail = at.string();
-        at.find("\"advice\":");
-        f.advice = at.string();
+        auto next = [&](const char* key) { return at.past(key).string(); };
+        FindingView f{next("\"level\":"), next("\"title\":"), next("\"detail\":"), next("\"advice\":")};
         at.expect('}');
         findings.push_back(std::move(f));
         if (at.peek(',')) at.expect(',');

@@ -12,10 +12,15 @@ namespace dvkhost {
 // hold what is asked for. The text must outlive the cursor.
 class JsonCursor {
   public:
-    explicit JsonCursor(const std::string& text, size_t pos = 0) : text_(text), pos_(pos) {}
+    explicit JsonCursor(const std::string& text) : text_(text) {}
 
     // Moves past the next occurrence of `token`; false (not moved) when there is none.
     bool find(const std::string& token);
+    // The same, to read on from there: at.past("\"tMs\":").number().
+    JsonCursor& past(const std::string& token) {
+        find(token);
+        return *this;
+    }
     bool peek(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
     void expect(char c);
     void skipSpace();
@@ -29,7 +34,7 @@ class JsonCursor {
 
   private:
     const std::string& text_;
-    size_t pos_;
+    size_t pos_ = 0;
 };
 
 // Values of the first "key" in a text, wherever it is nested; empty when absent or of another kind.

@@ -4,11 +4,7 @@
 
 namespace dvksim {
 
-namespace {
-
 constexpr char kGs = '\x1d';
-
-} // namespace
 
 std::string aimFor(const std::string& symbology) {
     if (symbology == "ean13") return "]E0";

@@ -4,9 +4,7 @@
 
 namespace dvksim {
 
-namespace {
-
-const std::map<char, std::string>& russianLayout() {
+std::string throughRussianLayout(const std::string& usText) {
     static const std::map<char, std::string> layout = [] {
         const std::string us = "qwertyuiop[]asdfghjkl;'zxcvbnm,./`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>?~@#$^&|";
         const char* ru[] = {"й", "ц", "у", "к", "е", "н", "г", "ш", "щ",  "з", "х", "ъ", "ф", "ы", "в",
@@ -19,16 +17,10 @@ const std::map<char, std::string>& russianLayout() {
             map[us[i]] = ru[i];
         return map;
     }();
-    return layout;
-}
-
-} // namespace
-
-std::string throughRussianLayout(const std::string& usText) {
     std::string out;
     for (const char c : usText) {
-        const auto it = russianLayout().find(c);
-        out += it == russianLayout().end() ? std::string(1, c) : it->second;
+        const auto it = layout.find(c);
+        out += it == layout.end() ? std::string(1, c) : it->second;
     }
     return out;
 }

@@ -15,14 +15,8 @@
 
 namespace dvksim {
 
-// What the simulator's users read the library's answers with.
-using dvkhost::FindingView;
-using dvkhost::jsonCompoundField;
-using dvkhost::jsonStringField;
-using dvkhost::parseFindings;
-using dvkhost::parsePoll;
-using dvkhost::PolledFrame;
-using dvkhost::PollResult;
+// Its users read the library's answers through it.
+using namespace dvkhost;
 
 // One scan of a code: the scanner types it (twice for a double-sending model) into the decoder, the host
 // ticks and polls. Returns what the poll held. `now` advances past the scan.
