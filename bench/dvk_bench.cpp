@@ -108,7 +108,8 @@ std::string adversarial(const std::string& unit, size_t length) {
 void BM_RepairAdversarial(benchmark::State& state, std::string unit) {
     const std::string text = adversarial(unit, static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
-        dorvik::GsRepairResult result = dorvik::repairGs(text);
+        std::string out;
+        dorvik::GsRepairResult result = dorvik::repairGs(text, out);
         benchmark::DoNotOptimize(result);
     }
 }

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Every test: style check; normal and ASan/UBSan builds with the whole suite in both; valgrind on the
+# Every test: style check; normal, scalar (no intrinsics) and ASan/UBSan builds with the whole suite in each; valgrind on the
 # C-interface suites; ThreadSanitizer; the Windows DLL under Wine; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
 install_packages $BASE_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES valgrind
@@ -13,10 +13,19 @@ export DVK_REQUIRE_LOCALE=1
 cd "$ROOT"
 echo "== clang-format"
 git ls-files '*.c' '*.h' '*.cpp' | xargs clang-format-14 --dry-run -Werror
+# A layer reaches another only through its root, where the build enforces the one-way dependencies.
+if git grep -n '#include "\.\./' -- src; then
+    echo "an include above its layer's root: name the layer instead" >&2
+    exit 1
+fi
 
 echo "== normal build (Release, as users build it)"
 configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Release
 (cd "$ROOT/build-test" && ctest --output-on-failure -j "$JOBS")
+
+echo "== the unit suites without vector intrinsics (the scalar twins WebAssembly and ARM run)"
+configure_and_build "$ROOT/build-scalar" -DDVK_NO_INTRINSICS=ON -DDVK_BUILD_BENCH=OFF
+(cd "$ROOT/build-scalar" && ctest --output-on-failure -j "$JOBS")
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 configure_and_build "$ROOT/build-asan" -DDVK_SANITIZE=ON -DDVK_BUILD_BENCH=OFF

@@ -4,15 +4,10 @@
 #include <array>
 #include <bit>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
-#if defined(__SSE2__)
-#include "bytes/short_load.h"
-#endif
+#include "bytes/bytes16.h"
 
 namespace dorvik {
 
@@ -93,25 +88,15 @@ bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
 bool allPrintable(std::string_view text) {
     size_t i = 0;
-    bool printable = true;
-#if defined(__SSE2__)
-    // Sixteen a step: a byte minus '!' is at most '~' - '!' (unsigned) exactly when it is printable.
-    const __m128i first = _mm_set1_epi8('!'), span = _mm_set1_epi8('~' - '!');
-    __m128i outside = _mm_setzero_si128();
-    for (; text.size() - i >= 16; i += 16) {
-        const __m128i v =
-            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i)), first);
-        outside =
-            _mm_or_si128(outside, _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, span), v), _mm_set1_epi8(-1)));
-    }
-    printable = _mm_movemask_epi8(outside) == 0;
-#endif
+    Mask16 printable = kAll16;
+    for (; text.size() - i >= 16; i += 16)
+        printable &= mask(inRange(load16(text.data() + i), '!', '~'));
+    bool all = printable == kAll16;
     for (; i < text.size(); ++i)
-        printable &= isPrintableAscii(text[i]);
-    return printable;
+        all &= isPrintableAscii(text[i]);
+    return all;
 }
 
-#if defined(__SSE2__)
 // The numbers of the two-digit AIs the search knows, and the first two digits of its longer ones.
 template <bool TwoDigits> constexpr auto repairPrefixes() {
     std::array<uint8_t, 100> numbers{};
@@ -129,71 +114,50 @@ constexpr auto kLongerPrefixes = repairPrefixes<false>();
 
 // 16 positions, from the bytes at them and the bytes after them: bit i for a two-digit AI at position i,
 // and in `maybeLonger` the positions a longer AI may start at.
-uint32_t twoDigitAis(__m128i atPositions, __m128i afterPositions, uint32_t& maybeLonger) {
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i first = _mm_sub_epi8(atPositions, zero);
-    const __m128i second = _mm_sub_epi8(afterPositions, zero);
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i digits = _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(first, nine), first),
-                                         _mm_cmpeq_epi8(_mm_min_epu8(second, nine), second));
+Mask16 twoDigitAis(Bytes16 atPositions, Bytes16 afterPositions, Mask16& maybeLonger) {
+    const Bytes16 digits = inRange(atPositions, '0', '9') & inRange(afterPositions, '0', '9');
     // Most blocks of a crypto tail hold no two digits in a row.
-    if (_mm_movemask_epi8(digits) == 0) {
+    if (mask(digits) == 0) {
         maybeLonger = 0;
         return 0;
     }
-    // first * 10 + second, byte by byte: below 16 each, the 16-bit shifts carry nothing across bytes.
-    const __m128i low = _mm_set1_epi8(0x0F);
-    const __m128i tens = _mm_and_si128(first, low);
-    const __m128i number = _mm_add_epi8(_mm_add_epi8(_mm_slli_epi16(tens, 3), _mm_slli_epi16(tens, 1)),
-                                        _mm_and_si128(second, low));
-    __m128i two = _mm_setzero_si128();
-    for (size_t i = 0; i < kTwoDigitNumbers.second; ++i)
-        two = _mm_or_si128(
-            two, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kTwoDigitNumbers.first[i]))));
-    __m128i longer = _mm_setzero_si128();
-    for (size_t i = 0; i < kLongerPrefixes.second; ++i)
-        longer = _mm_or_si128(
-            longer, _mm_cmpeq_epi8(number, _mm_set1_epi8(static_cast<char>(kLongerPrefixes.first[i]))));
-    maybeLonger = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, longer)));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, two)));
+    const Bytes16 numbers = digitPairs(atPositions, afterPositions);
+    auto anyOf = [&](const auto& list) {
+        Bytes16 hits = equal(numbers, list.first[0]);
+        for (size_t i = 1; i < list.second; ++i)
+            hits = hits | equal(numbers, list.first[i]);
+        return mask(digits & hits);
+    };
+    maybeLonger = anyOf(kLongerPrefixes);
+    return anyOf(kTwoDigitNumbers);
 }
-#endif
 
 } // namespace
 
 bool repairKnowsAi(const AiDefinition& entry) { return kInRepair[aiRow(entry)]; }
 
 void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits) {
-    size_t pos = from;
-#if defined(__SSE2__)
     // Sixteen positions a step, without a branch per position (in a crypto tail digits and letters
     // alternate at random).
-    auto block = [&](__m128i atPositions, __m128i afterPositions, size_t keep) {
-        uint32_t maybeLonger = 0;
-        uint32_t starts = twoDigitAis(atPositions, afterPositions, maybeLonger);
+    size_t pos = from;
+    auto block = [&](Bytes16 atPositions, Bytes16 afterPositions, size_t keep) {
+        Mask16 maybeLonger = 0;
+        Mask16 starts = twoDigitAis(atPositions, afterPositions, maybeLonger);
         for (; maybeLonger != 0; maybeLonger &= maybeLonger - 1) {
             const auto i = static_cast<size_t>(std::countr_zero(maybeLonger));
-            if (findRepairAi(text, pos + i).entry != nullptr) starts |= 1u << i;
+            if (findRepairAi(text, pos + i).entry != nullptr) starts |= Mask16{1} << i;
         }
-        bits[pos / 64] |= uint64_t{starts & ((1u << keep) - 1)} << (pos % 64);
-    };
-    auto load = [&](size_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        bits[pos / 64] |= uint64_t{starts & ((Mask16{1} << keep) - 1)} << (pos % 64);
     };
     for (; pos + 16 <= count && pos + 17 <= text.size(); pos += 16)
-        block(load(pos), load(pos + 1), 16);
+        block(load16(text.data() + pos), load16(text.data() + pos + 1), 16);
     // The last positions padded with bytes that are no digit; past `count` nothing is set.
-    for (; pos < count; pos += 16) {
-        auto rest = [&](size_t at) {
-            const size_t from = std::min(at, text.size());
-            return loadShort(text.data() + from, std::min<size_t>(text.size() - from, 16), 'x');
-        };
+    auto rest = [&](size_t at) {
+        const size_t start = std::min(at, text.size());
+        return loadShort(text.data() + start, std::min<size_t>(text.size() - start, 16), 'x');
+    };
+    for (; pos < count; pos += 16)
         block(rest(pos), rest(pos + 1), std::min<size_t>(count - pos, 16));
-    }
-#endif
-    for (; pos < count; ++pos) {
-        if (findRepairAi(text, pos).entry != nullptr) bits[pos / 64] |= uint64_t{1} << (pos % 64);
-    }
 }
 
 namespace {
@@ -223,12 +187,9 @@ class CutEnumerator {
         // A position where no known AI starts is a dead end at every depth; the end of the text is live,
         // and so is reachable_ itself, the sentinel a search that runs past every live position stops at.
         LiveSet& base = live_[0];
-        // Only the words up to the sentinel's are ever read. The first two, all a marking code needs, are
-        // written outright, so that no compiler makes a library call of the fill or the copies below.
+        // Only the words up to the sentinel's are ever read.
         liveWords_ = reachable_ / 64 + 1;
-        base[0] = base[1] = 0;
-        for (size_t i = 2; i < liveWords_; ++i)
-            base[i] = 0;
+        std::fill_n(base.begin(), liveWords_, 0);
         // A text that begins with the GTIN's AI is cut there first, and that fixed field leads from 0 to
         // 16 only: no other position below 16 is ever asked about.
         if (text.starts_with("01")) {
@@ -318,11 +279,7 @@ class CutEnumerator {
     // A depth's dead ends start as those of every depth when the search first reaches it.
     void ready(size_t depth) {
         if ((readyDepths_ >> depth & 1) != 0) return;
-        LiveSet& live = live_[depth];
-        live[0] = live_[0][0];
-        live[1] = live_[0][1];
-        for (size_t i = 2; i < liveWords_; ++i)
-            live[i] = live_[0][i];
+        std::copy_n(live_[0].begin(), liveWords_, live_[depth].begin());
         readyDepths_ |= 1u << depth;
     }
 
@@ -381,6 +338,7 @@ bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
 
 } // namespace
 
+// For the tests, which hold the search against a plain transcription of it.
 CutSearch enumerateCuts(std::string_view text) {
     CutEnumerator enumerator(text);
     const CutSearch& search = enumerator.run();
@@ -389,25 +347,6 @@ CutSearch enumerateCuts(std::string_view text) {
     copy.count = search.count;
     copy.limitHit = search.limitHit;
     return copy;
-}
-
-int32_t scoreCut(const ParseCandidate& candidate) {
-    const auto fields = candidate.fields();
-    int32_t score = 0;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        score += kFieldPoints[fields[i].row][fields[i].length] - 1;
-        for (size_t j = i + 1; j < fields.size(); ++j) {
-            if (fields[i].row == fields[j].row) score += kRepeatedAi;
-        }
-    }
-    return score;
-}
-
-GsRepairResult repairGs(std::string_view text) {
-    std::string out;
-    GsRepairResult result = repairGs(text, out);
-    result.text = std::move(out);
-    return result;
 }
 
 GsRepairResult repairGs(std::string_view text, std::string& out) {

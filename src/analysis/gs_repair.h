@@ -55,13 +55,7 @@ bool repairKnowsAi(const AiDefinition& entry);
 // 16) to `count`, where an AI that the cut search knows starts; the bits below `from` are left as they are.
 void markAiStarts(std::string_view text, size_t from, size_t count, uint64_t* bits);
 
-// Depth first, shortest values first, at most 64 cuts of at most 12 fields.
-CutSearch enumerateCuts(std::string_view text);
-
-int32_t scoreCut(const ParseCandidate& candidate);
-
 struct GsRepairResult {
-    std::string text;
     bool repaired = false;
     bool guess = false;
     int32_t ties = 0;
@@ -75,10 +69,8 @@ struct GsRepairResult {
     std::span<const ParseField> cut() const { return {cutSlots.data(), cutFieldCount}; }
 };
 
-// For a text without GS.
-GsRepairResult repairGs(std::string_view text);
-// The same with the text written into `out`, whose block is reused; `text` must not lie in `out`, and
-// the result's own text stays empty.
+// For a text without GS: the text, repaired or as it was, is written into `out`, whose block is reused;
+// `text` must not lie in `out`.
 GsRepairResult repairGs(std::string_view text, std::string& out);
 
 } // namespace dorvik

@@ -21,8 +21,12 @@ template <typename T, size_t N> class InlineVector {
     InlineVector(const InlineVector& other) : size_(other.size_), spilled_(other.spilled_) {
         copyInline(other);
     }
+    // The moved-from vector is left empty: with its spilled elements gone, its old size would reach past
+    // its inline room.
     InlineVector(InlineVector&& other) noexcept : size_(other.size_), spilled_(std::move(other.spilled_)) {
         copyInline(other);
+        other.size_ = 0;
+        other.spilled_.clear();
     }
     InlineVector& operator=(InlineVector other) noexcept {
         copyInline(other);

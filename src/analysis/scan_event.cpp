@@ -39,7 +39,32 @@ static_assert([] {
 
 } // namespace
 
-std::string_view kindTitle(CodeKind kind) { return title(kind); }
+void Warnings::clear() {
+    plain_ = 0;
+    // Kept only where add() made room for them, so that clearing cannot fail.
+    if (spare_.strings.capacity() - spare_.strings.size() >= texts_.size()) {
+        for (std::string& text : texts_) {
+            text.clear();
+            spare_.strings.push_back(std::move(text));
+        }
+    }
+    texts_.clear();
+}
+
+void Warnings::add(std::string_view text, bool plain) {
+    const size_t at = texts_.size();
+    if (spare_.strings.empty()) {
+        texts_.emplace_back(text);
+        spare_.strings.reserve(texts_.capacity());
+    } else {
+        // Taken back only once the new warning is in place, so that a failed allocation loses no block.
+        std::string& kept = spare_.strings.back();
+        kept.assign(text);
+        texts_.push_back(std::move(kept));
+        spare_.strings.pop_back();
+    }
+    if (plain && at < 64) plain_ |= uint64_t{1} << at;
+}
 
 void ScanEvent::reset() {
     for (std::string* text : {&raw, &data, &aimId, &deviceId, &gtin, &serial, &mrc, &cryptoTail, &itemCode})
@@ -48,52 +73,13 @@ void ScanEvent::reset() {
     tMs = 0;
     fromBoundDevice = marked = gsRepaired = gsGuess = suspect = false;
     weightKg = 0.0;
-    plainWarnings = 0;
-    // Kept only where note() made room for them, so that a reset cannot fail.
-    if (spare_.strings.capacity() - spare_.strings.size() >= warnings.size()) {
-        for (std::string& text : warnings) {
-            text.clear();
-            spare_.strings.push_back(std::move(text));
-        }
-    }
     warnings.clear();
-}
-
-void ScanEvent::note(std::string_view text) {
-    if (spare_.strings.empty()) {
-        warnings.emplace_back(text);
-        spare_.strings.reserve(warnings.capacity());
-        return;
-    }
-    // Taken back only once the new warning is in place, so that a failed allocation loses no block.
-    std::string& kept = spare_.strings.back();
-    kept.assign(text);
-    warnings.push_back(std::move(kept));
-    spare_.strings.pop_back();
 }
 
 namespace {
 
-// The object is walked by the same code to size it and to write it, so that its key order is written once.
-class Measure {
-  public:
-    void text(std::string_view literal) { size_ += literal.size(); }
-    void string(std::string_view value) { size_ += jsonStringSize(value); }
-    void plainString(std::string_view value) { size_ += value.size() + 2; }
-    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
-        string(raw);
-        text(between);
-        string(data);
-    }
-    void number(std::string_view digits) { size_ += digits.size(); }
-    void boolean(bool value) { size_ += value ? 4 : 5; }
-    size_t size() const { return size_; }
-
-  private:
-    size_t size_ = 0;
-};
-
-// Room for the object whatever its bytes are.
+// Room for the object whatever its bytes are: sized by the same walk that writes it, so that its key order
+// is written once.
 class Bound {
   public:
     void text(std::string_view literal) { size_ += literal.size(); }
@@ -114,8 +100,8 @@ class Bound {
     size_t size_ = 0;
 };
 
-// Into an exact block, or (Slack) into one with kJsonSlack bytes of room beyond the bound.
-template <bool Slack> class Put {
+// Into a block with kJsonSlack bytes of room beyond the bound.
+class Put {
   public:
     explicit Put(char* at) : at_(at) {}
     void text(std::string_view literal) {
@@ -128,7 +114,7 @@ template <bool Slack> class Put {
             text("\"\"");
         } else {
             *at_++ = '"';
-            at_ = chars(at_, value);
+            at_ = putJsonChars(at_, value);
             *at_++ = '"';
         }
     }
@@ -148,11 +134,11 @@ template <bool Slack> class Put {
             return;
         }
         *at_++ = '"';
-        if (offset > 0) at_ = chars(at_, raw.substr(0, offset));
+        if (offset > 0) at_ = putJsonChars(at_, raw.substr(0, offset));
         char* const run = at_;
-        at_ = chars(at_, raw.substr(offset, data.size()));
+        at_ = putJsonChars(at_, raw.substr(offset, data.size()));
         const size_t runSize = static_cast<size_t>(at_ - run);
-        if (offset + data.size() < raw.size()) at_ = chars(at_, raw.substr(offset + data.size()));
+        if (offset + data.size() < raw.size()) at_ = putJsonChars(at_, raw.substr(offset + data.size()));
         *at_++ = '"';
         text(between);
         *at_++ = '"';
@@ -170,10 +156,6 @@ template <bool Slack> class Put {
     char* end() const { return at_; }
 
   private:
-    static char* chars(char* at, std::string_view text) {
-        return Slack ? putJsonCharsWithSlack(at, text) : putJsonChars(at, text);
-    }
-
     // Where the framing stripped from the raw frame could end: an AIM identifier and a short prefix.
     static size_t offsetIn(std::string_view raw, std::string_view data) {
         constexpr size_t kFurthest = 32;
@@ -242,7 +224,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"warnings\":[");
     for (size_t i = 0; i < e.warnings.size(); ++i) {
         if (i > 0) out.text(",");
-        if (i < 32 && (e.plainWarnings >> i & 1) != 0)
+        if (e.warnings.plain(i))
             out.plainString(e.warnings[i]);
         else
             out.string(e.warnings[i]);
@@ -250,33 +232,38 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text("]}");
 }
 
-} // namespace
-
-void appendScanEventJson(std::string& out, const ScanEvent& e) {
-    const Numbers numbers(e);
-    Measure measure;
-    walk(measure, e, e.raw, e.deviceId, numbers);
-    const size_t start = out.size();
-    out.resize(start + measure.size());
-    Put<false> put(out.data() + start);
-    walk(put, e, e.raw, e.deviceId, numbers);
+size_t boundOf(const ScanEvent& event, std::string_view raw, std::string_view deviceId, const Numbers& n) {
+    Bound bound;
+    walk(bound, event, raw, deviceId, n);
+    return bound.size() + kJsonSlack;
 }
 
-std::string scanEventToJson(const ScanEvent& event) {
-    std::string out;
-    appendScanEventJson(out, event);
-    return out;
+} // namespace
+
+size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId) {
+    return boundOf(event, raw, deviceId, Numbers(event));
 }
 
 size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
                         size_t roomSize) {
     const Numbers numbers(event);
-    Bound bound;
-    walk(bound, event, raw, deviceId, numbers);
-    if (roomSize < kJsonSlack || bound.size() > roomSize - kJsonSlack) return 0;
-    Put<true> put(room);
+    if (boundOf(event, raw, deviceId, numbers) > roomSize) return 0;
+    Put put(room);
     walk(put, event, raw, deviceId, numbers);
     return static_cast<size_t>(put.end() - room);
+}
+
+void appendScanEventJson(std::string& out, const ScanEvent& event) {
+    char buffer[kScanEventStackRoom];
+    const size_t size = putScanEventJson(event, event.raw, event.deviceId, buffer, sizeof buffer);
+    if (size > 0) {
+        out.append(buffer, size);
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + scanEventJsonRoom(event, event.raw, event.deviceId));
+    out.resize(start +
+               putScanEventJson(event, event.raw, event.deviceId, out.data() + start, out.size() - start));
 }
 
 } // namespace dorvik

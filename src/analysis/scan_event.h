@@ -40,7 +40,37 @@ enum class CodeKind : int32_t {
     Excise = 12,
 };
 
-std::string_view kindTitle(CodeKind kind);
+// The warnings of a scan in order, each knowing whether it is one of the library's own texts that JSON
+// copies as they are. Their blocks are kept when they are cleared, for the next scan's warnings.
+class Warnings {
+  public:
+    void add(std::string_view text) { add(text, false); }
+    void add(PlainText text) { add(text.view(), true); }
+    void clear();
+
+    size_t size() const { return texts_.size(); }
+    bool empty() const { return texts_.empty(); }
+    const std::string& operator[](size_t i) const { return texts_[i]; }
+    bool plain(size_t i) const { return i < 64 && (plain_ >> i & 1) != 0; }
+    const std::vector<std::string>& texts() const { return texts_; }
+
+  private:
+    void add(std::string_view text, bool plain);
+
+    // Never copied: a copy starts with no blocks of its own to reuse.
+    struct SpareStrings {
+        std::vector<std::string> strings;
+
+        SpareStrings() = default;
+        SpareStrings(const SpareStrings&) {}
+        SpareStrings(SpareStrings&&) noexcept = default;
+        SpareStrings& operator=(const SpareStrings&) { return *this; }
+        SpareStrings& operator=(SpareStrings&&) noexcept = default;
+    };
+    std::vector<std::string> texts_;
+    uint64_t plain_ = 0; // bit i: texts_[i] came from a PlainText
+    SpareStrings spare_;
+};
 
 struct ScanEvent {
     std::string raw;
@@ -60,49 +90,31 @@ struct ScanEvent {
     bool gsRepaired = false;
     bool gsGuess = false;
     bool suspect = false;
-    std::vector<std::string> warnings;
-    uint32_t plainWarnings = 0; // bit i: warnings[i] came from a PlainText
+    Warnings warnings;
 
     // A warning about a doubtful code; `suspect` is never cleared once set.
-    void warn(std::string_view text) {
+    template <typename Text> void warn(Text text) {
         suspect = true;
-        note(text);
-    }
-    void warn(PlainText text) {
-        suspect = true;
-        note(text);
+        warnings.add(text);
     }
     // A remark that leaves the code as trustworthy as it was.
-    void note(std::string_view text);
-    void note(PlainText text) {
-        note(text.view());
-        if (warnings.size() <= 32) plainWarnings |= uint32_t{1} << (warnings.size() - 1);
-    }
+    template <typename Text> void note(Text text) { warnings.add(text); }
 
     // Back to a fresh event while the strings keep their blocks, so the next frame written into this
-    // event allocates only what outgrows them; the warnings' blocks wait for the next warnings.
+    // event allocates only what outgrows them.
     void reset();
-
-  private:
-    // Never copied: a copy of an event starts with no blocks of its own to reuse.
-    struct SpareStrings {
-        std::vector<std::string> strings;
-
-        SpareStrings() = default;
-        SpareStrings(const SpareStrings&) {}
-        SpareStrings(SpareStrings&&) noexcept = default;
-        SpareStrings& operator=(const SpareStrings&) { return *this; }
-        SpareStrings& operator=(SpareStrings&&) noexcept = default;
-    };
-    SpareStrings spare_;
 };
 
-void appendScanEventJson(std::string& out, const ScanEvent& event);
-std::string scanEventToJson(const ScanEvent& event);
-// The JSON written into `room` when it surely fits there, for a caller that owns the block; the bytes
-// written, or 0 (and nothing written) when the room may be too small.
-// raw and deviceId are written from the views given, not from the event.
+// The JSON object of a scan, raw and deviceId from the views given (a caller may still hold their bytes),
+// written into `room` when it surely fits in `roomSize` bytes; returns its size, or 0 with nothing written.
 size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
                         size_t roomSize);
+// The room that surely holds it.
+size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId);
+
+// A room that most scans fit in, for a writer that puts them on the stack first.
+inline constexpr size_t kScanEventStackRoom = 8192;
+
+void appendScanEventJson(std::string& out, const ScanEvent& event);
 
 } // namespace dorvik

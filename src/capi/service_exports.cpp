@@ -46,9 +46,7 @@ struct FrameScratch {
     }
 };
 
-// One look-up of the thread's scratch per call: inlined, the compiler would look its address up again
-// after every call it makes.
-[[gnu::noinline]] FrameScratch& threadScratch() {
+FrameScratch& threadScratch() {
     thread_local FrameScratch scratch;
     return scratch;
 }
@@ -70,15 +68,15 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
         const std::string_view frame = textArg(text, len);
         const ReleaseAfterCall release{scratch}; // also when an exception leaves the call
         ScanEvent& event = scratch.event;
-        analyseFrameTextInto(profile, frame, event);
-        // Written once on the stack, raw and deviceId straight from the caller's bytes, then copied into a
-        // block of its exact size; only long frames pay for copies and the measuring walk instead.
-        char room[8192];
-        const size_t size = putScanEventJson(event, frame, textArg(deviceId), room, sizeof room);
-        if (size > 0) return toCText({room, size});
-        event.raw = frame;
-        event.deviceId = textArg(deviceId);
-        return toCText(scanEventToJson(event));
+        analyseFrame(profile, frame, event);
+        // Written on the stack, raw and deviceId straight from the caller's bytes, then copied into a block
+        // of its exact size; a long frame is written into a heap block of its room instead.
+        char buffer[kScanEventStackRoom];
+        const size_t size = putScanEventJson(event, frame, textArg(deviceId), buffer, sizeof buffer);
+        if (size > 0) return toCText({buffer, size});
+        std::string json(scanEventJsonRoom(event, frame, textArg(deviceId)), '\0');
+        json.resize(putScanEventJson(event, frame, textArg(deviceId), json.data(), json.size()));
+        return toCText(json);
     });
 }
 

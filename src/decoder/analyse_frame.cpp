@@ -26,22 +26,7 @@ void replaceSubstitute(std::string_view text, std::string_view substitute, std::
 
 } // namespace
 
-ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
-                       uint64_t tMs) {
-    ScanEvent event = analyseFrameText(profile, text);
-    event.raw = text;
-    event.deviceId = deviceId;
-    event.tMs = tMs;
-    return event;
-}
-
-ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text) {
-    ScanEvent event;
-    analyseFrameTextInto(profile, text, event);
-    return event;
-}
-
-void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, ScanEvent& event) {
+void analyseFrame(const ScannerProfile& profile, std::string_view text, ScanEvent& event) {
     event.reset();
     std::string_view work = text;
     if (!profile.terminator.empty() && work.ends_with(profile.terminator)) {

@@ -9,12 +9,8 @@
 
 namespace dorvik {
 
-ScanEvent analyseFrame(const ScannerProfile& profile, std::string_view text, std::string_view deviceId,
-                       uint64_t tMs);
-
-// The same with raw and deviceId left empty, for a caller that writes them from bytes it still holds.
-ScanEvent analyseFrameText(const ScannerProfile& profile, std::string_view text);
-// The same into an event that is reset first, for a caller that reuses one event's blocks.
-void analyseFrameTextInto(const ScannerProfile& profile, std::string_view text, ScanEvent& event);
+// Into an event that is reset first, so that a caller reusing one event reuses its blocks; raw, deviceId
+// and tMs are left for the caller, who may write them from bytes it still holds.
+void analyseFrame(const ScannerProfile& profile, std::string_view text, ScanEvent& event);
 
 } // namespace dorvik

@@ -220,7 +220,10 @@ void Decoder::emitFrame(std::string_view text, std::string_view deviceId, uint64
         // both or neither (a scan callback that fails takes its frame back).
         std::optional<ScanEvent> scan;
         if (onScan_ && (boundDeviceId_.empty() || deviceId == boundDeviceId_)) {
-            scan = analyseFrame(profile_, text, deviceId, tMs);
+            analyseFrame(profile_, text, scan.emplace());
+            scan->raw = text;
+            scan->deviceId = deviceId;
+            scan->tMs = tMs;
             scan->fromBoundDevice = true;
             if (lengthAsInt32(scan->data.size()) < profile_.minLength) scan.reset();
         }

@@ -1,90 +1,18 @@
 #include "json/json_writer.h"
 
-#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
-#include "bytes/short_load.h"
+#include "bytes/bytes16.h"
 
 namespace dorvik {
 
 namespace {
 
-static_assert(std::endian::native == std::endian::little,
-              "the escape scan reads bytes as little-endian words");
-
-// The bytes of eight (little-endian) that need an escape, as the high bit of each; exact per byte, with no
-// carry from one byte into the next.
-uint64_t escapeMask(uint64_t eight) {
-    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
-    constexpr uint64_t kHigh = 0x8080808080808080;
-    constexpr uint64_t kOnes = 0x0101010101010101;
-    const auto zeroBytes = [](uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
-    const uint64_t control = ~(((eight & kLow7) + kOnes * (0x80 - 0x20)) | eight) & kHigh;
-    return control | zeroBytes(eight ^ (kOnes * '"')) | zeroBytes(eight ^ (kOnes * '\\'));
-}
-
-#if defined(__SSE2__)
-// The bytes of sixteen that need an escape, as the bits of a mask.
-uint32_t escapeHits(__m128i v) {
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
-    const __m128i quoteOrBackslash =
-        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(control, quoteOrBackslash)));
-}
-#endif
-
-// Calls visit(i) for the position of every byte of the text that needs an escape, in order, looking at
-// eight bytes at a time; escapes are rare in scanned codes, so most words cost one test.
-template <typename Visit> void forEachEscape(std::string_view text, Visit&& visit) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    // Sixteen at a time where the processor has the vector compares (every x86-64 does).
-    for (; text.size() - i >= 16; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        for (uint32_t mask = escapeHits(v); mask != 0; mask &= mask - 1)
-            visit(i + static_cast<size_t>(std::countr_zero(mask)));
-    }
-#endif
-    for (; i < text.size(); i += 8) {
-        uint64_t eight = 0;
-        const size_t rest = text.size() - i;
-        if (rest >= 8) {
-            std::memcpy(&eight, text.data() + i, 8);
-        } else {
-            // The tail, taken from the text's last eight bytes when there are that many (a short copy
-            // into a word would stall the load that follows), and padded with bytes that need no escape.
-            if (text.size() >= 8) {
-                std::memcpy(&eight, text.data() + text.size() - 8, 8);
-                eight >>= 8 * (8 - rest);
-            } else {
-                for (size_t k = rest; k-- > 0;)
-                    eight = (eight << 8) | static_cast<unsigned char>(text[i + k]);
-            }
-            eight |= 0x4141414141414141 << (8 * rest);
-        }
-        for (uint64_t mask = escapeMask(eight); mask != 0; mask &= mask - 1)
-            visit(i + static_cast<size_t>(std::countr_zero(mask)) / 8);
-    }
-}
-
-// The escape sequence of a byte that needs one: two bytes, or six for \u00XX.
-size_t escapeSize(unsigned char byte) {
-    switch (byte) {
-    case '\b':
-    case '\t':
-    case '\n':
-    case '\f':
-    case '\r':
-    case '"':
-    case '\\': return 2;
-    default: return 6;
-    }
+Mask16 escapeMask(Bytes16 bytes) {
+    return mask(inRange(bytes, 0, 0x1F) | equal(bytes, '"') | equal(bytes, '\\'));
 }
 
 char* putEscape(char* at, unsigned char byte) {
@@ -106,50 +34,39 @@ char* putEscape(char* at, unsigned char byte) {
     }
 }
 
+char* putJsonString(char* at, std::string_view text) {
+    *at++ = '"';
+    at = putJsonChars(at, text);
+    *at++ = '"';
+    return at;
+}
+
 } // namespace
 
-size_t jsonStringSize(std::string_view text) {
-    size_t size = text.size() + 2;
-    forEachEscape(text, [&](size_t i) { size += escapeSize(static_cast<unsigned char>(text[i])) - 1; });
-    return size;
-}
-
 char* putJsonChars(char* at, std::string_view text) {
-    size_t plainFrom = 0;
-    forEachEscape(text, [&](size_t i) {
-        std::memcpy(at, text.data() + plainFrom, i - plainFrom);
-        at = putEscape(at + (i - plainFrom), static_cast<unsigned char>(text[i]));
-        plainFrom = i + 1;
-    });
-    std::memcpy(at, text.data() + plainFrom, text.size() - plainFrom);
-    return at + (text.size() - plainFrom);
-}
-
-char* putJsonCharsWithSlack(char* at, std::string_view text) {
-#if defined(__SSE2__)
-    // Each block of sixteen is stored whole and the output advanced only past its plain bytes, so a run
-    // of plain bytes costs no copy call; the bytes stored beyond an escape are written over next.
+    // Each block of sixteen is stored whole and the output advanced only past its plain bytes, so a run of
+    // plain bytes costs no copy call; the bytes stored beyond an escape are written over next.
     const char* from = text.data();
     const char* const end = from + text.size();
     while (end - from >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-        const uint32_t mask = escapeHits(v);
-        if (mask == 0) {
+        const Bytes16 block = load16(from);
+        store16(at, block);
+        const Mask16 escapes = escapeMask(block);
+        if (escapes == 0) {
             from += 16;
             at += 16;
             continue;
         }
-        const auto plain = static_cast<size_t>(std::countr_zero(mask));
+        const auto plain = static_cast<size_t>(std::countr_zero(escapes));
         at = putEscape(at + plain, static_cast<unsigned char>(from[plain]));
         from += plain + 1;
     }
     // The last bytes (all of a short string) as one more block, padded with plain bytes.
     const auto rest = static_cast<size_t>(end - from);
     if (rest == 0) return at;
-    const __m128i v = loadShort(from, rest, 'A');
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-    if (escapeHits(v) == 0) return at + rest;
+    const Bytes16 block = loadShort(from, rest, 'A');
+    store16(at, block);
+    if (escapeMask(block) == 0) return at + rest;
     for (; from < end; ++from) {
         const auto byte = static_cast<unsigned char>(*from);
         if (byte < 0x20 || byte == '"' || byte == '\\') {
@@ -159,29 +76,28 @@ char* putJsonCharsWithSlack(char* at, std::string_view text) {
         }
     }
     return at;
-#else
-    return putJsonChars(at, text);
-#endif
-}
-
-char* putJsonString(char* at, std::string_view text) {
-    *at++ = '"';
-    at = putJsonChars(at, text);
-    *at++ = '"';
-    return at;
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
-    // Measured first, then written into the string grown once, runs of plain bytes copied whole.
+    // Sized exactly first, so that the string is grown once and keeps no spare room.
+    size_t size = text.size() + 2;
+    auto count = [&](const char* block, Mask16 escapes) {
+        for (; escapes != 0; escapes &= escapes - 1) {
+            const auto byte = static_cast<unsigned char>(block[std::countr_zero(escapes)]);
+            size +=
+                byte < 0x20 && byte != '\b' && byte != '\t' && byte != '\n' && byte != '\f' && byte != '\r'
+                    ? 5
+                    : 1;
+        }
+    };
+    size_t i = 0;
+    for (; text.size() - i >= 16; i += 16)
+        count(text.data() + i, escapeMask(load16(text.data() + i)));
+    if (i < text.size()) count(text.data() + i, escapeMask(loadShort(text.data() + i, text.size() - i, 'A')));
     const size_t start = out.size();
-    out.resize(start + jsonStringSize(text));
+    out.resize(start + size + kJsonSlack);
     putJsonString(out.data() + start, text);
-}
-
-std::string jsonString(std::string_view text) {
-    std::string out;
-    appendJsonString(out, text);
-    return out;
+    out.resize(start + size);
 }
 
 void appendInt(std::string& out, int64_t value) {
@@ -203,12 +119,6 @@ char* putDouble(char* at, double value) {
         return at + 1;
     }
     return std::to_chars(at, at + kDoubleRoom, value, std::chars_format::general, 10).ptr;
-}
-
-void appendDouble(std::string& out, double value) {
-    // Only weights read from six digits come here, so the value is always finite.
-    char buffer[kDoubleRoom];
-    out.append(buffer, putDouble(buffer, value));
 }
 
 static void appendPrettyKey(std::string& out, std::string_view key) {

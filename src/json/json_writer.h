@@ -9,13 +9,12 @@
 namespace dorvik {
 
 void appendJsonString(std::string& out, std::string_view text);
-std::string jsonString(std::string_view text);
 
-// The same for a writer that sizes its block first: the bytes the JSON string takes, quotes included, and
-// the writing itself into room for that many; returns the end.
-size_t jsonStringSize(std::string_view text);
-char* putJsonString(char* at, std::string_view text);
-// The escaped bytes alone, without the quotes.
+// Room that any text of `length` bytes fits in as a JSON string: six bytes a byte at worst, and the quotes.
+inline constexpr size_t jsonStringBound(size_t length) { return 6 * length + 2; }
+// The escaped bytes of a text, without quotes, written sixteen at a time: the block written into must hold
+// this much room beyond the bound of everything written into it. Returns the end.
+inline constexpr size_t kJsonSlack = 16;
 char* putJsonChars(char* at, std::string_view text);
 // True when every byte stands for itself in a JSON string: no control byte, quote or backslash.
 constexpr bool needsNoJsonEscape(std::string_view text) {
@@ -24,19 +23,12 @@ constexpr bool needsNoJsonEscape(std::string_view text) {
     }
     return true;
 }
-// Room that any text of `length` bytes fits in as a JSON string: six bytes a byte at worst, and the quotes.
-inline constexpr size_t jsonStringBound(size_t length) { return 6 * length + 2; }
-// The bytes of putJsonChars, written sixteen at a time, for a writer whose block holds this much room
-// beyond the bound of everything it writes.
-inline constexpr size_t kJsonSlack = 16;
-char* putJsonCharsWithSlack(char* at, std::string_view text);
 
 void appendInt(std::string& out, int64_t value);
 void appendUint(std::string& out, uint64_t value);
-// "%.10g" with a full stop whatever the locale.
-void appendDouble(std::string& out, double value);
+// "%.10g" with a full stop whatever the locale, into kDoubleRoom bytes; returns the end.
 inline constexpr size_t kDoubleRoom = 40;
-char* putDouble(char* at, double value); // into kDoubleRoom bytes; returns the end
+char* putDouble(char* at, double value);
 inline void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 // One entry of the indented style: four spaces, "key": value, then ",\n" or "\n" after the last.

@@ -103,6 +103,7 @@ template <typename Emit> bool symbolValues(std::string_view payload, bool gs1, b
 
 } // namespace
 
+// For the tests, which read symbol values back from the bars.
 const std::array<std::string_view, 107>& code128Patterns() { return kPatterns; }
 
 ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {

@@ -277,17 +277,7 @@ bool buildSymbolCodewords(std::string_view payload, bool gs1, SymbolCodewords& s
 
 } // namespace
 
-std::vector<uint8_t> dataMatrixCodewords(std::string_view payload, bool gs1) {
-    std::vector<uint8_t> codewords;
-    if (payload.size() > 2 * kSizes.back().dataCodewords) return {};
-    codewords.reserve(payload.size() + 1);
-    asciiCodewords(payload, gs1, [&](uint8_t codeword) {
-        codewords.push_back(codeword);
-        return true;
-    });
-    return codewords;
-}
-
+// For the tests against other encoders: data, padding and check codewords of the chosen size.
 std::vector<uint8_t> dataMatrixSymbolCodewords(std::string_view payload, bool gs1) {
     SymbolCodewords symbol;
     if (!buildSymbolCodewords(payload, gs1, symbol)) return {};

@@ -15,7 +15,4 @@ ModuleMatrix encodeEan13(std::string_view payload);
 // Code sets B and C, GS as FNC1; empty for an empty payload or a byte outside 32..126 other than GS.
 ModuleMatrix encodeCode128(std::string_view payload, bool gs1);
 
-// The 107 symbol patterns, values 0..106, each 11 modules ("1" dark).
-const std::array<std::string_view, 107>& code128Patterns();
-
 } // namespace dorvik

@@ -228,20 +228,6 @@ char* put(char* at, std::string_view text) {
     return at + text.size();
 }
 
-// Where a picture is written: room() gives a block of at least the size asked, finish() the text's size.
-class StringRoom {
-  public:
-    char* room(size_t size) {
-        text_.resize(size);
-        return text_.data();
-    }
-    void finish(size_t size) { text_.resize(size); }
-    std::string take() { return std::move(text_); }
-
-  private:
-    std::string text_;
-};
-
 // A malloc'd block with a NUL behind the text, as the C interface hands it on: no zero fill, no copy.
 class MallocRoom {
   public:
@@ -271,7 +257,7 @@ class MallocRoom {
 };
 
 // False, with nothing written, when the matrix cannot be drawn or the picture would not fit 32 bits.
-template <typename Room> bool drawSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet, Room& room) {
+bool drawSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet, MallocRoom& room) {
     if (matrix.empty() || matrix.width < 0 || matrix.height < 0) return false;
     if (matrix.modules.size() / static_cast<size_t>(matrix.width) < static_cast<size_t>(matrix.height))
         return false;
@@ -344,22 +330,15 @@ ModuleMatrix encode(std::string_view kind, std::string_view payload, bool gs1) {
 
 } // namespace
 
-std::optional<std::string> matrixToSvg(const ModuleMatrix& matrix, int32_t scale, int32_t quiet) {
-    StringRoom room;
-    if (!drawSvg(matrix, scale, quiet, room)) return std::nullopt;
-    return room.take();
-}
-
-std::optional<std::string> barcodeSvg(std::string_view kind, std::string_view payload, bool gs1,
-                                      int32_t scale, int32_t quiet) {
-    return matrixToSvg(encode(kind, payload, gs1), scale, quiet);
+char* matrixSvgBlock(const ModuleMatrix& matrix, int32_t scale, int32_t quiet) {
+    MallocRoom room;
+    if (!drawSvg(matrix, scale, quiet, room)) return nullptr;
+    return room.release();
 }
 
 char* barcodeSvgBlock(std::string_view kind, std::string_view payload, bool gs1, int32_t scale,
                       int32_t quiet) {
-    MallocRoom room;
-    if (!drawSvg(encode(kind, payload, gs1), scale, quiet, room)) return nullptr;
-    return room.release();
+    return matrixSvgBlock(encode(kind, payload, gs1), scale, quiet);
 }
 
 } // namespace dorvik

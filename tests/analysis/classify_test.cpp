@@ -62,7 +62,7 @@ TEST(Classify, ExciseStampBoundaries) {
     EXPECT_EQ(short65.kind, CodeKind::Excise);
     EXPECT_TRUE(short65.suspect);
     EXPECT_EQ(
-        short65.warnings,
+        short65.warnings.texts(),
         std::vector<std::string>{
             "Акцизная марка пришла обрезанной (65 симв. вместо 68) — увеличьте максимальную длину кода в настройках сканера"});
     EXPECT_EQ(classify(std::string(130, '1')).warnings[0].find("(130 симв. вместо 150)") != std::string::npos,
@@ -90,7 +90,7 @@ TEST(Classify, RetailWeightLoyaltyAndAimHints) {
         const ScanEvent e = classify(c.data, c.aim);
         EXPECT_EQ(e.kind, c.kind) << c.data << " " << c.aim;
         EXPECT_EQ(e.suspect, c.warned) << c.data;
-        EXPECT_EQ(e.warnings,
+        EXPECT_EQ(e.warnings.texts(),
                   c.warned ? std::vector<std::string>{kLengthWarning} : std::vector<std::string>{})
             << c.data;
     }
@@ -142,7 +142,7 @@ TEST(ElementString, ParseAndMarkingCodes) {
     };
     for (const auto& c : cases) {
         const ScanEvent e = classify(c.data);
-        EXPECT_EQ(std::tuple(e.kind, e.marked, e.serial, e.mrc, e.cryptoTail, e.warnings, e.suspect),
+        EXPECT_EQ(std::tuple(e.kind, e.marked, e.serial, e.mrc, e.cryptoTail, e.warnings.texts(), e.suspect),
                   std::tuple(c.kind, c.kind == CodeKind::DataMatrix, c.serial, c.mrc, c.tail, c.warnings,
                              !c.warnings.empty()))
             << c.data;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "analysis/classify.h"
 #include "analysis/element_string.h"
 #include "analysis/gs_repair.h"
+#include "support/analysis_support.h"
 
 using namespace dorvik;
 
@@ -76,6 +78,26 @@ std::string fieldsOf(std::string_view text) {
     return out;
 }
 
+// The score of a cut as the rules give it, field by field: the yardstick of the score the search sums.
+int32_t scoreCut(const ParseCandidate& cut) {
+    int32_t score = 0;
+    std::map<uint8_t, int> uses;
+    for (const ParseField& f : cut.fields()) {
+        const std::string_view ai = kGs1AiTable[f.row].first;
+        const size_t n = f.length;
+        score += ai == "91"   ? (n == 4 ? 40 : -10)
+                 : ai == "92" ? (n == 44 || n == 88 ? 40 : -10)
+                 : ai == "93" ? (n == 4 ? 30 : -5)
+                 : ai == "21" ? (n == 13            ? 15
+                                 : n == 6 || n == 7 ? 12
+                                                    : 2)
+                 : ai == "10" ? -8
+                              : 0;
+        score += -40 * uses[f.row]++ - 1;
+    }
+    return score;
+}
+
 ParseField field(std::string_view ai, size_t length) {
     return {aiRow(*findAi(ai, 0).entry), static_cast<uint8_t>(length)};
 }
@@ -127,12 +149,12 @@ TEST(GsRepair, WorkedExamples) {
         {kGtin + "21ABCDEFG\0018005123456", false, false, 0, kGtin + "21ABCDEFG\0018005123456"},
     };
     for (const auto& c : cases) {
-        const GsRepairResult r = repairGs(c.text);
+        const test::Repair r = test::repaired(c.text);
         EXPECT_EQ(std::tuple(r.repaired, r.guess, r.margin, r.text),
                   std::tuple(c.repaired, c.guess, c.margin, c.result))
             << c.text;
     }
-    const GsRepairResult many = repairGs(kGtin + "21AB9191919191919191919191");
+    const test::Repair many = test::repaired(kGtin + "21AB9191919191919191919191");
     EXPECT_TRUE(many.limitHit);
     EXPECT_TRUE(many.guess);
 }
@@ -176,14 +198,14 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
         }
         limitHits += ref.limitHit;
         // A repaired text is classified from the repair's cut as it would be from its own parse.
-        const GsRepairResult r = repairGs(text);
+        const test::Repair r = test::repaired(text);
         if (r.repaired) {
             ScanEvent parsed, fromCut;
             parsed.data = fromCut.data = r.text;
             parsed.aimId = fromCut.aimId = i % 2 ? "]d2" : "";
             classifyCode(parsed);
             classifyRepairedCode(fromCut, r.cut());
-            ASSERT_EQ(scanEventToJson(fromCut), scanEventToJson(parsed)) << text;
+            ASSERT_EQ(test::toJson(fromCut), test::toJson(parsed)) << text;
         }
     }
     EXPECT_GT(limitHits, 400); // the limits themselves are exercised, not only the easy cuts
@@ -196,7 +218,7 @@ TEST(GsRepair, AdversarialTextsFinish) {
             text += unit;
         text.resize(511);
         text += ' ';
-        const GsRepairResult r = repairGs(text);
+        const test::Repair r = test::repaired(text);
         EXPECT_FALSE(r.repaired) << unit;
     }
     // Thirteen fixed-length fields are one more than a cut may hold.
@@ -235,7 +257,7 @@ TEST(GsRepair, RestoresRandomMarkingCodes) {
             case 2: code = head + "93" + any(4) + "\0353103" + digits(6); break;
             default: code = head + "8005" + digits(6) + "\03593" + any(4) + "\035240" + digits(4); break;
             }
-            const GsRepairResult r = repairGs(withoutGs(code));
+            const test::Repair r = test::repaired(withoutGs(code));
             ASSERT_TRUE(r.repaired) << code;
             if (r.guess) {
                 ++guesses;

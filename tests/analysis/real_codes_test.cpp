@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "decoder/analyse_frame.h"
+#include "support/analysis_support.h"
 
 using namespace dorvik;
 
@@ -68,11 +68,11 @@ TEST(RealCodes, ReadWithAndWithoutGs) {
     Tally all;
     for (const RealCode& c : codes) {
         SCOPED_TRACE(c.group + " " + c.source + " " + c.code);
-        const ScanEvent sent = analyseFrame(ScannerProfile{}, c.code, "", 0);
+        const ScanEvent sent = test::analysed(ScannerProfile{}, c.code);
         EXPECT_TRUE(fieldsMatch(sent, c)) << sent.gtin << " " << sent.serial << " " << sent.cryptoTail;
         EXPECT_FALSE(sent.suspect);
 
-        const ScanEvent dropped = analyseFrame(dropsGs, withoutGs(c.code), "", 0);
+        const ScanEvent dropped = test::analysed(dropsGs, withoutGs(c.code));
         EXPECT_TRUE(dropped.marked);
         EXPECT_EQ(dropped.gtin, c.gtin);
         const bool exact = fieldsMatch(dropped, c);

@@ -8,6 +8,7 @@
 #include "render/datamatrix.h"
 #include "render/linear_codes.h"
 #include "render/svg.h"
+#include "render_support.h"
 #include "tuner/tuner_steps.h"
 
 using namespace dorvik;
@@ -109,7 +110,8 @@ TEST(Code128, ScansBothWays) {
 TEST(DataMatrix, SizesAndCodewords) {
     EXPECT_EQ(encodeDataMatrix(tunerSteps()[3].payload, true).width, 36);
     EXPECT_EQ(encodeDataMatrix(std::string(348, '1'), false).width, 48);
-    EXPECT_EQ(dataMatrixCodewords("\035A", true), (std::vector<uint8_t>{232, 232, 66}));
+    const std::vector<uint8_t> gs1 = dataMatrixSymbolCodewords("\035A", true);
+    EXPECT_EQ(std::vector<uint8_t>(gs1.begin(), gs1.begin() + 3), (std::vector<uint8_t>{232, 232, 66}));
     for (const std::string& tooLong :
          {std::string(349, '1'), std::string(175, 'a'), std::string(10'000'000, 'a')})
         EXPECT_TRUE(encodeDataMatrix(tooLong, false).empty()) << tooLong.size();
@@ -158,18 +160,18 @@ TEST(DataMatrix, EverySizeScans) {
 TEST(Svg, ExactTextAndSizes) {
     ModuleMatrix tiny{3, 2, {1, 1, 0, 0, 0, 1}};
     EXPECT_EQ(
-        *matrixToSvg(tiny, 2, 1),
+        *test::matrixToSvg(tiny, 2, 1),
         "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 8\" width=\"10\" height=\"8\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"M2 2h4v2h-4zM6 4h2v2h-2z\"/></svg>");
     ModuleMatrix bars{4, 1, {1, 0, 1, 1}};
-    EXPECT_NE(matrixToSvg(bars, 0, -3)->find("viewBox=\"0 0 16 240\""), std::string::npos);
-    EXPECT_NE(matrixToSvg(bars, 0, -3)->find("d=\"M0 0h4v240h-4zM8 0h8v240h-8z\""), std::string::npos);
-    EXPECT_NE(matrixToSvg(ModuleMatrix{2, 2, {0, 0, 0, 0}}, 1, 0)->find("d=\"\""), std::string::npos);
-    const auto ean = barcodeSvg("ean13", "460000000000", false, 3, 10);
+    EXPECT_NE(test::matrixToSvg(bars, 0, -3)->find("viewBox=\"0 0 16 240\""), std::string::npos);
+    EXPECT_NE(test::matrixToSvg(bars, 0, -3)->find("d=\"M0 0h4v240h-4zM8 0h8v240h-8z\""), std::string::npos);
+    EXPECT_NE(test::matrixToSvg(ModuleMatrix{2, 2, {0, 0, 0, 0}}, 1, 0)->find("d=\"\""), std::string::npos);
+    const auto ean = test::barcodeSvg("ean13", "460000000000", false, 3, 10);
     EXPECT_NE(ean->find("viewBox=\"0 0 345 180\""), std::string::npos);
-    EXPECT_FALSE(barcodeSvg("ean13", "", false, 1, 1));
-    EXPECT_FALSE(barcodeSvg("code128", "a\x01", false, 1, 1));
-    EXPECT_EQ(barcodeSvg("EAN13", "4600000000008", false, 1, 0),
-              barcodeSvg("datamatrix", "4600000000008", false, 1, 0));
+    EXPECT_FALSE(test::barcodeSvg("ean13", "", false, 1, 1));
+    EXPECT_FALSE(test::barcodeSvg("code128", "a\x01", false, 1, 1));
+    EXPECT_EQ(test::barcodeSvg("EAN13", "4600000000008", false, 1, 0),
+              test::barcodeSvg("datamatrix", "4600000000008", false, 1, 0));
 }
 
 TEST(Svg, SizesAtTheExtremes) {
@@ -197,7 +199,7 @@ TEST(Svg, SizesAtTheExtremes) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        const auto svg = barcodeSvg(c.kind, c.data, false, c.scale, c.quiet);
+        const auto svg = test::barcodeSvg(c.kind, c.data, false, c.scale, c.quiet);
         const std::string context =
             std::string(c.kind) + " " + std::to_string(c.scale) + "/" + std::to_string(c.quiet);
         if (c.viewBox == nullptr) {

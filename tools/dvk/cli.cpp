@@ -12,8 +12,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "dorvik_c.h"
-
 namespace {
 
 int hexDigit(char c) {
@@ -154,11 +152,5 @@ std::string htmlEscape(const std::string& text) {
         default: out += c;
         }
     }
-    return out;
-}
-
-std::string takeText(char* text) {
-    std::string out = text ? text : "";
-    dvk_free(text);
     return out;
 }

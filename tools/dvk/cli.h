@@ -1,13 +1,10 @@
-// What every dvk subcommand shares: argument helpers and the one way to report a usage error.
+// What every dvk subcommand shares: argument, file and text helpers, and the one way to report a usage error.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-
-using Args = std::vector<std::string>;
 
 // Prints "dvk: message" on stderr and gives the exit status for bad usage (2).
 int fail(const std::string& message);
@@ -31,17 +28,5 @@ std::string jsonQuote(const std::string& text);
 // Text for HTML: & < > " ' escaped.
 std::string htmlEscape(const std::string& text);
 
-// A text the library returned, copied; the library's block is released. Empty for null.
-std::string takeText(char* text);
-
 // True for an argument that looks like an option ("-x", "--x") but not "-" alone.
 bool isOption(const std::string& arg);
-
-int runDecode(const Args& args);
-int runSvg(const Args& args);
-int runDemo(const Args& args);
-int runSimulate(const Args& args);
-int runSheet(const Args& args);
-int runReplay(const Args& args);
-int runTune(const Args& args);
-int runListen(const Args& args);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 
 int runDecode(const Args& args) {

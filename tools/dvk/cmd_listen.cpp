@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "input_source.h"
+#include "json_reader.h"
 #include "report.h"
-#include "scanner_sim.h"
 
 namespace {
 
@@ -25,35 +27,35 @@ constexpr const char* kHelp =
     "profile's exclusiveCapture is true; --keyboard reads this terminal. Runs until the input ends or Ctrl+C.";
 
 std::string field(const std::string& scan, const std::string& key) {
-    return visible(dvksim::jsonStringField(scan, key));
+    return visible(dvkhost::jsonStringField(scan, key));
 }
 
 // One scan, one line: kind, code, the fields a cashier checks, what the decoder had to repair or doubts.
 void printScanLine(const std::string& scan) {
-    std::string line = dvksim::jsonStringField(scan, "kindTitle") + "  " + field(scan, "data");
-    if (!dvksim::jsonStringField(scan, "gtin").empty())
+    std::string line = dvkhost::jsonStringField(scan, "kindTitle") + "  " + field(scan, "data");
+    if (!dvkhost::jsonStringField(scan, "gtin").empty())
         line += "  GTIN " + field(scan, "gtin") + ", serial " + field(scan, "serial");
-    if (!dvksim::jsonStringField(scan, "itemCode").empty())
+    if (!dvkhost::jsonStringField(scan, "itemCode").empty())
         line +=
-            "  item " + field(scan, "itemCode") + ", " + dvksim::jsonScalarField(scan, "weightKg") + " kg";
-    if (dvksim::jsonScalarField(scan, "gsRepaired") == "true") line += "  (GS restored)";
-    for (const std::string& warning : dvksim::jsonStringArrayField(scan, "warnings"))
+            "  item " + field(scan, "itemCode") + ", " + dvkhost::jsonScalarField(scan, "weightKg") + " kg";
+    if (dvkhost::jsonScalarField(scan, "gsRepaired") == "true") line += "  (GS restored)";
+    for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
         line += "  ! " + warning;
     std::printf("%s\n", line.c_str());
 }
 
 // Every scan of a poll; readable output also names the frames that became none.
 void printPoll(const std::string& poll, bool json, const std::string& bound) {
-    const dvksim::PollResult result = dvksim::parsePoll(poll);
+    const dvkhost::PollResult result = dvkhost::parsePoll(poll);
     if (json) {
         for (const std::string& scan : result.scans)
             std::printf("%s\n", scan.c_str());
         return;
     }
     size_t next = 0; // scans come out in the order of their frames
-    for (const dvksim::PolledFrame& frame : result.frames) {
-        if (next < result.scans.size() && dvksim::jsonStringField(result.scans[next], "raw") == frame.text &&
-            dvksim::jsonStringField(result.scans[next], "deviceId") == frame.deviceId) {
+    for (const dvkhost::PolledFrame& frame : result.frames) {
+        if (next < result.scans.size() && dvkhost::jsonStringField(result.scans[next], "raw") == frame.text &&
+            dvkhost::jsonStringField(result.scans[next], "deviceId") == frame.deviceId) {
             printScanLine(result.scans[next++]);
         } else {
             std::printf("(frame «%s» from %s is no scan: %s)\n", visible(frame.text).c_str(),
@@ -101,7 +103,7 @@ int runListen(const Args& args) {
     std::string profile, error;
     std::unique_ptr<InputSource> source;
     if (!devices.open(profile, source, error)) return fail(error);
-    if (keyboard) source = openTerminal(error);
+    if (keyboard) source = openTerminal("terminal", false);
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profile.empty()) dvk_decoder_set_profile(decoder.get(), profile.c_str());

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 
 namespace {

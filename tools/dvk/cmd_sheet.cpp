@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
-#include "scanner_sim.h"
+#include "json_reader.h"
 #include "sheet.h"
 
 namespace {
@@ -17,11 +19,11 @@ constexpr int kQuietModules = 10;
 
 // The library draws one pixel per module; the sheet gives the picture its printed size in millimetres.
 std::optional<std::string> printableSvg(const std::string& state) {
-    const std::string symbology = dvksim::jsonStringField(state, "symbology");
-    const std::string payload = dvksim::jsonStringField(state, "payload");
-    const bool gs1 = dvksim::jsonScalarField(state, "gs1") == "true";
-    std::string svg = takeText(dvk_barcode_svg(symbology.c_str(), payload.data(),
-                                               static_cast<int>(payload.size()), gs1, 1, kQuietModules));
+    const std::string symbology = dvkhost::jsonStringField(state, "symbology");
+    const std::string payload = dvkhost::jsonStringField(state, "payload");
+    const bool gs1 = dvkhost::jsonScalarField(state, "gs1") == "true";
+    std::string svg = dvkhost::takeText(dvk_barcode_svg(
+        symbology.c_str(), payload.data(), static_cast<int>(payload.size()), gs1, 1, kQuietModules));
     if (svg.empty()) return std::nullopt;
     const double module = symbology == "datamatrix" ? kMatrixModuleMm : kLinearModuleMm;
     const size_t w = svg.find(" width=\"");
@@ -57,17 +59,17 @@ std::optional<std::string> setupSheetHtml() {
     const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(dvk_tuner_new("hid", "sheet"),
                                                                       &dvk_tuner_free);
     for (int step = 0;; ++step) {
-        const std::string state = takeText(dvk_tuner_state(tuner.get()));
+        const std::string state = dvkhost::takeText(dvk_tuner_state(tuner.get()));
         if (state.empty()) return std::nullopt;
-        if (dvksim::jsonScalarField(state, "done") == "true") break;
-        const std::string code = dvksim::jsonCompoundField(state, "code");
+        if (dvkhost::jsonScalarField(state, "done") == "true") break;
+        const std::string code = dvkhost::jsonCompoundField(state, "code");
         const auto svg = printableSvg(code);
         if (!svg) return std::nullopt;
         html += "<section>\n<h2>Шаг " + std::to_string(step + 1) + ". " +
-                htmlEscape(dvksim::jsonStringField(code, "title")) + "</h2>\n<p>" +
-                htmlEscape(dvksim::jsonStringField(code, "hint")) + "</p>\n<div class=\"code\">" + *svg +
+                htmlEscape(dvkhost::jsonStringField(code, "title")) + "</h2>\n<p>" +
+                htmlEscape(dvkhost::jsonStringField(code, "hint")) + "</p>\n<div class=\"code\">" + *svg +
                 "</div>\n<p class=\"payload\">" +
-                htmlEscape(dvksim::jsonStringField(code, "payloadVisible")) + "</p>\n</section>\n";
+                htmlEscape(dvkhost::jsonStringField(code, "payloadVisible")) + "</p>\n</section>\n";
         dvk_tuner_skip(tuner.get());
     }
     return html + "</body>\n</html>\n";

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "commands.h"
 #include "report.h"
 #include "scanner_sim.h"
 #include "simulate.h"
@@ -41,7 +42,7 @@ Simulation simulate(const dvksim::ScannerModel& model) {
     dvk_decoder_set_profile(decoder.get(), result.run.profile.c_str());
     uint64_t now = 10'000'000;
     for (const auto& [code, symbology] : kTillCodes) {
-        const dvksim::PollResult polled =
+        const dvkhost::PollResult polled =
             dvksim::scanOnce(decoder.get(), model, code, symbology, "usb-scanner", now);
         result.scans.insert(result.scans.end(), polled.scans.begin(), polled.scans.end());
     }
@@ -52,9 +53,9 @@ void printSimulation(const dvksim::ScannerModel& model, const std::string& descr
     std::printf("Scanner «%s»%s%s\n", model.name.c_str(), description.empty() ? "" : ": ",
                 description.c_str());
     std::printf("Set-up, five reference codes:\n");
-    for (const dvksim::FindingView& f : dvksim::parseFindings(s.run.finalState))
+    for (const dvkhost::FindingView& f : dvkhost::parseFindings(s.run.finalState))
         printFinding(f);
-    std::printf("Summary: %s\n", dvksim::jsonStringField(s.run.finalState, "summary").c_str());
+    std::printf("Summary: %s\n", dvkhost::jsonStringField(s.run.finalState, "summary").c_str());
     std::printf("Learned profile:\n");
     printProfileLine(s.run.profile);
     std::printf("Codes read at the till with that profile:\n");
@@ -96,8 +97,8 @@ int runSimulate(const Args& args) {
     if (json) {
         std::printf("{\"scanner\":%s,\"findings\":%s,\"summary\":%s,\"profile\":%s,\"scans\":%s}\n",
                     jsonQuote(model->name).c_str(),
-                    dvksim::jsonCompoundField(s.run.finalState, "findings").c_str(),
-                    jsonQuote(dvksim::jsonStringField(s.run.finalState, "summary")).c_str(),
+                    dvkhost::jsonCompoundField(s.run.finalState, "findings").c_str(),
+                    jsonQuote(dvkhost::jsonStringField(s.run.finalState, "summary")).c_str(),
                     s.run.profile.c_str(), joined(s.scans).c_str());
         return 0;
     }

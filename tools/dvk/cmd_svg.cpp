@@ -1,7 +1,9 @@
 // dvk svg: a barcode picture on standard output.
 #include <cstdio>
 
+#include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 
 int runSvg(const Args& args) {
@@ -49,7 +51,7 @@ int runSvg(const Args& args) {
                                 scale, quiet);
     if (svg == nullptr) {
         // The library gives no reason; drawn small, the payload itself is tried.
-        const std::string small = takeText(
+        const std::string small = dvkhost::takeText(
             dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1, 1, 0));
         if (!small.empty())
             return fail("the picture would be too large at --scale " + std::to_string(scale) + " --quiet " +

@@ -1,46 +1,34 @@
-// dvk tune: the set-up wizard on a terminal, for a real keyboard scanner plugged into this machine.
+// dvk tune: the set-up wizard on a terminal, for a real scanner: one typing into this terminal, on a serial
+// port or on an input device.
 //
-// The terminal is put into raw mode and every byte the scanner types is read with its arrival time. While a
-// scanner is being set up its terminator is what the wizard is learning, so frames end as a decoder with a
-// set-up profile ends them: by a pause longer than the burst gap, or by the time-out after the last byte.
-// Bytes reach the tuner exactly as the terminal delivered them (a Russian layout arrives as UTF-8).
-#include <poll.h>
+// While a scanner is being set up its terminator is what the wizard is learning, so a decoder with the
+// set-up profile frames its input by time: a pause longer than the burst gap, or the time-out after the last
+// input. Every frame it polls goes to the tuner as the poll reports it.
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "input_source.h"
+#include "json_reader.h"
 #include "raw_terminal.h"
 #include "report.h"
-#include "scanner_sim.h"
+#include "set_up_profile.h"
 #include "terminal_codes.h"
 
 namespace {
 
-constexpr uint64_t kBurstGapMs = 250;
-constexpr uint64_t kTimeoutMs = 500;
 constexpr char kEscape = '\x1b';
 constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byte
 
-uint64_t nowMs() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
 int numberField(const std::string& json, const std::string& key) {
-    const std::string text = dvksim::jsonScalarField(json, key);
-    int value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return parseInt(dvkhost::jsonScalarField(json, key)).value_or(0);
 }
 
 // In a terminal the keyboard and the scanner type under one device id. A lone key stroke (one character,
@@ -73,15 +61,15 @@ class SetUp {
   public:
     SetUp(const std::string& transport, const std::string& device)
         : tuner_(dvk_tuner_new(transport.c_str(), device.c_str()), &dvk_tuner_free),
-          state_(takeText(dvk_tuner_state(tuner_.get()))) {}
+          state_(dvkhost::takeText(dvk_tuner_state(tuner_.get()))) {}
 
-    bool done() const { return dvksim::jsonScalarField(state_, "done") == "true"; }
-    std::string profile() const { return dvksim::jsonCompoundField(state_, "profile"); }
+    bool done() const { return dvkhost::jsonScalarField(state_, "done") == "true"; }
+    std::string profile() const { return dvkhost::jsonCompoundField(state_, "profile"); }
 
     void show() {
         std::printf("\n== Step %d of 5: %s\n%s\n\n", numberField(state_, "step") + 1,
-                    dvksim::jsonStringField(state_, "prompt").c_str(),
-                    dvksim::jsonStringField(state_, "hint").c_str());
+                    dvkhost::jsonStringField(state_, "prompt").c_str(),
+                    dvkhost::jsonStringField(state_, "hint").c_str());
         const int columns = terminalColumns();
         drawn_ = drawing(columns);
         for (const std::string& line : drawn_.lines)
@@ -117,13 +105,13 @@ class SetUp {
     // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
     // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
-        if (!done() || dvksim::jsonScalarField(profile(), "configured") != "true") {
+        if (!done() || dvkhost::jsonScalarField(profile(), "configured") != "true") {
             std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
                         numberField(state_, "step") + 1);
             return 1;
         }
-        std::printf("\n== %s\n%s\n", dvksim::jsonStringField(state_, "prompt").c_str(),
-                    dvksim::jsonStringField(state_, "summary").c_str());
+        std::printf("\n== %s\n%s\n", dvkhost::jsonStringField(state_, "prompt").c_str(),
+                    dvkhost::jsonStringField(state_, "summary").c_str());
         if (output.empty()) {
             std::printf("%s\n", profileText.c_str());
         } else if (!writeFile(output, profileText + "\n")) {
@@ -137,17 +125,17 @@ class SetUp {
 
   private:
     TerminalDrawing drawing(int columns) const {
-        const std::string code = dvksim::jsonCompoundField(state_, "code");
-        return drawForTerminal(dvksim::jsonStringField(code, "symbology"),
-                               dvksim::jsonStringField(code, "payload"),
-                               dvksim::jsonScalarField(code, "gs1") == "true", columns);
+        const std::string code = dvkhost::jsonCompoundField(state_, "code");
+        return drawForTerminal(dvkhost::jsonStringField(code, "symbology"),
+                               dvkhost::jsonStringField(code, "payload"),
+                               dvkhost::jsonScalarField(code, "gs1") == "true", columns);
     }
 
     void refresh() {
         std::fflush(stdout); // what was received shows before the tuner's verdict, also through a pipe
-        const std::string next = takeText(dvk_tuner_state(tuner_.get()));
+        const std::string next = dvkhost::takeText(dvk_tuner_state(tuner_.get()));
         if (next.empty() || next == state_) return;
-        const std::vector<dvksim::FindingView> findings = dvksim::parseFindings(next);
+        const std::vector<dvkhost::FindingView> findings = dvkhost::parseFindings(next);
         for (; findingsShown_ < findings.size(); ++findingsShown_)
             printFinding(findings[findingsShown_]);
         const bool nextStep = numberField(next, "step") != numberField(state_, "step");
@@ -162,84 +150,27 @@ class SetUp {
     TerminalDrawing drawn_;
 };
 
-struct Frame {
-    std::string text;
-    std::vector<uint64_t> gaps;
-    uint64_t last = 0;
-};
-
-// Reads the terminal until the set-up is done or the input ends (Ctrl+D, or the terminal went away).
-void tuneOnTerminal(SetUp& setUp, const std::string& device) {
-    const RawTerminal raw;
-    setUp.show();
-    Frame frame;
-    auto deliver = [&] {
-        if (frame.text.empty()) return;
-        if (isStrayKey(frame.text)) {
-            std::printf("ignored: %s is a key of the keyboard, not a scan\n", visible(frame.text).c_str());
-            std::fflush(stdout);
-        } else {
-            std::string gaps = "[";
-            for (size_t i = 0; i < frame.gaps.size(); ++i) {
-                if (i) gaps += ',';
-                gaps += std::to_string(frame.gaps[i]);
-            }
-            setUp.feed(frame.text, device, frame.last, gaps + "]");
-        }
-        frame = Frame{};
-    };
-    while (!setUp.done()) {
-        if (RawTerminal::takeResumed()) {
-            std::printf("(resumed)\n");
-            setUp.show();
-        }
-        if (RawTerminal::takeResized()) setUp.fitToWindow();
-        const int wait =
-            frame.text.empty()
-                ? -1
-                : static_cast<int>(frame.last + kTimeoutMs + 1 - std::min(nowMs(), frame.last + kTimeoutMs));
-        struct pollfd in = {STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&in, 1, wait);
-        const uint64_t t = nowMs();
-        if (ready <= 0) {
-            if (!frame.text.empty() && t > frame.last + kTimeoutMs) deliver();
-            continue;
-        }
-        char buffer[256];
-        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue; // a stop or resume, not the end of input
-        if (n <= 0) break;
-        // A key pressed on its own, with nothing pending: the scanner's bytes come in bursts.
-        if (n == 1 && (buffer[0] == kEscape || buffer[0] == kEndOfInput) &&
-            (frame.text.empty() || t - frame.last > kBurstGapMs)) {
-            deliver();
-            if (buffer[0] == kEndOfInput) break;
-            setUp.skip();
-            continue;
-        }
-        for (ssize_t i = 0; i < n; ++i) {
-            if (!frame.text.empty() && t - frame.last > kBurstGapMs) deliver();
-            if (!frame.text.empty()) frame.gaps.push_back(t - frame.last);
-            frame.text += buffer[i];
-            frame.last = t;
-        }
-    }
-    deliver(); // the last frame counts, however the input ended
-}
-
-// A serial port or an input device: a decoder with the set-up profile frames its input by time, as above. The
-// terminal, when there is one, is only watched for Esc and Ctrl+D.
-void tuneOnDevice(SetUp& setUp, InputSource& source) {
-    const RawTerminal raw;
+// Reads the source until the set-up is done or the input ends. Esc skips a step and Ctrl+D ends the set-up,
+// each after the frame typed before it is in. Where the keyboard types under the scanner's device id
+// (`keyboardToo`), its stray keys are told apart from scans.
+void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
-    const std::string framing = "{\"burstGapMs\": " + std::to_string(kBurstGapMs) +
-                                ", \"frameTimeoutMs\": " + std::to_string(kTimeoutMs) +
-                                ", \"terminator\": \"\\u0000\"}";
-    dvk_decoder_set_profile(decoder.get(), framing.c_str());
-    std::printf("Reading %s.\n", source.description().c_str());
+    dvk_decoder_set_profile(decoder.get(), dvkhost::kSetUpProfile);
     setUp.show();
-    InputPump pump(source, decoder.get(), isatty(STDIN_FILENO) ? STDIN_FILENO : -1);
+    InputPump pump(source, decoder.get(), keyFd);
+    auto take = [&](const std::string& poll) {
+        for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(poll).frames) {
+            if (setUp.done()) return;
+            if (keyboardToo && isStrayKey(frame.text)) {
+                std::printf("ignored: %s is a key of the keyboard, not a scan\n",
+                            visible(frame.text).c_str());
+                std::fflush(stdout);
+            } else {
+                setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+            }
+        }
+    };
     for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
         if (RawTerminal::takeResumed()) {
             std::printf("(resumed)\n");
@@ -247,8 +178,8 @@ void tuneOnDevice(SetUp& setUp, InputSource& source) {
         }
         if (RawTerminal::takeResized()) setUp.fitToWindow();
         round = pump.next();
-        for (const dvksim::PolledFrame& frame : dvksim::parsePoll(round.poll).frames)
-            if (!setUp.done()) setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
+        take(round.poll);
+        if (round.key == kEscape || round.key == kEndOfInput) take(pump.closeFrame());
         if (round.key == kEscape && !setUp.done()) setUp.skip();
     }
 }
@@ -313,9 +244,13 @@ int runTune(const Args& args) {
 
     SetUp setUp(transport, device);
     if (source) {
-        tuneOnDevice(setUp, *source);
+        {
+            const RawTerminal raw; // for Esc and Ctrl+D while the device is read
+            std::printf("Reading %s.\n", source->description().c_str());
+            tuneFrom(setUp, *source, isatty(STDIN_FILENO) ? STDIN_FILENO : -1, false);
+        }
         return setUp.finish(output, source->recordIn(setUp.profile()));
     }
-    tuneOnTerminal(setUp, device);
+    tuneFrom(setUp, *openTerminal(device, true), -1, true); // the terminal is raw for this line only
     return setUp.finish(output, setUp.profile());
 }

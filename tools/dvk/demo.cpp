@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "answers.h"
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 #include "report.h"
 #include "scanner_sim.h"
@@ -13,7 +15,6 @@
 
 namespace {
 
-constexpr uint16_t kAltDigitScanCodes[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
 constexpr const char* kDevice = "scanner-1";
 
 struct Typist {
@@ -29,20 +30,15 @@ struct Typist {
     // Every character through the library's own key look-up: Shift for capitals, Ctrl+] for GS.
     void type(std::string_view text) {
         for (const char c : text) {
-            char* answer = dvk_key_for_char(c);
-            const std::string json = answer ? answer : "";
-            dvk_free(answer);
-            if (dvksim::jsonScalarField(json, "ok") != "true") continue;
-            const auto scanCode = static_cast<uint16_t>(std::stoi(dvksim::jsonScalarField(json, "scancode")));
-            key(scanCode, dvksim::jsonScalarField(json, "shift") == "true",
-                dvksim::jsonScalarField(json, "ctrl") == "true", false);
+            if (const auto typing = dvkhost::keyFor(c))
+                key(typing->scanCode, typing->shift, typing->ctrl, false);
         }
     }
 
     // Alt held, the decimal code on the numeric keypad, Alt released by the next plain key stroke.
     void altCode(std::string_view digits) {
         for (const char d : digits)
-            key(kAltDigitScanCodes[d - '0'], false, false, true);
+            key(dvkhost::kKeypadDigitScanCodes[d - '0'], false, false, true);
     }
 
     void enter() { key(0x1C, false, false, false); }
@@ -51,9 +47,9 @@ struct Typist {
 // What one poll returned, readably: every frame with its timing, then every scan.
 void pollAndPrint(dvk_decoder* decoder, const char* title) {
     std::printf("== %s\n", title);
-    const dvksim::PollResult polled = dvksim::parsePoll(takeText(dvk_decoder_poll(decoder)));
+    const dvkhost::PollResult polled = dvkhost::parsePoll(dvkhost::takeText(dvk_decoder_poll(decoder)));
     if (polled.frames.empty()) std::printf("  (nothing yet)\n");
-    for (const dvksim::PolledFrame& frame : polled.frames) {
+    for (const dvkhost::PolledFrame& frame : polled.frames) {
         std::printf("  frame «%s» from %s at %llu ms, gaps %s\n", visible(frame.text).c_str(),
                     frame.deviceId.c_str(), static_cast<unsigned long long>(frame.tMs),
                     frame.gapsJson.c_str());

@@ -9,8 +9,9 @@
 #include <limits>
 #include <memory>
 
+#include "answers.h"
 #include "cli.h"
-#include "scanner_sim.h"
+#include "json_reader.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ volatile sig_atomic_t stopSignal = 0;
 void onStopSignal(int signal) { stopSignal = signal; }
 
 int intField(const std::string& json, const std::string& key, int fallback) {
-    const auto value = parseInt(dvksim::jsonScalarField(json, key));
+    const auto value = parseInt(dvkhost::jsonScalarField(json, key));
     return value ? *value : fallback;
 }
 
@@ -30,10 +31,10 @@ PortSettings portSettingsOf(const std::string& profileJson) {
     port.baud = intField(profileJson, "baud", port.baud);
     port.dataBits = intField(profileJson, "dataBits", port.dataBits);
     port.stopBits = intField(profileJson, "stopBits", port.stopBits);
-    const std::string parity = dvksim::jsonStringField(profileJson, "parity");
+    const std::string parity = dvkhost::jsonStringField(profileJson, "parity");
     if (parity.size() == 1) port.parity = parity[0];
-    port.rtsCts = dvksim::jsonScalarField(profileJson, "rtsCts") == "true";
-    port.exclusiveCapture = dvksim::jsonScalarField(profileJson, "exclusiveCapture") == "true";
+    port.rtsCts = dvkhost::jsonScalarField(profileJson, "rtsCts") == "true";
+    port.exclusiveCapture = dvkhost::jsonScalarField(profileJson, "exclusiveCapture") == "true";
     return port;
 }
 
@@ -50,7 +51,7 @@ std::string withProfileValues(const std::string& profileJson, const std::string&
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (dvk_decoder_set_profile(scratch.get(), merged.c_str()) != 1) return profileJson;
-    return takeText(dvk_decoder_profile(scratch.get()));
+    return dvkhost::takeText(dvk_decoder_profile(scratch.get()));
 }
 
 std::string InputSource::recordIn(const std::string& profileJson) const {
@@ -123,7 +124,7 @@ bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>&
         profileText = *content;
     }
     if (!chosen()) return true;
-    PortSettings port = portSettingsOf(takeText(dvk_decoder_profile(scratch.get())));
+    PortSettings port = portSettingsOf(dvkhost::takeText(dvk_decoder_profile(scratch.get())));
     if (baud) port.baud = *baud;
     source =
         !serial.empty() ? openSerial(serial, port, error) : openEvdev(evdev, port.exclusiveCapture, error);
@@ -141,6 +142,7 @@ InputPump::Round InputPump::next() {
     bool end = ready < 0 && errno != EINTR;
     if (ready > 0 && !stopRequested()) {
         if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(decoder_)) end = true;
+        round.key = source_.takeKey();
         if (keyFd_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
             char typed[64];
             const ssize_t n = read(keyFd_, typed, sizeof typed);
@@ -150,11 +152,16 @@ InputPump::Round InputPump::next() {
     }
     if (end || stopRequested()) {
         // Nothing more will come: the frame in progress (and a pending Alt code) is complete now.
-        dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
         finished_ = true;
-    } else {
-        dvk_decoder_tick(decoder_, source_.nowMs());
+        round.poll = closeFrame();
+        return round;
     }
-    round.poll = takeText(dvk_decoder_poll(decoder_));
+    dvk_decoder_tick(decoder_, source_.nowMs());
+    round.poll = dvkhost::takeText(dvk_decoder_poll(decoder_));
     return round;
+}
+
+std::string InputPump::closeFrame() {
+    dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
+    return dvkhost::takeText(dvk_decoder_poll(decoder_));
 }

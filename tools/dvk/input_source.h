@@ -39,6 +39,8 @@ class InputSource {
     // Reads what is ready and feeds it (ticking the decoder up to each input's time first). False at the end
     // of input (end of file, the port hung up, a read error).
     virtual bool feed(dvk_decoder* decoder) = 0;
+    // A key the person pressed that the source kept from the decoder (see openTerminal); 0 for none.
+    virtual char takeKey() { return 0; }
     // Now, on the clock of the time stamps this source feeds.
     virtual uint64_t nowMs() const = 0;
     // The device id its inputs carry, and the profile's transport and device name for it.
@@ -60,8 +62,10 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
                                         std::string& error);
 std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::string& error);
 // Standard input: raw mode on a terminal (Ctrl+C stops, Ctrl+Z suspends and resumes raw), bytes typed as key
-// strokes under the device id "terminal".
-std::unique_ptr<InputSource> openTerminal(std::string& error);
+// strokes under `deviceId`. With `setUpKeys`, where keyboard and scanner share the terminal, Esc or Ctrl+D
+// typed on its own, longer than the set-up burst gap after any other byte, is the person's key: not fed, but
+// taken by takeKey.
+std::unique_ptr<InputSource> openTerminal(const std::string& deviceId, bool setUpKeys);
 
 // Ctrl+C, SIGTERM and SIGHUP ask the pump to stop (instead of killing the process).
 void installStopHandlers();
@@ -92,8 +96,8 @@ struct DeviceOptions {
 
 // The host loop around a source: every round waits at most one tick (25 ms) for input, feeds it, ticks and
 // polls. At the end of input (or a stop) the frame in progress is closed and polled; the round after that
-// says `ended`. With `keyFd` (a raw terminal) a key typed there on its own (one byte: Esc, Ctrl+D) is
-// reported as `key`; other bytes typed there are dropped.
+// says `ended`. A key the source took is reported as `key`, and so, with `keyFd` (a raw terminal), is a key
+// typed there on its own (one byte: Esc, Ctrl+D); other bytes typed there are dropped.
 class InputPump {
   public:
     InputPump(InputSource& source, dvk_decoder* decoder, int keyFd = -1)
@@ -104,6 +108,8 @@ class InputPump {
         bool ended = false;
     };
     Round next();
+    // Closes the frame in progress now and polls: a person's key ends what was typed before it.
+    std::string closeFrame();
 
   private:
     InputSource& source_;

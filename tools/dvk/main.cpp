@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "commands.h"
 #include "dorvik_c.h"
 
 namespace {

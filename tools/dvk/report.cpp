@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "json_reader.h"
+
 std::string visible(const std::string& bytes) {
     std::string out;
     for (const char c : bytes) {
@@ -23,7 +25,7 @@ std::string visible(const std::string& bytes) {
     return out;
 }
 
-void printFinding(const dvksim::FindingView& f) {
+void printFinding(const dvkhost::FindingView& f) {
     const char* mark = f.level == "fail" ? "[FAIL]" : f.level == "warn" ? "[warn]" : "[ ok ]";
     std::printf("  %s %s\n", mark, f.title.c_str());
     if (!f.detail.empty()) std::printf("         %s\n", f.detail.c_str());
@@ -34,8 +36,8 @@ namespace {
 
 // A profile value as shown: strings with their control bytes made visible, numbers and words as written.
 std::string field(const std::string& json, const std::string& key) {
-    const std::string bare = dvksim::jsonScalarField(json, key);
-    return bare.empty() ? visible(dvksim::jsonStringField(json, key)) : bare;
+    const std::string bare = dvkhost::jsonScalarField(json, key);
+    return bare.empty() ? visible(dvkhost::jsonStringField(json, key)) : bare;
 }
 
 } // namespace
@@ -52,20 +54,20 @@ void printProfileLine(const std::string& p) {
 }
 
 void printScan(const std::string& scan) {
-    const std::string data = dvksim::jsonStringField(scan, "data");
-    std::printf("  %-24s %s\n", dvksim::jsonStringField(scan, "kindTitle").c_str(), visible(data).c_str());
-    const std::string gtin = dvksim::jsonStringField(scan, "gtin");
+    const std::string data = dvkhost::jsonStringField(scan, "data");
+    std::printf("  %-24s %s\n", dvkhost::jsonStringField(scan, "kindTitle").c_str(), visible(data).c_str());
+    const std::string gtin = dvkhost::jsonStringField(scan, "gtin");
     if (!gtin.empty()) {
         std::printf("    gtin %s, serial %s, crypto %s%s\n", gtin.c_str(),
-                    visible(dvksim::jsonStringField(scan, "serial")).c_str(),
-                    visible(dvksim::jsonStringField(scan, "cryptoTail")).c_str(),
-                    dvksim::jsonScalarField(scan, "gsRepaired") == "true" ? ", GS restored" : "");
+                    visible(dvkhost::jsonStringField(scan, "serial")).c_str(),
+                    visible(dvkhost::jsonStringField(scan, "cryptoTail")).c_str(),
+                    dvkhost::jsonScalarField(scan, "gsRepaired") == "true" ? ", GS restored" : "");
     }
-    const std::string item = dvksim::jsonStringField(scan, "itemCode");
+    const std::string item = dvkhost::jsonStringField(scan, "itemCode");
     if (!item.empty()) {
         std::printf("    item %s, weight %s kg\n", item.c_str(),
-                    dvksim::jsonScalarField(scan, "weightKg").c_str());
+                    dvkhost::jsonScalarField(scan, "weightKg").c_str());
     }
-    for (const std::string& warning : dvksim::jsonStringArrayField(scan, "warnings"))
+    for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
         std::printf("    ! %s\n", warning.c_str());
 }

@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "scanner_sim.h"
+#include "answers.h"
 
 // Control bytes spelled out (⟨GS⟩, ⟨CR⟩, ...), for showing texts on a terminal.
 std::string visible(const std::string& bytes);
 
-void printFinding(const dvksim::FindingView& finding);
+void printFinding(const dvkhost::FindingView& finding);
 // The learned settings that matter to a decoder, one line.
 void printProfileLine(const std::string& profileJson);
 // One scan event, one line: kind, the GS1 fields, repair and warnings.

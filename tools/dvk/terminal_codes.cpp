@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cli.h"
+#include "answers.h"
 #include "dorvik_c.h"
 
 namespace {
@@ -115,9 +115,10 @@ int terminalColumns() {
 TerminalDrawing drawForTerminal(const std::string& symbology, const std::string& payload, bool gs1,
                                 int columns) {
     const bool linear = symbology == "ean13" || symbology == "code128";
-    const auto modules = modulesOf(takeText(dvk_barcode_svg(symbology.c_str(), payload.data(),
-                                                            static_cast<int>(payload.size()), gs1, 1, 0)),
-                                   linear);
+    const auto modules =
+        modulesOf(dvkhost::takeText(dvk_barcode_svg(symbology.c_str(), payload.data(),
+                                                    static_cast<int>(payload.size()), gs1, 1, 0)),
+                  linear);
     if (!modules) return {};
     TerminalDrawing drawing;
     if (!linear) {

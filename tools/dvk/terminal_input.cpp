@@ -1,45 +1,26 @@
-// The terminal as a keyboard scanner's input, read as dvk tune reads it: raw mode, every byte with its
-// arrival time. Each byte becomes the key stroke that types it (dvk_key_for_char), so the decoder frames it
-// as it frames a keyboard scanner; a byte no key types (UTF-8 of another layout) goes in as a byte.
+// The terminal as a keyboard scanner's input: raw mode, every byte with its arrival time. Each byte becomes
+// the key stroke that types it (dvk_key_for_char), so the decoder frames it as it frames a keyboard scanner;
+// a byte no key types (UTF-8 of another layout) goes in as a byte.
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
+#include <utility>
 
+#include "answers.h"
 #include "cli.h"
 #include "input_source.h"
 #include "raw_terminal.h"
-#include "scanner_sim.h"
+#include "set_up_profile.h"
 
 namespace {
 
-struct Key {
-    bool ok = false;
-    uint16_t scanCode = 0;
-    bool shift = false;
-    bool ctrl = false;
-};
-
-const std::array<Key, 256>& keysOfBytes() {
-    static const std::array<Key, 256> keys = [] {
-        std::array<Key, 256> table;
-        for (int c = 0; c < 256; ++c) {
-            const std::string answer = takeText(dvk_key_for_char(static_cast<char>(c)));
-            Key& key = table[static_cast<size_t>(c)];
-            key.ok = dvksim::jsonScalarField(answer, "ok") == "true";
-            key.scanCode =
-                static_cast<uint16_t>(parseUint(dvksim::jsonScalarField(answer, "scancode")).value_or(0));
-            key.shift = dvksim::jsonScalarField(answer, "shift") == "true";
-            key.ctrl = dvksim::jsonScalarField(answer, "ctrl") == "true";
-        }
-        return table;
-    }();
-    return keys;
-}
+constexpr char kEscape = '\x1b';
+constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byte
 
 class TerminalInput final : public InputSource {
   public:
-    TerminalInput() : tty_(isatty(STDIN_FILENO) != 0) {}
+    TerminalInput(std::string deviceId, bool setUpKeys)
+        : tty_(isatty(STDIN_FILENO) != 0), id_(std::move(deviceId)), setUpKeys_(setUpKeys) {}
     int fd() const override { return STDIN_FILENO; }
     bool feed(dvk_decoder* decoder) override {
         char typed[256];
@@ -47,17 +28,24 @@ class TerminalInput final : public InputSource {
         if (n < 0) return errno == EAGAIN || errno == EINTR;
         if (n == 0) return false;
         const uint64_t t = monotonicMs();
+        // A scanner's bytes come in bursts: Esc or Ctrl+D read alone after a pause was pressed by a person.
+        if (setUpKeys_ && n == 1 && (typed[0] == kEscape || typed[0] == kEndOfInput) &&
+            t - lastByteMs_ > dvkhost::kSetUpBurstGapMs) {
+            key_ = typed[0];
+            return true;
+        }
+        lastByteMs_ = t;
         dvk_decoder_tick(decoder, t);
         for (ssize_t i = 0; i < n; ++i) {
-            const Key& key = keysOfBytes()[static_cast<unsigned char>(typed[i])];
-            if (key.ok)
-                dvk_decoder_feed_key(decoder, key.scanCode, 0, 0, key.shift, key.ctrl, 0, 0, 0, t,
+            if (const auto key = dvkhost::keyFor(typed[i]))
+                dvk_decoder_feed_key(decoder, key->scanCode, 0, 0, key->shift, key->ctrl, 0, 0, 0, t,
                                      id_.c_str());
             else
                 dvk_decoder_feed_bytes(decoder, typed + i, 1, id_.c_str(), t);
         }
         return true;
     }
+    char takeKey() override { return std::exchange(key_, 0); }
     uint64_t nowMs() const override { return monotonicMs(); }
     const std::string& deviceId() const override { return id_; }
     const char* transport() const override { return "hid"; }
@@ -68,9 +56,14 @@ class TerminalInput final : public InputSource {
   private:
     bool tty_;
     RawTerminal raw_;
-    std::string id_ = "terminal";
+    std::string id_;
+    bool setUpKeys_;
+    uint64_t lastByteMs_ = 0;
+    char key_ = 0;
 };
 
 } // namespace
 
-std::unique_ptr<InputSource> openTerminal(std::string&) { return std::make_unique<TerminalInput>(); }
+std::unique_ptr<InputSource> openTerminal(const std::string& deviceId, bool setUpKeys) {
+    return std::make_unique<TerminalInput>(deviceId, setUpKeys);
+}
