@@ -1,7 +1,7 @@
 // Every GS1 Application Identifier, as data.
 //
-// Source: GS1's list of Application Identifiers at ref.gs1.org/ai as of January 2026 (GS1 General
-// Specifications, Release 26), with each format read from GS1's Barcode Syntax Dictionary published there.
+// Source: GS1's list of Application Identifiers at ref.gs1.org/ai as of January 2026 (GS1 GenSpecs,
+// release 26), with each format read from GS1's Barcode Syntax Dictionary published there.
 // A run that GS1 lists as one entry, such as 3100-3105 (the last digit places the decimal point), is one
 // row; AIs that merely share a format have rows of their own.
 //
