@@ -24,6 +24,9 @@ install_packages() {
 }
 
 BASE_PACKAGES="build-essential cmake g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang-format-14 locales"
+# clang with libc++, the standard library the WebAssembly toolchains ship, and GoogleTest's sources to build
+# the unit suite with it.
+LIBCXX_PACKAGES="clang-14 libc++-14-dev libc++abi-14-dev googletest"
 # Independent barcode readers and encoders the tests check the symbols against.
 ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev libpng-dev"
 # What the dvk tests drive: a terminal multiplexer and a browser.

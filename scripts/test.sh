@@ -1,8 +1,9 @@
 #!/bin/sh
-# Every test: style check; normal, scalar (no intrinsics) and ASan/UBSan builds with the whole suite in each; valgrind on the
+# Every test: style check; normal, scalar (no intrinsics) and ASan/UBSan builds with the whole suite in each;
+# the unit suite built with clang and libc++; valgrind on the
 # C-interface suites; ThreadSanitizer; the Windows DLL under Wine; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES valgrind
+install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES valgrind
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
@@ -26,6 +27,13 @@ configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Release
 echo "== the unit suites without vector intrinsics (the scalar twins WebAssembly and ARM run)"
 configure_and_build "$ROOT/build-scalar" -DDVK_NO_INTRINSICS=ON -DDVK_BUILD_BENCH=OFF
 (cd "$ROOT/build-scalar" && ctest --output-on-failure -j "$JOBS")
+
+echo "== the unit suite with clang and libc++"
+CC=clang-14 CXX=clang++-14 CXXFLAGS=-stdlib=libc++ LDFLAGS=-stdlib=libc++ \
+    cmake -S "$ROOT" -B "$ROOT/build-libcxx" -DCMAKE_BUILD_TYPE=Release -DDVK_BUILD_BENCH=OFF \
+    -DDVK_GTEST_SOURCE=/usr/src/googletest >/dev/null
+cmake --build "$ROOT/build-libcxx" -j "$JOBS" --target dvk_unit_tests
+"$ROOT/build-libcxx/tests/dvk_unit_tests" --gtest_brief=1
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 configure_and_build "$ROOT/build-asan" -DDVK_SANITIZE=ON -DDVK_BUILD_BENCH=OFF

@@ -68,7 +68,7 @@ bool classifyRetail(ScanEvent& event) {
 // or separators. Twenty-nine digits stay a loyalty card number, as they were before this code was known.
 bool isTobaccoPackCode(std::string_view data) {
     return data.size() == 29 && gtinCheckOk(data.substr(0, 14)) &&
-           std::ranges::all_of(data.substr(14), [](char c) { return c >= '!' && c <= '~'; }) &&
+           std::all_of(data.begin() + 14, data.end(), [](char c) { return c >= '!' && c <= '~'; }) &&
            !isAllDigits(data.substr(14));
 }
 
@@ -92,7 +92,7 @@ ExciseStampInfo exciseStampInfo(std::string_view text) {
     if (n == 150) info = {2, false};
     if (n >= 60 && n <= 67) info = {1, true};
     if (n >= 120 && n <= 149) info = {2, true};
-    if (info.format == 0 || !std::ranges::all_of(text, isStampByte)) return {};
+    if (info.format == 0 || !std::all_of(text.begin(), text.end(), isStampByte)) return {};
     return info;
 }
 

@@ -76,13 +76,16 @@ constexpr auto kFieldPoints = [] {
     return points;
 }();
 // The AIs that score are rows of their own, not runs whose first AI would stand for all.
-static_assert(std::ranges::all_of(std::array{"10", "21", "91", "92", "93"}, [](std::string_view ai) {
-    const AiDefinition& row = *findAi(ai, 0).entry;
-    return row.first == row.last;
-}));
-static_assert(std::ranges::all_of(kGs1AiTable, [](const AiDefinition& row) {
-    return row.maxLength <= static_cast<int32_t>(kLongestValue);
-}));
+static_assert([] {
+    for (const std::string_view ai : {"10", "21", "91", "92", "93"}) {
+        const AiDefinition& row = *findAi(ai, 0).entry;
+        if (row.first != row.last) return false;
+    }
+    for (const AiDefinition& row : kGs1AiTable) {
+        if (row.maxLength > static_cast<int32_t>(kLongestValue)) return false;
+    }
+    return true;
+}());
 
 bool isPrintableAscii(char c) { return c >= '!' && c <= '~'; }
 
@@ -328,12 +331,14 @@ class CutEnumerator {
 };
 
 bool sameSeparators(const ParseCandidate& a, const ParseCandidate& b) {
-    return std::ranges::equal(a.separators(), b.separators());
+    const auto x = a.separators(), y = b.separators();
+    return std::equal(x.begin(), x.end(), y.begin(), y.end());
 }
 
 bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
-    return std::ranges::equal(a.fields(), b.fields(),
-                              [](const ParseField& x, const ParseField& y) { return x.row == y.row; });
+    const auto x = a.fields(), y = b.fields();
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                      [](const ParseField& p, const ParseField& q) { return p.row == q.row; });
 }
 
 } // namespace
@@ -343,7 +348,7 @@ CutSearch enumerateCuts(std::string_view text) {
     CutEnumerator enumerator(text);
     const CutSearch& search = enumerator.run();
     CutSearch copy; // of the recorded slots only: the others were never written
-    std::ranges::copy(search.candidates(), copy.slots.begin());
+    std::copy(search.candidates().begin(), search.candidates().end(), copy.slots.begin());
     copy.count = search.count;
     copy.limitHit = search.limitHit;
     return copy;
@@ -394,7 +399,8 @@ GsRepairResult repairGs(std::string_view text, std::string& out) {
     }
     out.append(text, from);
     result.repaired = true;
-    std::ranges::copy(bestCut.fields(), result.cutSlots.begin()); // a recorded cut has at most 12 fields
+    std::copy(bestCut.fields().begin(), bestCut.fields().end(),
+              result.cutSlots.begin()); // a recorded cut has at most 12 fields
     result.cutFieldCount = bestCut.fieldCount;
     return result;
 }

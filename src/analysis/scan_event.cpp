@@ -190,7 +190,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text("{\"raw\":");
     out.rawThenData(raw, ",\"data\":", e.data);
     out.text(",\"kind\":");
-    out.number({n.kind, n.kindEnd});
+    out.number({n.kind, static_cast<size_t>(n.kindEnd - n.kind)});
     out.text(",\"kindTitle\":\"");
     out.text(title(e.kind));
     out.text("\",\"aimId\":");
@@ -198,7 +198,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"deviceId\":");
     out.string(deviceId);
     out.text(",\"tMs\":");
-    out.number({n.tMs, n.tMsEnd});
+    out.number({n.tMs, static_cast<size_t>(n.tMsEnd - n.tMs)});
     out.text(",\"fromBoundDevice\":");
     out.boolean(e.fromBoundDevice);
     out.text(",\"marked\":");
@@ -212,7 +212,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"cryptoTail\":");
     out.string(e.cryptoTail);
     out.text(",\"weightKg\":");
-    out.number({n.weight, n.weightEnd});
+    out.number({n.weight, static_cast<size_t>(n.weightEnd - n.weight)});
     out.text(",\"itemCode\":");
     out.string(e.itemCode);
     out.text(",\"gsRepaired\":");

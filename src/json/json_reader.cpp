@@ -1,8 +1,11 @@
 #include "json/json_reader.h"
 
-#include <charconv>
+#include <cerrno>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace dorvik {
 
@@ -106,19 +109,24 @@ double parseJsonNumber(std::string_view run) {
         negative = run[0] == '-';
         start = 1;
     }
-    // from_chars takes no sign of its own; a second sign leaves no valid prefix, as with strtod.
+    // A second sign leaves no valid prefix, as with strtod.
     if (start < run.size() && (run[start] == '+' || run[start] == '-')) return 0.0;
-    const char* first = run.data() + start;
-    const char* last = run.data() + run.size();
-    double value = 0.0;
-    const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument) return 0.0;
-    if (result.ec == std::errc::result_out_of_range) {
-        const std::string_view taken(first, static_cast<size_t>(result.ptr - first));
-        const size_t e = taken.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < taken.size() && taken[e + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    // strtod rounds correctly on every platform but reads the C library's locale: the run goes in with its
+    // full stop spelt as that locale's decimal point, so that a till under a comma locale reads 1.5 too.
+    const std::string_view point = std::localeconv()->decimal_point;
+    std::string text;
+    text.reserve(run.size() - start + point.size());
+    for (const char c : run.substr(start)) {
+        if (c == '.')
+            text += point;
+        else
+            text += c;
     }
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return 0.0;
+    if (errno == ERANGE) value = std::fabs(value) < 1.0 ? 0.0 : std::numeric_limits<double>::infinity();
     return negative ? -value : value;
 }
 

@@ -1,8 +1,11 @@
 #include "json/json_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "bytes/bytes16.h"
@@ -113,12 +116,26 @@ void appendUint(std::string& out, uint64_t value) {
 }
 
 char* putDouble(char* at, double value) {
-    // Most scans carry no weight: the answer to_chars would give, without its cost.
+    // Most scans carry no weight.
     if (value == 0.0 && !std::signbit(value)) {
         *at = '0';
         return at + 1;
     }
-    return std::to_chars(at, at + kDoubleRoom, value, std::chars_format::general, 10).ptr;
+    // printf's own "%.10g", with the C library's decimal point, whatever the locale, spelt as a full stop.
+    char text[kDoubleRoom];
+    const int written = std::snprintf(text, sizeof text, "%.10g", value);
+    const std::string_view point = std::localeconv()->decimal_point;
+    const std::string_view number(
+        text, static_cast<size_t>(std::clamp(written, 0, static_cast<int>(kDoubleRoom) - 1)));
+    for (size_t i = 0; i < number.size();) {
+        if (!point.empty() && number.substr(i).starts_with(point)) {
+            *at++ = '.';
+            i += point.size();
+        } else {
+            *at++ = number[i++];
+        }
+    }
+    return at;
 }
 
 static void appendPrettyKey(std::string& out, std::string_view key) {

@@ -192,8 +192,12 @@ TEST(GsRepair, SearchMatchesThePlainTranscription) {
         ASSERT_EQ(got.count, ref.candidates.size()) << text;
         for (size_t c = 0; c < ref.candidates.size(); ++c) {
             const ParseCandidate& cut = got.candidates()[c];
-            ASSERT_TRUE(std::ranges::equal(cut.fields(), ref.candidates[c].first)) << text;
-            ASSERT_TRUE(std::ranges::equal(cut.separators(), ref.candidates[c].second)) << text;
+            ASSERT_EQ(std::vector<ParseField>(cut.fields().begin(), cut.fields().end()),
+                      ref.candidates[c].first)
+                << text;
+            ASSERT_TRUE(std::equal(cut.separators().begin(), cut.separators().end(),
+                                   ref.candidates[c].second.begin(), ref.candidates[c].second.end()))
+                << text;
             ASSERT_EQ(cut.score, scoreCut(cut)) << text; // summed while placed, as scored afterwards
         }
         limitHits += ref.limitHit;

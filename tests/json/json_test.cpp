@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -73,8 +74,16 @@ TEST(JsonReader, NumbersTakeTheLongestValidPrefix) {
         {"60", 60},   {"60.9", 60.9}, {"-5", -5}, {"1e2", 100}, {"1-2", 1},          {"+7", 7},
         {"-", 0},     {".", 0},       {"+-5", 0}, {"1e", 1},    {"1e999", HUGE_VAL}, {"-1e999", -HUGE_VAL},
         {"1e-999", 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(parseJsonNumber(c.run), c.value) << c.run;
+    // The same under a comma locale, where the C library's own decimal point is ",".
+    const bool comma = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") != nullptr;
+    for (int round = 0; round < (comma ? 2 : 1); ++round) {
+        for (const auto& c : cases)
+            EXPECT_EQ(parseJsonNumber(c.run), c.value)
+                << c.run << (comma && round == 0 ? " under ru_RU" : "");
+        char weight[kDoubleRoom];
+        EXPECT_EQ(std::string(weight, putDouble(weight, 1.234)), "1.234");
+        std::setlocale(LC_NUMERIC, "C");
+    }
 }
 
 TEST(JsonReader, ObjectWalking) {
