@@ -20,7 +20,8 @@ static void fail(const char* what) {
 static uint64_t number(int bytes) {
     if (at + (size_t)bytes > scriptSize) fail("script ends inside a number");
     uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i) value |= (uint64_t)script[at++] << (8 * i);
+    for (int i = 0; i < bytes; ++i)
+        value |= (uint64_t)script[at++] << (8 * i);
     return value;
 }
 
@@ -43,7 +44,8 @@ static char* text(int32_t* length) {
 
 static void out(const char* result, size_t n) {
     const uint32_t length = result ? (uint32_t)n : 0xFFFFFFFFu;
-    const uint8_t head[4] = {(uint8_t)length, (uint8_t)(length >> 8), (uint8_t)(length >> 16), (uint8_t)(length >> 24)};
+    const uint8_t head[4] = {(uint8_t)length, (uint8_t)(length >> 8), (uint8_t)(length >> 16),
+                             (uint8_t)(length >> 24)};
     fwrite(head, 1, 4, stdout);
     if (result) fwrite(result, 1, n, stdout);
 }
@@ -70,7 +72,12 @@ int main(void) {
         int32_t n = 0;
         char *a = NULL, *b = NULL, *d = NULL;
         switch (op) {
-        case 1: a = text(NULL); b = text(&n); d = text(NULL); outText(dvk_decode_frame(a, b, n, d)); break;
+        case 1:
+            a = text(NULL);
+            b = text(&n);
+            d = text(NULL);
+            outText(dvk_decode_frame(a, b, n, d));
+            break;
         case 2: {
             a = text(NULL);
             b = text(&n);
@@ -80,9 +87,15 @@ int main(void) {
         }
         case 3: outText(dvk_key_for_char((char)number(1))); break;
         case 4: decoder = dvk_decoder_new(); break;
-        case 5: a = text(NULL); outInt(dvk_decoder_set_profile(decoder, a)); break;
+        case 5:
+            a = text(NULL);
+            outInt(dvk_decoder_set_profile(decoder, a));
+            break;
         case 6: outText(dvk_decoder_profile(decoder)); break;
-        case 7: a = text(NULL); dvk_decoder_bind(decoder, a); break;
+        case 7:
+            a = text(NULL);
+            dvk_decoder_bind(decoder, a);
+            break;
         case 8: {
             const uint16_t code = (uint16_t)number(2), aux = (uint16_t)number(2);
             const uint8_t flags = (uint8_t)number(1);
@@ -93,12 +106,23 @@ int main(void) {
                                  flags & 64, t, a);
             break;
         }
-        case 9: a = text(&n); b = text(NULL); dvk_decoder_feed_bytes(decoder, a, n, b, number(8)); break;
+        case 9:
+            a = text(&n);
+            b = text(NULL);
+            dvk_decoder_feed_bytes(decoder, a, n, b, number(8));
+            break;
         case 10: dvk_decoder_tick(decoder, number(8)); break;
         case 11: outText(dvk_decoder_poll(decoder)); break;
         case 12: dvk_decoder_reset(decoder); break;
-        case 13: dvk_decoder_free(decoder); decoder = NULL; break;
-        case 14: a = text(NULL); b = text(NULL); tuner = dvk_tuner_new(a, b); break;
+        case 13:
+            dvk_decoder_free(decoder);
+            decoder = NULL;
+            break;
+        case 14:
+            a = text(NULL);
+            b = text(NULL);
+            tuner = dvk_tuner_new(a, b);
+            break;
         case 15: outText(dvk_tuner_state(tuner)); break;
         case 16: {
             a = text(&n);
@@ -109,7 +133,10 @@ int main(void) {
             break;
         }
         case 17: dvk_tuner_skip(tuner); break;
-        case 18: dvk_tuner_free(tuner); tuner = NULL; break;
+        case 18:
+            dvk_tuner_free(tuner);
+            tuner = NULL;
+            break;
         case 19: {
             const char* v = dvk_version();
             out(v, strlen(v));
