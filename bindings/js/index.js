@@ -221,11 +221,18 @@ function makeApi(c, heapView, memory) {
         return bytes;
     }
 
+    // Read in place, then released.
     function jsonResult(ptr, what, options) {
-        const bytes = takeBytes(ptr, what);
-        if (options?.bytes) return bytes;
-        if (options?.json) return lenientUtf8.decode(bytes);
-        return parseJson(bytes);
+        if (ptr === 0) throw new Error(`dorvik-c: ${what} failed: out of WebAssembly memory`);
+        const heap = heapView();
+        const view = heap.subarray(ptr, heap.indexOf(0, ptr));
+        try {
+            if (options.bytes) return view.slice();
+            if (options.json) return lenientUtf8.decode(view);
+            return parseJson(view);
+        } finally {
+            c.dvk_free(ptr);
+        }
     }
 
     function call(total, body) {
