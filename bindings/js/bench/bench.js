@@ -47,6 +47,7 @@ const native = Object.fromEntries(
 const gsMissing = { gsMissing: true };
 const pkg = {
     decode_with_gs: nsPerCall(() => dvk.decodeFrame(MARKING, { deviceId: "kbd" }), 200000),
+    decode_with_gs_text: nsPerCall(() => dvk.decodeFrame(MARKING, { deviceId: "kbd", json: true }), 200000),
     decode_without_gs: nsPerCall(() => dvk.decodeFrame(NO_GS, { profile: gsMissing, deviceId: "kbd" }), 200000),
     datamatrix_gs1: nsPerCall(() => dvk.barcodeSvg("datamatrix", MARKING, { gs1: true }), 20000),
     code128_gs1: nsPerCall(() => dvk.barcodeSvg("code128", GS1_128, { gs1: true }), 20000),
@@ -74,6 +75,7 @@ for (const [name, label] of [["decode_with_gs", "decodeFrame, 82-byte marking co
     ["decode_without_gs", "decodeFrame, the same without GS (repair)"], ["datamatrix_gs1", "SVG, its GS1 DataMatrix"],
     ["code128_gs1", "SVG, GS1-128"], ["ean13", "SVG, EAN-13"]])
     console.log(`| ${label} vs native | ${us(pkg[name])} | ${us(native[name])} | ${ratio(pkg[name], native[name])} of native | ≤ 2× |`);
+console.log(`| decodeFrame as JSON text ({ json: true }) vs native | ${us(pkg.decode_with_gs_text)} | ${us(native.decode_with_gs)} | ${ratio(pkg.decode_with_gs_text, native.decode_with_gs)} of native | ≤ 2× |`);
 for (const [name, label] of [["datamatrix_gs1", "GS1 DataMatrix"], ["code128_gs1", "GS1-128"], ["ean13", "EAN-13"]])
     console.log(`| SVG ${label} vs bwip-js toSVG | ${us(pkg[name])} | ${us(bwip[name])} | ${ratio(bwip[name], pkg[name])} faster | ≥ 10× |`);
 console.log(`| decodeFrame + JSON.parse vs gs1-barcode-parser-mod parseBarcode | ${us(decodeAndParse)} | ${us(parser)} | ${ratio(parser, decodeAndParse)} faster | ≥ 2× |`);
