@@ -1,9 +1,10 @@
 #!/bin/sh
 # Every test: style check; normal, scalar (no intrinsics) and ASan/UBSan builds with the whole suite in each;
 # the unit suite built with clang and libc++; valgrind on the
-# C-interface suites; ThreadSanitizer; the Windows DLL under Wine; a short run of every fuzzer.
+# C-interface suites; ThreadSanitizer; the Windows DLL under Wine; the WebAssembly build and the npm package;
+# a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES valgrind
+install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES $WEB_PACKAGES valgrind
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
@@ -56,6 +57,9 @@ configure_and_build "$ROOT/build-tsan" -DDVK_TSAN=ON -DDVK_BUILD_BENCH=OFF
 
 echo "== Windows DLL under Wine"
 "$ROOT/scripts/windows.sh"
+
+echo "== the WebAssembly build and the npm package"
+"$ROOT/scripts/web.sh"
 
 echo "== fuzzing every entry point briefly"
 "$ROOT/scripts/fuzz.sh" 30

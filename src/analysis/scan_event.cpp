@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 #include "json/json_writer.h"
 
@@ -92,8 +93,11 @@ class Bound {
     }
     void number(std::string_view digits) { size_ += digits.size(); }
     void boolean(bool) { size_ += 5; }
-    // Past any room a caller has once a text is longer than this, and far from overflowing the sum.
-    static constexpr size_t kLargest = size_t{1} << 32;
+    // Past any room a caller has once a text is longer than this, and far from overflowing the sum. A 32-bit
+    // target takes an eighth of its address space, which keeps the sum in range while its heap stays below
+    // 512 MB, as the WebAssembly build's does.
+    static constexpr size_t kLargest =
+        static_cast<size_t>(std::min<uint64_t>(uint64_t{1} << 32, std::numeric_limits<size_t>::max() / 8));
     size_t size() const { return size_; }
 
   private:

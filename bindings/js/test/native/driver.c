@@ -1,0 +1,155 @@
+/* The native side of the differential test: reads a script of calls on stdin, makes them on the native
+ * library and writes every result on stdout. Texts are a u32 length (0xFFFFFFFF for null) and the bytes;
+ * numbers are little-endian. One decoder and one tuner are current at a time. */
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "dorvik_c.h"
+
+static uint8_t* script;
+static size_t scriptSize;
+static size_t at;
+
+static void fail(const char* what) {
+    fprintf(stderr, "driver: %s at byte %zu\n", what, at);
+    exit(2);
+}
+
+static uint64_t number(int bytes) {
+    if (at + (size_t)bytes > scriptSize) fail("script ends inside a number");
+    uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= (uint64_t)script[at++] << (8 * i);
+    return value;
+}
+
+/* A text of the script, NUL-terminated in a copy of its own; null for the null text. */
+static char* text(int32_t* length) {
+    const uint32_t n = (uint32_t)number(4);
+    if (n == 0xFFFFFFFFu) {
+        if (length) *length = -1;
+        return NULL;
+    }
+    if (at + n > scriptSize) fail("script ends inside a text");
+    char* copy = malloc((size_t)n + 1);
+    if (!copy) fail("out of memory");
+    memcpy(copy, script + at, n);
+    copy[n] = '\0';
+    at += n;
+    if (length) *length = (int32_t)n;
+    return copy;
+}
+
+static void out(const char* result, size_t n) {
+    const uint32_t length = result ? (uint32_t)n : 0xFFFFFFFFu;
+    const uint8_t head[4] = {(uint8_t)length, (uint8_t)(length >> 8), (uint8_t)(length >> 16),
+                             (uint8_t)(length >> 24)};
+    fwrite(head, 1, 4, stdout);
+    if (result) fwrite(result, 1, n, stdout);
+}
+
+static void outText(char* result) {
+    out(result, result ? strlen(result) : 0);
+    dvk_free(result);
+}
+
+static void outInt(int32_t value) { out(value ? "1" : "0", 1); }
+
+int main(void) {
+    size_t capacity = 1 << 20;
+    script = malloc(capacity);
+    for (size_t got; script && (got = fread(script + scriptSize, 1, capacity - scriptSize, stdin)) > 0;) {
+        scriptSize += got;
+        if (scriptSize == capacity) script = realloc(script, capacity *= 2);
+    }
+    if (!script) fail("out of memory");
+    dvk_decoder* decoder = NULL;
+    dvk_tuner* tuner = NULL;
+    while (at < scriptSize) {
+        const int op = script[at++];
+        int32_t n = 0;
+        char *a = NULL, *b = NULL, *d = NULL;
+        switch (op) {
+        case 1:
+            a = text(NULL);
+            b = text(&n);
+            d = text(NULL);
+            outText(dvk_decode_frame(a, b, n, d));
+            break;
+        case 2: {
+            a = text(NULL);
+            b = text(&n);
+            const int32_t gs1 = (int32_t)number(1), scale = (int32_t)number(4), quiet = (int32_t)number(4);
+            outText(dvk_barcode_svg(a, b, n, gs1, scale, quiet));
+            break;
+        }
+        case 3: outText(dvk_key_for_char((char)number(1))); break;
+        case 4: decoder = dvk_decoder_new(); break;
+        case 5:
+            a = text(NULL);
+            outInt(dvk_decoder_set_profile(decoder, a));
+            break;
+        case 6: outText(dvk_decoder_profile(decoder)); break;
+        case 7:
+            a = text(NULL);
+            dvk_decoder_bind(decoder, a);
+            break;
+        case 8: {
+            const uint16_t code = (uint16_t)number(2), aux = (uint16_t)number(2);
+            const uint8_t flags = (uint8_t)number(1);
+            const uint64_t t = number(8);
+            a = text(NULL);
+            /* The aux arguments carry noise here: the library must ignore them. */
+            dvk_decoder_feed_key(decoder, code, aux, flags & 32, flags & 1, flags & 2, flags & 4, flags & 8,
+                                 flags & 64, t, a);
+            break;
+        }
+        case 9:
+            a = text(&n);
+            b = text(NULL);
+            dvk_decoder_feed_bytes(decoder, a, n, b, number(8));
+            break;
+        case 10: dvk_decoder_tick(decoder, number(8)); break;
+        case 11: outText(dvk_decoder_poll(decoder)); break;
+        case 12: dvk_decoder_reset(decoder); break;
+        case 13:
+            dvk_decoder_free(decoder);
+            decoder = NULL;
+            break;
+        case 14:
+            a = text(NULL);
+            b = text(NULL);
+            tuner = dvk_tuner_new(a, b);
+            break;
+        case 15: outText(dvk_tuner_state(tuner)); break;
+        case 16: {
+            a = text(&n);
+            b = text(NULL);
+            const uint64_t t = number(8);
+            d = text(NULL);
+            outInt(dvk_tuner_feed(tuner, a, n, b, t, d));
+            break;
+        }
+        case 17: dvk_tuner_skip(tuner); break;
+        case 18:
+            dvk_tuner_free(tuner);
+            tuner = NULL;
+            break;
+        case 19: {
+            const char* v = dvk_version();
+            out(v, strlen(v));
+            break;
+        }
+        default: fail("unknown operation");
+        }
+        free(a);
+        free(b);
+        free(d);
+    }
+    dvk_decoder_free(decoder);
+    dvk_tuner_free(tuner);
+    free(script);
+    return fflush(stdout) == 0 ? 0 : 1;
+}
