@@ -1,8 +1,7 @@
 #!/bin/sh
 # Every test: style check; normal, scalar (no intrinsics) and ASan/UBSan builds with the whole suite in each;
-# the unit suite built with clang and libc++; valgrind on the
-# C-interface suites; ThreadSanitizer; the Windows DLL under Wine; the WebAssembly build and the npm package;
-# a short run of every fuzzer.
+# the unit suite built with clang and libc++; valgrind on the C-interface suites; ThreadSanitizer; the
+# Windows DLL under Wine; the WebAssembly build and the npm package; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
 install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES $WEB_PACKAGES valgrind
 
