@@ -83,4 +83,5 @@ else()
   set(DVK_BINDINGS_DIR ${CMAKE_INSTALL_DATADIR}/dorvik_c/bindings)
 endif()
 install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${DVK_DOC_DIR})
-install(DIRECTORY bindings/ DESTINATION ${DVK_BINDINGS_DIR})
+# The .NET binding is a source file a host compiles in; the JS package ships on its own (npm pack).
+install(DIRECTORY bindings/dotnet DESTINATION ${DVK_BINDINGS_DIR})
