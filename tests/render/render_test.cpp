@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <zint.h>
@@ -208,6 +210,63 @@ TEST(Svg, SizesAtTheExtremes) {
             ASSERT_TRUE(svg) << context;
             EXPECT_NE(svg->find("viewBox=\"" + std::string(c.viewBox) + "\""), std::string::npos)
                 << context << *svg;
+        }
+    }
+}
+
+// The path read back as modules: every "M x y h w v h h-w z" must lie on the module grid, inside the
+// picture, and cover each dark module once and nothing else. Scales and quiet zones are chosen so that
+// coordinates cross 10, 100, 1000 and 10000, where the number writer changes width.
+TEST(Svg, PathReadsBackToTheModules) {
+    const std::string marking = "0104607097291111215Ab!x7Qz-9K2m\x1d"
+                                "91EE10\x1d"
+                                "92Lm0pQ8rStUvWxYz1A2b3C4d5E6f7G8h9I0j+K/lMnOpQr";
+    const std::pair<ModuleMatrix, bool> symbols[] = {
+        {encodeEan13("4600000000008"), true},
+        {encodeCode128("0104607097291111\x1d"
+                       "3103000123",
+                       true),
+         true},
+        {encodeDataMatrix("A", false), false},
+        {encodeDataMatrix(marking, true), false},
+        {encodeDataMatrix(std::string(348, '7'), false), false},
+    };
+    for (const auto& [m, linear] : symbols) {
+        for (const int32_t scale : {1, 3, 7, 13, 77}) {
+            for (const int32_t quiet : {-1, 0, 1, 4, 33}) {
+                const int64_t q = std::max(quiet, 0);
+                const std::string svg = *test::matrixToSvg(m, scale, quiet);
+                const std::string context = std::to_string(m.width) + "x" + std::to_string(m.height) +
+                                            " at " + std::to_string(scale) + "/" + std::to_string(quiet);
+                const int64_t width = (m.width + 2 * q) * scale;
+                const int64_t height = linear ? 60 * scale : (m.height + 2 * q) * scale;
+                ASSERT_NE(
+                    svg.find("viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) + "\""),
+                    std::string::npos)
+                    << context;
+                std::vector<int> covered(m.modules.size());
+                const char* at = svg.c_str() + svg.find(" d=\"") + 4;
+                long long x, y, w, h, back;
+                int used = 0;
+                while (std::sscanf(at, "M%lld %lldh%lldv%lldh-%lldz%n", &x, &y, &w, &h, &back, &used) == 5) {
+                    at += used;
+                    ASSERT_EQ(back, w) << context;
+                    ASSERT_TRUE(x % scale == 0 && y % scale == 0 && w % scale == 0 && w > 0) << context;
+                    ASSERT_EQ(h, linear ? height : scale) << context;
+                    if (linear) {
+                        ASSERT_EQ(y, 0) << context;
+                    }
+                    const int64_t row = linear ? 0 : y / scale - q;
+                    ASSERT_TRUE(row >= 0 && row < m.height && x / scale >= q &&
+                                (x + w) / scale <= q + m.width)
+                        << context;
+                    for (int64_t c = x / scale - q; c < (x + w) / scale - q; ++c)
+                        ++covered[static_cast<size_t>(row * m.width + c)];
+                }
+                ASSERT_STREQ(at, "\"/></svg>") << context;
+                for (size_t i = 0; i < covered.size(); ++i)
+                    ASSERT_EQ(covered[i], m.modules[i]) << context << " module " << i;
+            }
         }
     }
 }
