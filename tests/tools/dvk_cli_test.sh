@@ -2,6 +2,9 @@
 # dvk's subcommands as a person runs them: outputs checked, and every kind of bad input gives a one-line
 # message and exit status 2.
 set -u
+# English unless a check asks for Russian, whatever the locale of the machine.
+unset LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
 dvk=$1
 version=$2 # the project's version, from the build
 work=$(mktemp -d)
