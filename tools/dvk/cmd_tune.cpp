@@ -219,17 +219,13 @@ int runTune(const Args& args) {
     if (device.empty()) return fail(dvkhost::text("tune.deviceEmpty"));
     // A device option names the transport and the id itself; a second answer would be dropped unseen.
     if (devices.chosen() && deviceOrTransportGiven) return fail(dvkhost::text("tune.deviceAndOptions"));
-    if (output.empty()) {
-        output = rememberedProfilePath();
-        if (output.empty()) return fail(dvkhost::text("tune.noHome"));
-        if (const std::string problem = makeFoldersFor(output); !problem.empty())
-            return fail(dvkhost::text("tune.cannotWriteWhy", {output, problem}));
-    }
     // Found out now, not after five scans.
-    if (output != "-") {
-        const std::string problem = writeProblem(output);
-        if (!problem.empty()) return fail(dvkhost::text("tune.cannotWriteWhy", {output, problem}));
-    }
+    auto writable = [](const std::string& path) {
+        const std::string problem = path == "-" ? "" : writeProblem(path);
+        if (!problem.empty()) fail(dvkhost::text("tune.cannotWriteWhy", {path, problem}));
+        return problem.empty();
+    };
+    if (!output.empty() && !writable(output)) return 2;
     std::string profileText, error;
     std::unique_ptr<InputSource> source;
     if (!devices.open(profileText, source, error)) return fail(error);
@@ -238,6 +234,14 @@ int runTune(const Args& args) {
         device = source->deviceId();
     } else if (!isatty(STDIN_FILENO))
         return fail(dvkhost::text("tune.needsTerminal"));
+    // The folders of the remembered profile are made only for a set-up that is going to run.
+    if (output.empty()) {
+        output = rememberedProfilePath();
+        if (output.empty()) return fail(dvkhost::text("tune.noHome"));
+        if (const std::string problem = makeFoldersFor(output); !problem.empty())
+            return fail(dvkhost::text("tune.cannotWriteWhy", {output, problem}));
+        if (!writable(output)) return 2;
+    }
 
     SetUp setUp(transport, device);
     if (source) {
