@@ -2,6 +2,9 @@
 # dvk's subcommands as a person runs them: outputs checked, and every kind of bad input gives a one-line
 # message and exit status 2.
 set -u
+# English unless a check asks for Russian, whatever the locale of the machine.
+unset LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
 dvk=$1
 version=$2 # the project's version, from the build
 work=$(mktemp -d)
@@ -24,6 +27,36 @@ expect 0 '"deviceId":"usb"' "$dvk" decode --device usb 4600000000008
 expect 0 '<svg xmlns=' "$dvk" svg --kind code128 --gs1 '0104607097291111\x1d3103000123'
 for sub in version decode svg tune listen sheet simulate replay demo; do
     expect 0 "usage\\|$version" "$dvk" $sub --help
+done
+
+# The language: the first of LC_ALL, LC_MESSAGES and LANG that is set decides, --lang overrides it.
+while IFS='|' read -r want environment args; do
+    got=$(env -u LC_ALL -u LC_MESSAGES -u LANG $environment "$dvk" $args --help 2>&1 | head -n 1 | cut -d ' ' -f 1)
+    [ "$got" = "$want" ] || fail "$environment dvk $args --help begins with $got, not $want"
+done <<'TABLE'
+usage:|LANG=en_US.UTF-8|
+вызов:|LANG=ru_RU.UTF-8|
+вызов:|LC_MESSAGES=ru_RU.UTF-8 LANG=en_US.UTF-8|
+usage:|LC_ALL=C.UTF-8 LC_MESSAGES=ru_RU.UTF-8 LANG=ru_RU.UTF-8|
+вызов:|LC_ALL= LANG=ru_RU.UTF-8|
+usage:|LANG=ru_RU.UTF-8|--lang en
+вызов:|LANG=C|tune --lang ru
+TABLE
+LANG=ru_RU.UTF-8 "$dvk" --lang de version >/dev/null 2>"$work/err"
+[ $? -eq 2 ] && grep -q 'принимает ru или en' "$work/err" || fail "--lang de: $(cat "$work/err")"
+
+# In Russian no English word is left in any help. What stays Latin is typed as it is (commands, options and
+# their values, JSON keys, file names, the replay log's words) or is a name (GS, AIM, HID-POS, key names).
+allowed='dvk|version|decode|svg|tune|listen|sheet|simulate|replay|demo|ru|en|hid|serial|sim|N|ean13|code128|'\
+'datamatrix|gs1|baud|dataBits|parity|stopBits|rtsCts|exclusiveCapture|aimId|json|html|name|prefix|suffix|'\
+'terminator|aimIds|gs|real|alt|substitute|dropped|gsSubstitute|bufferLimit|gapMs|capsLock|doubleSend|'\
+'cyrillicLayout|good|no|pipe|short|buffer|russian|slow|aim|caps|lock|double|key|bytes|tick|poll|shift|ctrl|'\
+'setup|eventN|hidrawN|r|n|t|e|xHH|x1d|x8C|GS|GS1|AIM|HID|POS|USB|GTIN|JSON|SVG|CR|LF|Tab|Esc|Enter|Ctrl|Alt|'\
+'Caps|Lock|D|C|Z|Linux|true'
+for sub in '' version decode svg tune listen sheet simulate replay demo; do
+    words=$(LANG=ru_RU.UTF-8 "$dvk" $sub --help 2>&1 | tr -s ' []()|,;:«»"' '\n' | grep -av -- '^-\|/' |
+        grep -aoE '[A-Za-z][A-Za-z0-9]*' | grep -vxE "$allowed" | sort -u | tr '\n' ' ')
+    [ -z "$words" ] || fail "dvk $sub --help in Russian has English words: $words"
 done
 
 [ "$("$dvk" --version)" = "$version" ] || fail "dvk --version is not $version"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """dvk listen and dvk tune on devices, with stand-ins: a pseudo-terminal pair for the serial port (scanner
-output written into the master side, in split chunks and with pauses) and files or FIFOs of Linux
-input_event records for an evdev keyboard scanner (Shift, Ctrl+] and Alt-code GS, Caps Lock).
+output written into the master side, in split chunks and with pauses), files or FIFOs of Linux input_event
+records for an evdev keyboard scanner (Shift, Ctrl+] and Alt-code GS, Caps Lock, both record sizes), files
+and FIFOs of HID-POS input reports with their report descriptors, and the remembered scanner profile.
 
 usage: listen_test.py DVK"""
 import json
@@ -10,12 +11,15 @@ import select
 import struct
 import subprocess
 import sys
+import signal
 import tempfile
 import time
 import tty
 
 DVK = sys.argv[1]
 WORK = tempfile.mkdtemp(prefix="dvk-listen-")
+# The remembered profile of this test, never the user's; English messages whatever the locale.
+os.environ.update(XDG_CONFIG_HOME=os.path.join(WORK, "config"), LC_ALL="C.UTF-8")
 GS = "\x1d"
 failures = []
 
@@ -39,14 +43,15 @@ US_KEYS[" "] = (57, False)
 
 
 class Keyboard:
-    """Key events of a keyboard scanner, with their own clock (ms)."""
+    """Key events of a keyboard scanner, with their own clock (ms); records of this machine ("llHHi"), of a
+    64-bit till ("qqHHi") or of a 32-bit ARM till ("IIHHi")."""
 
-    def __init__(self, t_ms=1_700_000_000_000):
-        self.t, self.records = t_ms, b""
+    def __init__(self, t_ms=1_700_000_000_000, layout="llHHi"):
+        self.t, self.records, self.layout = t_ms, b"", layout
 
     def event(self, code, value, type_=EV_KEY):
-        self.records += struct.pack("llHHi", self.t // 1000, self.t % 1000 * 1000, type_, code, value)
-        self.records += struct.pack("llHHi", self.t // 1000, self.t % 1000 * 1000, EV_SYN, 0, 0)
+        self.records += struct.pack(self.layout, self.t // 1000, self.t % 1000 * 1000, type_, code, value)
+        self.records += struct.pack(self.layout, self.t // 1000, self.t % 1000 * 1000, EV_SYN, 0, 0)
 
     def tap(self, code, gap=5):
         self.t += gap
@@ -138,6 +143,19 @@ check(scans[0]["tMs"] == 1_700_000_000_000 + 5 * 14, "evdev file: the scan has t
 check(len(scans) > 3 and scans[1]["gtin"] == "04607097291111" and scans[3]["serial"] == "AbC1234567",
       "evdev file: marking codes parsed")
 
+# A recording from a till of either word size reads the same, the time stamps included.
+for layout, size in [("IIHHi", "16"), ("qqHHi", "24")]:
+    other = Keyboard(layout=layout)
+    other.type(EAN)
+    other.pause(1000)
+    other.type(MARK, gs="alt")
+    status, out, err = run_dvk(["listen", "--evdev", write_file("events" + size, other.records), "--event-size",
+                                size, "--json"])
+    scans = scans_of(out)
+    check(status == 0 and [(s["data"], s["tMs"]) for s in scans] == [(EAN, 1_700_000_000_070),
+                                                                      (MARK, other.t)],
+          "evdev file of %s-byte records: two scans with their own times" % size)
+
 fifo = os.path.join(WORK, "events.fifo")
 os.mkfifo(fifo)
 proc = subprocess.Popen([DVK, "listen", "--evdev", fifo, "--json"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
@@ -203,6 +221,141 @@ lines = out.decode().splitlines()
 check(proc.returncode == 0 and len(lines) == 2 and "04607097291111" in lines[0] and "ABCDEFG" in lines[0] and
       "⟨GS⟩" in lines[0] and "12" in lines[1] and "no scan" in lines[1],
       "serial: readable lines (GTIN, serial, ⟨GS⟩; a short frame named)")
+
+# ---- HID-POS: report descriptors and recorded input reports.
+def item(prefix, *data):
+    return bytes([prefix]) + bytes(data)
+
+
+# The layout of the usage tables as most makers fill it: report 2 holds Byte Count, the three symbology
+# characters, 56 bytes of decoded data, two bytes of the maker's own, then the continued flag and padding.
+# Report 4 is a status report of the same device.
+COUNTED = b"".join([
+    item(0x05, 0x8C), item(0x09, 0x02), item(0xA1, 0x01),
+    item(0x09, 0x12), item(0xA1, 0x02), item(0x85, 0x02), item(0x15, 0x00), item(0x26, 0xFF, 0x00),
+    item(0x75, 0x08), item(0x95, 0x01), item(0x05, 0x01), item(0x09, 0x3B), item(0x81, 0x02),
+    item(0x95, 0x03), item(0x05, 0x8C), item(0x09, 0xFB), item(0x09, 0xFC), item(0x09, 0xFD), item(0x81, 0x02),
+    item(0x95, 0x38), item(0x09, 0xFE), item(0x82, 0x02, 0x01),
+    item(0x95, 0x02), item(0x06, 0x66, 0xFF), item(0x09, 0x01), item(0x09, 0x02), item(0x81, 0x02),
+    item(0x75, 0x01), item(0x95, 0x01), item(0x25, 0x01), item(0x05, 0x8C), item(0x09, 0xFF), item(0x81, 0x02),
+    item(0x75, 0x07), item(0x81, 0x03), item(0xC0),
+    item(0x09, 0x15), item(0xA1, 0x02), item(0x85, 0x04), item(0x75, 0x08), item(0x95, 0x03), item(0x09, 0x15),
+    item(0x81, 0x02), item(0xC0), item(0xC0)])
+# No report ids: the decoded data first (32 bytes, zero padded, no Byte Count), the two identifier
+# characters without "]", the continued flag as a byte.
+PADDED = b"".join([
+    item(0x05, 0x8C), item(0x09, 0x02), item(0xA1, 0x01), item(0x75, 0x08), item(0x95, 0x20), item(0x09, 0xFE),
+    item(0x81, 0x02), item(0x95, 0x02), item(0x09, 0xFC), item(0x09, 0xFD), item(0x81, 0x02), item(0x95, 0x01),
+    item(0x09, 0xFF), item(0x81, 0x02), item(0xC0)])
+KEYBOARD = bytes.fromhex("05010906a101050719e029e7150025017501950881029501750881039506750815002565"
+                         "0507190029658100c0")
+
+
+def counted_reports(aim, code):
+    out = b""
+    for i in range(0, len(code), 56):
+        part, more = code[i:i + 56].encode(), i + 56 < len(code)
+        out += bytes([2, len(part)]) + aim.encode() + part.ljust(56, b"\0") + b"\x12\x34" + bytes([more])
+    return out
+
+
+def padded_reports(aim, code):
+    out = b""
+    for i in range(0, len(code), 32):
+        out += code[i:i + 32].encode().ljust(32, b"\0") + aim[1:].encode() + bytes([i + 32 < len(code)])
+    return out
+
+
+counted = write_file("counted.desc", COUNTED)
+padded = write_file("padded.desc", PADDED)
+aim_profile = write_file("aim.json", '{"aimId": true}')
+for name, descriptor, reports in [("usage-table layout", counted, counted_reports),
+                                  ("padded layout", padded, padded_reports)]:
+    recording = reports("]E0", EAN) + reports("]d2", LONG) + reports("]d2", MARK)
+    if descriptor == counted:
+        recording = bytes([4, 1, 2, 3]) + recording  # a status report is no scan
+    path = write_file(name + ".bin", recording)
+    for profile_args, aims in [([], ["", "", ""]), (["--profile", aim_profile], ["]E0", "]d2", "]d2"])]:
+        status, out, err = run_dvk(["listen", "--hidraw", path, "--hid-descriptor", descriptor, "--json"] +
+                                   profile_args)
+        scans = scans_of(out)
+        check(status == 0 and [(s["data"], s["aimId"], s["raw"][-1]) for s in scans] ==
+              list(zip([EAN, LONG, MARK], aims, "\r\r\r")),
+              "hidraw %s %s: codes over several reports, AIM identifiers as the profile says" %
+              (name, " ".join(profile_args)))
+
+# dvk tune on a HID-POS scanner: each reference in reports, a pause after each; the profile learns the AIM
+# identifiers and the terminator that stands for the end of a code.
+fifo = os.path.join(WORK, "hidpos.fifo")
+os.mkfifo(fifo)
+learned = os.path.join(WORK, "hidpos-profile.json")
+proc = subprocess.Popen([DVK, "tune", "--hidraw", fifo, "--hid-descriptor", counted, "-o", learned],
+                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+with open(fifo, "wb", buffering=0) as writer:
+    for reference, aim in zip(REFERENCES, ["]E0", "]C1", "]d2", "]d2", "]d2"]):
+        writer.write(counted_reports(aim, reference))
+        time.sleep(0.8)  # the set-up ends a frame after 500 ms of silence
+out, err = proc.communicate(timeout=20)
+got = json.loads(open(learned).read()) if os.path.exists(learned) else {}
+check(proc.returncode == 0 and got.get("configured") is True and got.get("deviceId") == fifo and
+      got.get("aimId") is True and got.get("terminator") == "\r",
+      "tune --hidraw: five steps from HID-POS reports, AIM identifiers and the end of a code learned")
+
+keyboard_descriptor = write_file("keyboard.desc", KEYBOARD)
+for args, message in [(["--hidraw", events, "--hid-descriptor", keyboard_descriptor], "no HID-POS scanned-data report"),
+                      (["--hidraw", events], "cannot read the report descriptor of " + events),
+                      (["--hidraw", events, "--hid-descriptor", os.path.join(WORK, "none")], "cannot read the report descriptor"),
+                      (["--evdev", events, "--event-size", "20"], "--event-size is 16 or 24"),
+                      (["--keyboard", "--hid-descriptor", counted], "--hid-descriptor is for --hidraw")]:
+    status, out, err = run_dvk(["listen"] + args)
+    check(status == 2 and message in err and len(err.splitlines()) == 1, "listen %s: %s" % (args[0], message))
+
+# ---- The remembered scanner: dvk tune without -o keeps it, dvk listen without --profile reads it.
+remembered = os.path.join(WORK, "config", "dorvik", "scanner.json")
+kb = Keyboard()
+for reference in REFERENCES:
+    kb.type(reference)
+    kb.pause(1500)
+status, out, err = run_dvk(["tune", "--evdev", write_file("tune-remember.bin", kb.records)])
+check(status == 0 and json.load(open(remembered)).get("configured") is True and remembered in out,
+      "tune without -o: the profile kept in $XDG_CONFIG_HOME/dorvik/scanner.json")
+with open(remembered, "w") as f:
+    f.write('{"prefix": "<", "configured": true}')
+for env, args, data, said in [({}, [], EAN, "profile " + remembered),
+                              ({}, ["--profile", aim_profile], "<" + EAN, "profile " + aim_profile),
+                              ({"XDG_CONFIG_HOME": "relative", "HOME": os.path.join(WORK, "home")}, [], "<" + EAN,
+                               "no scanner set up yet (" + os.path.join(WORK, "home", ".config", "dorvik",
+                                                                        "scanner.json") + " is not there)")]:
+    done = subprocess.run([DVK, "listen", "--keyboard", "--json"] + args, input=("<" + EAN + "\r").encode(),
+                          capture_output=True, timeout=20, env=dict(os.environ, **env))
+    scans = scans_of(done.stdout.decode())
+    check(done.returncode == 0 and [s["data"] for s in scans] == [data] and said in done.stderr.decode(),
+          "listen without a device profile %s: %s" % (" ".join(args), said))
+for content, message in [("garbage", remembered + " is not a profile"), (None, "cannot read profile " + remembered)]:
+    os.remove(remembered) if os.path.isfile(remembered) else None
+    if content is None:
+        os.mkdir(remembered)
+    else:
+        write_file(remembered, content)
+    status, out, err = run_dvk(["listen", "--keyboard"], stdin=b"")
+    check(status == 2 and message in err, "a remembered profile that is bad is an error: " + message)
+os.rmdir(remembered)
+
+# ---- Ctrl+\ (SIGQUIT) on the raw terminal: what is queued is printed, as for Ctrl+C.
+for stop in (signal.SIGINT, signal.SIGQUIT):
+    master, slave = os.openpty()
+    proc = subprocess.Popen([DVK, "listen", "--keyboard", "--json", "--profile", write_file("slow.json",
+                            '{"frameTimeoutMs": 60000}')], stdin=slave, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    read_line(proc.stderr, 10)
+    os.write(master, EAN.encode())
+    time.sleep(0.3)
+    proc.send_signal(stop)
+    out, err = proc.communicate(timeout=10)
+    os.close(master)
+    os.close(slave)
+    check(proc.returncode == 0 and [s["data"] for s in scans_of(out.decode())] == [EAN],
+          "listen --keyboard on a terminal: %s prints the code in flight" % stop.name)
 
 # ---- The terminal (here a pipe on standard input).
 status, out, err = run_dvk(["listen", "--keyboard", "--json"], stdin=(EAN + "\r" + MARK + "\r").encode())

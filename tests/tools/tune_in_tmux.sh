@@ -4,6 +4,9 @@
 # pane and decoded, codes too wide get their one-line note, and the set-up ends as it should: finished and
 # written, unfinished and not written, interrupted, or suspended and resumed.
 set -eu
+# English unless a check asks for Russian, whatever the locale of the machine.
+unset LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
 dvk=$1
 read_codes=$2
 work=$(mktemp -d)
@@ -153,5 +156,42 @@ for step in 1 2 3 4 5; do
 done
 wait_for "EXITED 1"
 wait_for "dvk: cannot write /dev/full"
+# In Russian, 100 columns wide: no English word on the screens of tune and listen (the lines typed at the
+# prompt aside), and the step's hint, 130 characters, wrapped at a space, never inside a word.
+english_on_screen() {
+    screen
+    sed 's/\x1b\[[0-9;]*m//g' "$work/screen.txt" | grep -av '^\$ ' | tr -s ' ()[],.:;«»' '\n' |
+        grep -av -- '^-\|/' | grep -aoE '[A-Za-z][A-Za-z0-9]*' |
+        grep -vxE 'EXITED|dvk|sheet|EAN|Code128|DataMatrix|GS|GS1|CR|Enter|Esc|Ctrl|C|D|Z|listen|ru|json' | sort -u
+}
+previous=$session
+session=russian
+tmux new-session -d -s "$session" -x 100 -y 50 "cd '$work' && PS1='$ ' LANG=ru_RU.UTF-8 dash -i"
+tmux kill-session -t "$previous"
+tmux send-keys -t "$session" "'$dvk' tune -o ru.json; echo EXITED \$?" Enter
+wait_for "== Шаг 1 из 5"
+scan "4600000000008"
+wait_for "== Шаг 2 из 5"
+detail="Тот же служебный разделитель, что и в маркировке, но в линейном коде. Многие сканеры передают его здесь иначе, чем в квадратном."
+sed 's/\x1b\[[0-9;]*m//g' "$work/screen.txt" | tr -s ' ' '\n' > "$work/words.txt"
+for word in $detail; do
+    grep -qxF -- "$word" "$work/words.txt" || { echo "the detail was broken inside \"$word\""; exit 1; }
+done
+for step in 2 3 4 5; do
+    wait_for "== Шаг $step из 5"
+    tmux send-keys -t "$session" Escape
+done
+wait_for "EXITED 0"
+wait_for "профиль записан в ru.json"
+words=$(english_on_screen)
+[ -z "$words" ] || { echo "English on the Russian tune screen: $words"; exit 1; }
+tmux send-keys -t "$session" "clear; '$dvk' listen --keyboard --profile ru.json" Enter
+wait_for "слушаю терминал"
+scan "4600000000008"
+wait_for "EAN-13  4600000000008"
+tmux send-keys -t "$session" C-c
+wait_for "$ "
+words=$(english_on_screen)
+[ -z "$words" ] || { echo "English on the Russian listen screen: $words"; exit 1; }
 echo "dvk tune: codes on screen read at 240, 132 and 80 columns; finished, unfinished, failed write, stray keys,"\
-    "Ctrl+Z, Ctrl+C"
+    "Ctrl+Z, Ctrl+C; in Russian, wrapped at 100 columns"

@@ -12,6 +12,9 @@
 #include <iterator>
 #include <sstream>
 
+#include "terminal_codes.h"
+#include "texts.h"
+
 namespace {
 
 int hexDigit(char c) {
@@ -34,6 +37,20 @@ int fail(const std::string& message) {
     std::fprintf(stderr, "dvk: %s\n", message.c_str());
     return 2;
 }
+
+std::string wrapped(const std::string& text, int hangingIndent) {
+    return dvkhost::wrapText(text, terminalColumns(), hangingIndent) + "\n";
+}
+
+void say(const std::string& text, int hangingIndent) {
+    std::fputs(wrapped(text, hangingIndent).c_str(), stdout);
+}
+
+int failArgument(const std::string& arg, const std::string& command) {
+    return fail(dvkhost::text(isOption(arg) ? "arg.unknownOption" : "arg.unexpected", {arg, command}));
+}
+
+int failNoValue(const std::string& option) { return fail(dvkhost::text("arg.noValue", {option})); }
 
 std::optional<std::string> unescapeText(std::string_view text) {
     std::string out;
@@ -80,33 +97,33 @@ std::optional<std::string> readTextArgument(const std::string& arg) {
 }
 
 std::optional<std::string> readFile(const std::string& path, std::string* why) {
-    auto failed = [&](const char* reason) -> std::optional<std::string> {
+    auto failed = [&](const std::string& reason) -> std::optional<std::string> {
         if (why) *why = reason;
         return std::nullopt;
     };
     // A directory opens as a stream on Linux and reads as nothing, which would pass for an empty file.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return failed(std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) return failed("is a directory");
+    if (S_ISDIR(info.st_mode)) return failed(dvkhost::text("file.isDirectory"));
     std::ifstream in(path, std::ios::binary);
-    if (!in) return failed("cannot be opened");
+    if (!in) return failed(dvkhost::text("file.cannotOpen"));
     std::ostringstream content;
     content << in.rdbuf();
-    if (in.bad()) return failed("read error");
+    if (in.bad()) return failed(dvkhost::text("file.readError"));
     return content.str();
 }
 
 std::string writeProblem(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return "is a directory";
+        if (S_ISDIR(info.st_mode)) return dvkhost::text("file.isDirectory");
         return access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
     }
     if (errno != ENOENT) return std::strerror(errno);
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    if (stat(folder.c_str(), &info) != 0) return "no folder " + folder;
-    if (!S_ISDIR(info.st_mode)) return folder + " is not a folder";
+    if (stat(folder.c_str(), &info) != 0) return dvkhost::text("file.noFolder", {folder});
+    if (!S_ISDIR(info.st_mode)) return dvkhost::text("file.notFolder", {folder});
     return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : folder + ": " + std::strerror(errno);
 }
 

@@ -6,8 +6,17 @@
 #include <string>
 #include <string_view>
 
-// Prints "dvk: message" on stderr and gives the exit status for bad usage (2).
+// Prints "dvk: message" on stderr and gives the exit status for bad usage (2). Not wrapped: one line for
+// whoever reads stderr in a log or a script.
 int fail(const std::string& message);
+// `text` wrapped to the terminal's width (80 columns without one), ending with a line feed.
+std::string wrapped(const std::string& text, int hangingIndent = -1);
+// Prints `text` wrapped on stdout.
+void say(const std::string& text, int hangingIndent = -1);
+// "unknown option X" or "unexpected argument X", with where to look: the usage error every command shares.
+int failArgument(const std::string& arg, const std::string& command);
+// "X needs a value".
+int failNoValue(const std::string& option);
 
 // C-style escapes (\r \n \t \\ \" \0 \e \xHH) to bytes; nullopt for a malformed escape.
 std::optional<std::string> unescapeText(std::string_view text);

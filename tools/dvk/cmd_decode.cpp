@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "texts.h"
 
 int runDecode(const Args& args) {
     std::string profile;
@@ -13,14 +14,11 @@ int runDecode(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs("usage: dvk decode [--profile FILE] [--device ID] TEXT\n"
-                       "Prints the scan event of one frame. TEXT may hold \\r \\n \\t \\\\ \\0 \\e \\xHH;\n"
-                       "\"-\" reads the text from stdin.\n",
-                       stdout);
+            say(dvkhost::text("decode.help"));
             return 0;
         }
         if (arg == "--profile" || arg == "--device") {
-            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             const std::string& value = args[++i];
             if (arg == "--device") {
                 device = value;
@@ -28,25 +26,25 @@ int runDecode(const Args& args) {
             }
             std::string why;
             const auto content = readFile(value, &why);
-            if (!content) return fail("cannot read profile " + value + ": " + why);
+            if (!content) return fail(dvkhost::text("profile.cannotRead", {value, why}));
             // dvk_decode_frame would take anything for a profile and fall back to the defaults.
             const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> check(dvk_decoder_new(),
                                                                                   &dvk_decoder_free);
             if (dvk_decoder_set_profile(check.get(), content->c_str()) != 1)
-                return fail(value + " is not a profile");
+                return fail(dvkhost::text("profile.notProfile", {value}));
             profile = *content;
             continue;
         }
-        if (isOption(arg)) return fail("unknown option " + arg + " (see dvk decode --help)");
-        if (textArg) return fail("decode takes one text");
+        if (isOption(arg)) return failArgument(arg, "decode");
+        if (textArg) return fail(dvkhost::text("decode.oneText"));
         textArg = arg;
     }
-    if (!textArg) return fail("decode needs a text (see dvk decode --help)");
+    if (!textArg) return fail(dvkhost::text("decode.needsText"));
     const auto text = readTextArgument(*textArg);
-    if (!text) return fail("bad escape in text");
+    if (!text) return fail(dvkhost::text("decode.badEscape"));
     char* json =
         dvk_decode_frame(profile.c_str(), text->data(), static_cast<int32_t>(text->size()), device.c_str());
-    if (json == nullptr) return fail("out of memory");
+    if (json == nullptr) return fail(dvkhost::text("outOfMemory"));
     std::printf("%s\n", json);
     dvk_free(json);
     return 0;

@@ -1,6 +1,7 @@
 // dvk listen: the till loop on a real device. A serial port, an input-event device or the terminal feeds a
 // decoder; it ticks while idle and polls, and every scan is printed as it arrives, as a readable line or as
 // its scan-event JSON. It runs until the input ends or Ctrl+C; what is still in flight is printed first.
+// Without --profile it reads the scanner that dvk tune remembered, and says so.
 #include <signal.h>
 
 #include <cstdio>
@@ -12,19 +13,11 @@
 #include "dorvik_c.h"
 #include "input_source.h"
 #include "json_reader.h"
+#include "remembered_profile.h"
 #include "report.h"
+#include "texts.h"
 
 namespace {
-
-constexpr const char* kHelp =
-    "usage: dvk listen --serial PATH [--baud N] [--profile FILE] [--bind ID] [--json]\n"
-    "       dvk listen --evdev /dev/input/eventN [--profile FILE] [--bind ID] [--json]\n"
-    "       dvk listen --keyboard [--profile FILE] [--bind ID] [--json]\n"
-    "Reads a scanner as a till does and prints every scan as it arrives: kind, the code with its control\n"
-    "characters shown, GTIN and serial of marking codes, warnings; --json prints each scan event's JSON, one\n"
-    "per line. --serial opens the port with the profile's baud, dataBits, parity, stopBits and rtsCts (--baud\n"
-    "overrides); --evdev reads Linux input events (or a FIFO or file of them), captured exclusively when the\n"
-    "profile's exclusiveCapture is true; --keyboard reads this terminal. Runs until the input ends or Ctrl+C.";
 
 std::string field(const std::string& scan, const std::string& key) {
     return visible(dvkhost::jsonStringField(scan, key));
@@ -34,11 +27,12 @@ std::string field(const std::string& scan, const std::string& key) {
 void printScanLine(const std::string& scan) {
     std::string line = dvkhost::jsonStringField(scan, "kindTitle") + "  " + field(scan, "data");
     if (!dvkhost::jsonStringField(scan, "gtin").empty())
-        line += "  GTIN " + field(scan, "gtin") + ", serial " + field(scan, "serial");
+        line += "  " + dvkhost::text("listen.gtin", {field(scan, "gtin"), field(scan, "serial")});
     if (!dvkhost::jsonStringField(scan, "itemCode").empty())
-        line +=
-            "  item " + field(scan, "itemCode") + ", " + dvkhost::jsonScalarField(scan, "weightKg") + " kg";
-    if (dvkhost::jsonScalarField(scan, "gsRepaired") == "true") line += "  (GS restored)";
+        line += "  " + dvkhost::text("listen.weight",
+                                     {field(scan, "itemCode"), dvkhost::jsonScalarField(scan, "weightKg")});
+    if (dvkhost::jsonScalarField(scan, "gsRepaired") == "true")
+        line += "  " + dvkhost::text("listen.gsRestored");
     for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
         line += "  ! " + warning;
     std::printf("%s\n", line.c_str());
@@ -58,10 +52,10 @@ void printPoll(const std::string& poll, bool json, const std::string& bound) {
             dvkhost::jsonStringField(result.scans[next], "deviceId") == frame.deviceId) {
             printScanLine(result.scans[next++]);
         } else {
-            std::printf("(frame «%s» from %s is no scan: %s)\n", visible(frame.text).c_str(),
-                        frame.deviceId.c_str(),
-                        !bound.empty() && frame.deviceId != bound ? "not the bound device"
-                                                                  : "shorter than minLength");
+            const bool otherDevice = !bound.empty() && frame.deviceId != bound;
+            std::printf("%s\n", dvkhost::text(otherDevice ? "listen.notBound" : "listen.tooShort",
+                                              {visible(frame.text), frame.deviceId})
+                                    .c_str());
         }
     }
     for (; next < result.scans.size(); ++next)
@@ -81,7 +75,7 @@ int runListen(const Args& args) {
         if (taken < 0) return fail(error);
         if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
-            std::puts(kHelp);
+            say(dvkhost::text("listen.help", {rememberedProfilePath()}));
             return 0;
         }
         if (arg == "--keyboard") {
@@ -89,29 +83,35 @@ int runListen(const Args& args) {
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--bind") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) return fail(arg + " needs a value");
+            if (i + 1 >= args.size() || args[i + 1].empty()) return failNoValue(arg);
             bind = args[++i];
         } else {
-            return fail((isOption(arg) ? "unknown option " : "unexpected argument ") + arg +
-                        " (see dvk listen --help)");
+            return failArgument(arg, "listen");
         }
     }
-    if (!devices.chosen() && !keyboard)
-        return fail("listen needs one of --serial PATH, --evdev PATH or --keyboard (see dvk listen --help)");
-    if (devices.chosen() && keyboard) return fail("--keyboard and a device: listen reads one");
+    if (!devices.chosen() && !keyboard) return fail(dvkhost::text("listen.needsDevice"));
+    if (devices.chosen() && keyboard) return fail(dvkhost::text("listen.keyboardAndDevice"));
 
-    std::string profile, error;
+    std::string profile, error, profilePath;
     std::unique_ptr<InputSource> source;
-    if (!devices.open(profile, source, error)) return fail(error);
+    const std::string remembered = rememberedProfilePath();
+    if (!devices.open(profile, source, error, remembered, &profilePath)) return fail(error);
     if (keyboard) source = openTerminal("terminal", false);
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profile.empty()) dvk_decoder_set_profile(decoder.get(), profile.c_str());
     dvk_decoder_bind(decoder.get(), bind.c_str());
-    installStopHandlers(); // after the terminal's own (raw mode): Ctrl+C ends the loop, which prints the rest
+    // After the terminal's own (raw mode): Ctrl+C or Ctrl+\ ends the loop, which prints the rest.
+    installStopHandlers();
     signal(SIGPIPE, SIG_IGN);
-    std::fprintf(stderr, "dvk: listening on %s%s%s\n", source->description().c_str(),
-                 bind.empty() ? "" : ", bound to ", bind.c_str());
+    // One line, the first on stderr: what is read, with which profile.
+    const std::string used = !profilePath.empty() ? dvkhost::text("listen.profile", {profilePath})
+                             : remembered.empty() ? dvkhost::text("listen.defaults")
+                                                  : dvkhost::text("listen.noRemembered", {remembered});
+    std::fprintf(stderr, "dvk: %s\n",
+                 dvkhost::text(bind.empty() ? "listen.listening" : "listen.listeningBound",
+                               {source->description(), bind, used})
+                     .c_str());
     InputPump pump(*source, decoder.get());
     for (;;) {
         const InputPump::Round round = pump.next();

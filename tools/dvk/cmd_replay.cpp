@@ -13,6 +13,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "texts.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string replayLine(dvk_decoder* decoder, const std::string& line, bool& poll
         return "";
     }
     const auto tMs = parseUint(first);
-    if (!tMs) return "a line starts with a time stamp in ms or \"poll\"";
+    if (!tMs) return dvkhost::text("replay.lineStart");
     polled = false;
     std::string kind;
     in >> kind;
@@ -58,13 +59,13 @@ std::string replayLine(dvk_decoder* decoder, const std::string& line, bool& poll
         return "";
     }
     std::string device;
-    if (!(in >> device)) return "missing device id";
+    if (!(in >> device)) return dvkhost::text("replay.noDevice");
     if (device == "-") device.clear();
     if (kind == "key") {
         std::string code;
-        if (!(in >> code)) return "missing scan code";
+        if (!(in >> code)) return dvkhost::text("replay.noScanCode");
         const auto scanCode = parseScanCode(code);
-        if (!scanCode) return "bad scan code " + code;
+        if (!scanCode) return dvkhost::text("replay.badScanCode", {code});
         bool shift = false, ctrl = false, alt = false, caps = false;
         for (std::string flag; in >> flag;) {
             if (flag == "shift")
@@ -76,7 +77,7 @@ std::string replayLine(dvk_decoder* decoder, const std::string& line, bool& poll
             else if (flag == "caps")
                 caps = true;
             else
-                return "unknown modifier " + flag;
+                return dvkhost::text("replay.badModifier", {flag});
         }
         dvk_decoder_feed_key(decoder, *scanCode, 0, 0, shift, ctrl, alt, caps, 0, *tMs, device.c_str());
         return "";
@@ -85,12 +86,12 @@ std::string replayLine(dvk_decoder* decoder, const std::string& line, bool& poll
         std::string rest;
         std::getline(in >> std::ws, rest);
         const auto bytes = unescapeText(rest);
-        if (!bytes) return "bad escape in bytes";
+        if (!bytes) return dvkhost::text("replay.badEscape");
         dvk_decoder_feed_bytes(decoder, bytes->data(), static_cast<int32_t>(bytes->size()), device.c_str(),
                                *tMs);
         return "";
     }
-    return "unknown event " + kind + " (key, bytes or tick)";
+    return dvkhost::text("replay.badEvent", {kind});
 }
 
 } // namespace
@@ -102,37 +103,31 @@ int runReplay(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::puts("usage: dvk replay [--profile FILE] [--bind ID] LOG\n"
-                      "Replays an input log through a decoder and prints the poll results. LOG lines:\n"
-                      "  <tMs> key <device> <scancode> [shift] [ctrl] [alt] [caps]\n"
-                      "  <tMs> bytes <device> <text with C escapes>\n"
-                      "  <tMs> tick\n"
-                      "  poll\n"
-                      "<device> is \"-\" for none; '#' starts a comment; \"-\" as LOG reads stdin.");
+            say(dvkhost::text("replay.help"));
             return 0;
         }
         if (arg == "--profile" || arg == "--bind") {
-            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             (arg == "--profile" ? profilePath : bindId) = args[++i];
         } else if (isOption(arg)) {
-            return fail("unknown option " + arg + " (see dvk replay --help)");
+            return failArgument(arg, "replay");
         } else if (logPath) {
-            return fail("replay takes one log");
+            return fail(dvkhost::text("replay.oneLog"));
         } else {
             logPath = arg;
         }
     }
-    if (!logPath) return fail("replay needs a log (see dvk replay --help)");
-    std::string why = "too long";
+    if (!logPath) return fail(dvkhost::text("replay.needsLog"));
+    std::string why = dvkhost::text("replay.tooLong");
     const auto log = *logPath == "-" ? readTextArgument("-") : readFile(*logPath, &why);
-    if (!log) return fail("cannot read " + *logPath + ": " + why);
+    if (!log) return fail(dvkhost::text("replay.cannotRead", {*logPath, why}));
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profilePath.empty()) {
         const auto profile = readFile(profilePath, &why);
-        if (!profile) return fail("cannot read profile " + profilePath + ": " + why);
+        if (!profile) return fail(dvkhost::text("profile.cannotRead", {profilePath, why}));
         if (dvk_decoder_set_profile(decoder.get(), profile->c_str()) != 1)
-            return fail(profilePath + " is not a profile");
+            return fail(dvkhost::text("profile.notProfile", {profilePath}));
     }
     dvk_decoder_bind(decoder.get(), bindId.c_str());
     std::istringstream lines(*log);

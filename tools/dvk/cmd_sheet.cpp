@@ -9,6 +9,7 @@
 #include "dorvik_c.h"
 #include "json_reader.h"
 #include "sheet.h"
+#include "texts.h"
 
 namespace {
 
@@ -80,30 +81,27 @@ int runSheet(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::puts(
-                "usage: dvk sheet [-o setup.html]\n"
-                "Writes a printable page with the five reference codes of the scanner set-up (\"-\" for stdout).");
+            say(dvkhost::text("sheet.help"));
             return 0;
         }
         if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= args.size()) return fail(arg + " needs a file name");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             output = args[++i];
         } else {
-            return fail((isOption(arg) ? "unknown option " : "unexpected argument ") + arg +
-                        " (see dvk sheet --help)");
+            return failArgument(arg, "sheet");
         }
     }
     if (output != "-") {
         const std::string problem = writeProblem(output);
-        if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
+        if (!problem.empty()) return fail(dvkhost::text("tune.cannotWriteWhy", {output, problem}));
     }
     const auto html = setupSheetHtml();
-    if (!html) return fail("the reference codes could not be drawn");
+    if (!html) return fail(dvkhost::text("sheet.notDrawn"));
     if (output == "-") {
         std::fputs(html->c_str(), stdout);
         return 0;
     }
-    if (!writeFile(output, *html)) return fail("cannot write " + output);
-    std::printf("wrote %s\n", output.c_str());
+    if (!writeFile(output, *html)) return fail(dvkhost::text("tune.cannotWrite", {output}));
+    say(dvkhost::text("sheet.wrote", {output}));
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "report.h"
 #include "scanner_sim.h"
 #include "simulate.h"
+#include "texts.h"
 
 namespace {
 
@@ -50,15 +51,15 @@ Simulation simulate(const dvksim::ScannerModel& model) {
 }
 
 void printSimulation(const dvksim::ScannerModel& model, const std::string& description, const Simulation& s) {
-    std::printf("Scanner «%s»%s%s\n", model.name.c_str(), description.empty() ? "" : ": ",
-                description.c_str());
-    std::printf("Set-up, five reference codes:\n");
+    say(dvkhost::text(description.empty() ? "simulate.scanner" : "simulate.scannerDescribed",
+                      {model.name, description}));
+    say(dvkhost::text("simulate.setUp"));
     for (const dvkhost::FindingView& f : dvkhost::parseFindings(s.run.finalState))
         printFinding(f);
-    std::printf("Summary: %s\n", dvkhost::jsonStringField(s.run.finalState, "summary").c_str());
-    std::printf("Learned profile:\n");
+    say(dvkhost::text("simulate.summary", {dvkhost::jsonStringField(s.run.finalState, "summary")}));
+    say(dvkhost::text("simulate.profile"));
     printProfileLine(s.run.profile);
-    std::printf("Codes read at the till with that profile:\n");
+    say(dvkhost::text("simulate.till"));
     for (const std::string& scan : s.scans)
         printScan(scan);
 }
@@ -69,26 +70,22 @@ int runSimulate(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::puts(
-                "usage: dvk simulate [--scanner NAME|FILE.json] [--json]\n"
-                "Runs a simulated scanner through set-up (key strokes -> decoder -> tuner) and then reads\n"
-                "marking codes with the profile it learned. Built-in scanners:");
-            for (const dvksim::NamedModel& m : dvksim::builtInModels())
-                std::printf("  %-14s %s\n", m.model.name.c_str(), m.description);
-            std::puts(
-                "A FILE.json holds an object with any of: name, prefix, suffix, terminator, aimIds, gs\n"
-                "(real|alt|substitute|dropped), gsSubstitute, bufferLimit, gapMs, capsLock, doubleSend,\n"
-                "cyrillicLayout.");
+            say(dvkhost::text("simulate.help"));
+            for (const dvksim::NamedModel& m : dvksim::builtInModels()) {
+                std::string name = "  " + m.model.name;
+                name.resize(17, ' ');
+                say(name + dvkhost::text(m.descriptionKey), 17);
+            }
+            say(dvkhost::text("simulate.helpFile"));
             return 0;
         }
         if (arg == "--json") {
             json = true;
         } else if (arg == "--scanner") {
-            if (i + 1 >= args.size()) return fail("--scanner needs a name or a file");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             scanner = args[++i];
         } else {
-            return fail((isOption(arg) ? "unknown option " : "unexpected argument ") + arg +
-                        " (see dvk simulate --help)");
+            return failArgument(arg, "simulate");
         }
     }
     const auto model = loadModel(scanner);
@@ -102,10 +99,7 @@ int runSimulate(const Args& args) {
                     s.run.profile.c_str(), joined(s.scans).c_str());
         return 0;
     }
-    std::string description;
-    for (const dvksim::NamedModel& m : dvksim::builtInModels())
-        if (m.model.name == model->name) description = m.description;
-    printSimulation(*model, description, s);
+    printSimulation(*model, describeModel(model->name), s);
     return 0;
 }
 
@@ -114,12 +108,17 @@ std::optional<dvksim::ScannerModel> loadModel(const std::string& nameOrFile) {
     std::string why;
     const auto text = readFile(nameOrFile, &why);
     if (!text) {
-        fail("no built-in scanner or readable file named " + nameOrFile + " (" + why +
-             "; see dvk simulate --help)");
+        fail(dvkhost::text("simulate.noModel", {nameOrFile, why}));
         return std::nullopt;
     }
     std::string error;
     auto model = dvksim::parseModel(*text, error);
     if (!model) fail(nameOrFile + ": " + error);
     return model;
+}
+
+std::string describeModel(const std::string& name) {
+    for (const dvksim::NamedModel& m : dvksim::builtInModels())
+        if (m.model.name == name) return dvkhost::text(m.descriptionKey);
+    return "";
 }

@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "texts.h"
 
 int runSvg(const Args& args) {
     std::string kind = "datamatrix";
@@ -15,10 +16,7 @@ int runSvg(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(
-                "usage: dvk svg [--kind ean13|code128|datamatrix] [--gs1] [--scale N] [--quiet N] PAYLOAD\n"
-                "PAYLOAD may hold C escapes such as \\x1d for GS; \"-\" reads it from stdin.\n",
-                stdout);
+            say(dvkhost::text("svg.help"));
             return 0;
         }
         if (arg == "--gs1") {
@@ -26,27 +24,27 @@ int runSvg(const Args& args) {
             continue;
         }
         if (arg == "--kind" || arg == "--scale" || arg == "--quiet") {
-            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             const std::string& value = args[++i];
             if (arg == "--kind") {
                 // The library draws a DataMatrix for any name it does not know; a typo should not.
                 if (value != "ean13" && value != "code128" && value != "datamatrix")
-                    return fail("--kind is ean13, code128 or datamatrix, not " + value);
+                    return fail(dvkhost::text("svg.kind", {value}));
                 kind = value;
                 continue;
             }
             const auto number = parseInt(value);
-            if (!number) return fail(arg + " needs a whole number");
+            if (!number) return fail(dvkhost::text("svg.wholeNumber", {arg}));
             (arg == "--scale" ? scale : quiet) = *number;
             continue;
         }
-        if (isOption(arg)) return fail("unknown option " + arg + " (see dvk svg --help)");
-        if (payloadArg) return fail("svg takes one payload");
+        if (isOption(arg)) return failArgument(arg, "svg");
+        if (payloadArg) return fail(dvkhost::text("svg.onePayload"));
         payloadArg = arg;
     }
-    if (!payloadArg) return fail("svg needs a payload (see dvk svg --help)");
+    if (!payloadArg) return fail(dvkhost::text("svg.needsPayload"));
     const auto payload = readTextArgument(*payloadArg);
-    if (!payload) return fail("bad escape in payload");
+    if (!payload) return fail(dvkhost::text("svg.badEscape"));
     char* svg = dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1,
                                 scale, quiet);
     if (svg == nullptr) {
@@ -54,9 +52,8 @@ int runSvg(const Args& args) {
         const std::string small = dvkhost::takeText(
             dvk_barcode_svg(kind.c_str(), payload->data(), static_cast<int32_t>(payload->size()), gs1, 1, 0));
         if (!small.empty())
-            return fail("the picture would be too large at --scale " + std::to_string(scale) + " --quiet " +
-                        std::to_string(quiet));
-        return fail("the payload cannot be drawn as " + kind);
+            return fail(dvkhost::text("svg.tooLarge", {std::to_string(scale), std::to_string(quiet)}));
+        return fail(dvkhost::text("svg.cannotDraw", {kind}));
     }
     std::printf("%s\n", svg);
     dvk_free(svg);

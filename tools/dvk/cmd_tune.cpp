@@ -18,9 +18,11 @@
 #include "input_source.h"
 #include "json_reader.h"
 #include "raw_terminal.h"
+#include "remembered_profile.h"
 #include "report.h"
 #include "set_up_profile.h"
 #include "terminal_codes.h"
+#include "texts.h"
 
 namespace {
 
@@ -67,18 +69,18 @@ class SetUp {
     std::string profile() const { return dvkhost::jsonCompoundField(state_, "profile"); }
 
     void show() {
-        std::printf("\n== Step %d of 5: %s\n%s\n\n", numberField(state_, "step") + 1,
-                    dvkhost::jsonStringField(state_, "prompt").c_str(),
-                    dvkhost::jsonStringField(state_, "hint").c_str());
+        std::printf("\n");
+        say(dvkhost::text("tune.step", {std::to_string(numberField(state_, "step") + 1),
+                                        dvkhost::jsonStringField(state_, "prompt")}));
+        say(dvkhost::jsonStringField(state_, "hint") + "\n");
         const int columns = terminalColumns();
         drawn_ = drawing(columns);
         for (const std::string& line : drawn_.lines)
             std::printf("%s\n", line.c_str());
         if (drawn_.lines.empty())
-            std::printf("Not drawn: needs %d columns, the terminal has %d; print it with dvk sheet.\n",
-                        drawn_.columns, columns);
-        std::printf("\nScan the code %s (Esc skips the step, Ctrl+D ends, Ctrl+C quits).\n",
-                    drawn_.lines.empty() ? "from the sheet" : "above");
+            say(dvkhost::text("tune.notDrawn", {std::to_string(drawn_.columns), std::to_string(columns)}));
+        std::printf("\n");
+        say(dvkhost::text(drawn_.lines.empty() ? "tune.scanSheet" : "tune.scanAbove"));
         std::fflush(stdout);
     }
 
@@ -89,36 +91,38 @@ class SetUp {
 
     // One frame as the tuner's feed takes it; gaps as a JSON array of milliseconds.
     void feed(const std::string& text, const std::string& device, uint64_t tMs, const std::string& gaps) {
-        std::printf("received: %s\n", visible(text).c_str());
+        say(dvkhost::text("tune.received", {visible(text)}));
         if (!dvk_tuner_feed(tuner_.get(), text.data(), static_cast<int32_t>(text.size()), device.c_str(), tMs,
                             gaps.c_str()))
-            std::printf("(not taken for this step)\n");
+            say(dvkhost::text("tune.notTaken"));
         refresh();
     }
 
     void skip() {
         dvk_tuner_skip(tuner_.get());
-        std::printf("(step skipped)\n");
+        say(dvkhost::text("tune.skipped"));
         refresh();
     }
 
-    // Writes `profileText` to `output` (stdout when empty) only for a finished set-up: 0 then, 1 when it did
+    // Writes `profileText` to `output` (stdout for "-") only for a finished set-up: 0 then, 1 when it did
     // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
         if (!done() || dvkhost::jsonScalarField(profile(), "configured") != "true") {
-            std::printf("\n== Set-up not finished: stopped at step %d of 5, no profile written\n",
-                        numberField(state_, "step") + 1);
+            std::printf("\n");
+            say(dvkhost::text("tune.unfinished", {std::to_string(numberField(state_, "step") + 1)}));
             return 1;
         }
-        std::printf("\n== %s\n%s\n", dvkhost::jsonStringField(state_, "prompt").c_str(),
-                    dvkhost::jsonStringField(state_, "summary").c_str());
-        if (output.empty()) {
+        std::printf("\n");
+        say("== " + dvkhost::jsonStringField(state_, "prompt"));
+        say(dvkhost::jsonStringField(state_, "summary"));
+        if (output == "-") {
             std::printf("%s\n", profileText.c_str());
         } else if (!writeFile(output, profileText + "\n")) {
-            std::fprintf(stderr, "dvk: cannot write %s\n", output.c_str());
+            fail(dvkhost::text("tune.cannotWrite", {output}));
             return 1;
         } else {
-            std::printf("profile written to %s\n", output.c_str());
+            say(dvkhost::text(output == rememberedProfilePath() ? "tune.remembered" : "tune.written",
+                              {output}));
         }
         return 0;
     }
@@ -163,8 +167,7 @@ void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
         for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(poll).frames) {
             if (setUp.done()) return;
             if (keyboardToo && isStrayKey(frame.text)) {
-                std::printf("ignored: %s is a key of the keyboard, not a scan\n",
-                            visible(frame.text).c_str());
+                say(dvkhost::text("tune.ignored", {visible(frame.text)}));
                 std::fflush(stdout);
             } else {
                 setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
@@ -173,7 +176,7 @@ void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
     };
     for (InputPump::Round round; !setUp.done() && !round.ended && round.key != kEndOfInput;) {
         if (RawTerminal::takeResumed()) {
-            std::printf("(resumed)\n");
+            say(dvkhost::text("tune.resumed"));
             setUp.show();
         }
         if (RawTerminal::takeResized()) setUp.fitToWindow();
@@ -192,6 +195,7 @@ int runTune(const Args& args) {
     std::string output;
     bool deviceOrTransportGiven = false;
     DeviceOptions devices;
+    devices.hidAimAlways = true; // the set-up learns whether the scanner's identifiers are wanted
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string error;
@@ -199,40 +203,29 @@ int runTune(const Args& args) {
         if (taken < 0) return fail(error);
         if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
-            std::puts(
-                "usage: dvk tune [--device ID] [--transport hid|serial|sim] [-o profile.json]\n"
-                "Sets up a keyboard scanner plugged into this machine: scan each reference code shown on the\n"
-                "screen. Esc skips a step, Ctrl+D ends the set-up unfinished, Ctrl+C quits. Codes too wide\n"
-                "for the terminal are on the sheet that dvk sheet prints. The learned profile goes to the -o\n"
-                "file (or stdout) once all five steps are done; otherwise nothing is written and the exit\n"
-                "status is 1.\n"
-                "   or: dvk tune --serial PATH [--baud N] [--profile FILE] [-o profile.json]\n"
-                "   or: dvk tune --evdev /dev/input/eventN [--profile FILE] [-o profile.json]\n"
-                "Sets up a serial scanner, or a keyboard scanner read from its input device (or a FIFO or file\n"
-                "of input events), opened as dvk listen opens them (--profile gives the port settings and\n"
-                "exclusiveCapture). The profile records the transport, the device and the settings used.");
+            say(dvkhost::text("tune.help", {rememberedProfilePath()}));
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {
-            if (i + 1 >= args.size()) return fail(arg + " needs a value");
+            if (i + 1 >= args.size()) return failNoValue(arg);
             deviceOrTransportGiven |= arg == "--device" || arg == "--transport";
             (arg == "--device" ? device : arg == "--transport" ? transport : output) = args[++i];
         } else {
-            return fail((isOption(arg) ? "unknown option " : "unexpected argument ") + arg +
-                        " (see dvk tune --help)");
+            return failArgument(arg, "tune");
         }
     }
     if (transport != "hid" && transport != "serial" && transport != "sim")
-        return fail("--transport is hid, serial or sim");
-    if (device.empty()) return fail("--device needs a non-empty id");
+        return fail(dvkhost::text("tune.transport"));
+    if (device.empty()) return fail(dvkhost::text("tune.deviceEmpty"));
     // A device option names the transport and the id itself; a second answer would be dropped unseen.
-    if (devices.chosen() && deviceOrTransportGiven)
-        return fail("--device and --transport are for the terminal; --serial and --evdev set their own");
+    if (devices.chosen() && deviceOrTransportGiven) return fail(dvkhost::text("tune.deviceAndOptions"));
     // Found out now, not after five scans.
-    if (!output.empty()) {
-        const std::string problem = writeProblem(output);
-        if (!problem.empty()) return fail("cannot write " + output + ": " + problem);
-    }
+    auto writable = [](const std::string& path) {
+        const std::string problem = path == "-" ? "" : writeProblem(path);
+        if (!problem.empty()) fail(dvkhost::text("tune.cannotWriteWhy", {path, problem}));
+        return problem.empty();
+    };
+    if (!output.empty() && !writable(output)) return 2;
     std::string profileText, error;
     std::unique_ptr<InputSource> source;
     if (!devices.open(profileText, source, error)) return fail(error);
@@ -240,13 +233,21 @@ int runTune(const Args& args) {
         transport = source->transport();
         device = source->deviceId();
     } else if (!isatty(STDIN_FILENO))
-        return fail("tune needs a terminal on standard input, where the scanner types (see dvk tune --help)");
+        return fail(dvkhost::text("tune.needsTerminal"));
+    // The folders of the remembered profile are made only for a set-up that is going to run.
+    if (output.empty()) {
+        output = rememberedProfilePath();
+        if (output.empty()) return fail(dvkhost::text("tune.noHome"));
+        if (const std::string problem = makeFoldersFor(output); !problem.empty())
+            return fail(dvkhost::text("tune.cannotWriteWhy", {output, problem}));
+        if (!writable(output)) return 2;
+    }
 
     SetUp setUp(transport, device);
     if (source) {
         {
             const RawTerminal raw; // for Esc and Ctrl+D while the device is read
-            std::printf("Reading %s.\n", source->description().c_str());
+            say(dvkhost::text("tune.reading", {source->description()}));
             tuneFrom(setUp, *source, isatty(STDIN_FILENO) ? STDIN_FILENO : -1, false);
         }
         return setUp.finish(output, source->recordIn(setUp.profile()));

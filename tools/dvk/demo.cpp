@@ -12,6 +12,7 @@
 #include "scanner_sim.h"
 #include "sheet.h"
 #include "simulate.h"
+#include "texts.h"
 
 namespace {
 
@@ -45,14 +46,14 @@ struct Typist {
 };
 
 // What one poll returned, readably: every frame with its timing, then every scan.
-void pollAndPrint(dvk_decoder* decoder, const char* title) {
-    std::printf("== %s\n", title);
+void pollAndPrint(dvk_decoder* decoder, const std::string& title) {
+    say("== " + title);
     const dvkhost::PollResult polled = dvkhost::parsePoll(dvkhost::takeText(dvk_decoder_poll(decoder)));
-    if (polled.frames.empty()) std::printf("  (nothing yet)\n");
+    if (polled.frames.empty()) say(dvkhost::text("demo.nothing"));
     for (const dvkhost::PolledFrame& frame : polled.frames) {
-        std::printf("  frame «%s» from %s at %llu ms, gaps %s\n", visible(frame.text).c_str(),
-                    frame.deviceId.c_str(), static_cast<unsigned long long>(frame.tMs),
-                    frame.gapsJson.c_str());
+        say(dvkhost::text("demo.frame",
+                          {visible(frame.text), frame.deviceId, std::to_string(frame.tMs), frame.gapsJson}),
+            4);
     }
     for (const std::string& scan : polled.scans)
         printScan(scan);
@@ -68,13 +69,13 @@ void typeThroughDecoder() {
 
     typist.type("4600000000008");
     typist.enter();
-    pollAndPrint(decoder, "EAN-13 typed on digits, closed by Enter");
+    pollAndPrint(decoder, dvkhost::text("demo.ean"));
 
     typist.type("010460709729111121AbC1234567\x1d"
                 "91EE10\x1d"
                 "92dGVzdGRhdGFjcnlwdG9ncmFwaGljc2lnbmF0dXJlMDE=");
     typist.enter();
-    pollAndPrint(decoder, "Marking code: Shift for capitals, Ctrl+] for GS");
+    pollAndPrint(decoder, dvkhost::text("demo.marking"));
 
     typist.type("010460709729111121ABCDEFG");
     typist.altCode("029");
@@ -82,24 +83,24 @@ void typeThroughDecoder() {
     typist.altCode("029");
     typist.type("93Ab1z");
     typist.enter();
-    pollAndPrint(decoder, "Short marking code with GS typed as Alt+029");
+    pollAndPrint(decoder, dvkhost::text("demo.altGs"));
 
     typist.type("2012345012349");
     typist.now += 200; // a pause longer than the burst gap starts a new frame
     typist.type("4600000000008");
     typist.enter();
-    pollAndPrint(decoder, "Two codes without terminator split by a 200 ms pause");
+    pollAndPrint(decoder, dvkhost::text("demo.pause"));
 
     typist.type("04607097291111");
     dvk_decoder_tick(decoder, typist.now + 100);
-    pollAndPrint(decoder, "No terminator, tick 100 ms later: still assembling");
+    pollAndPrint(decoder, dvkhost::text("demo.assembling"));
     dvk_decoder_tick(decoder, typist.now + 200);
-    pollAndPrint(decoder, "Tick after the 140 ms time-out closes the frame");
+    pollAndPrint(decoder, dvkhost::text("demo.timeout"));
 
     dvk_decoder_set_profile(decoder, "{\"gsMissing\": true}");
     typist.type("010460709729111121ABCDEFG800512345693Ab1z");
     typist.enter();
-    pollAndPrint(decoder, "A scanner that drops GS, with \"gsMissing\": true");
+    pollAndPrint(decoder, dvkhost::text("demo.gsMissing"));
 
     dvk_decoder_free(decoder);
 }
@@ -109,29 +110,23 @@ void typeThroughDecoder() {
 int runDemo(const Args& args) {
     if (!args.empty()) {
         if (args[0] == "--help" || args[0] == "-h") {
-            std::fputs(
-                "usage: dvk demo\n"
-                "Types codes through a decoder, sets up three simulated scanners and reads codes with what\n"
-                "they learned, and writes setup-sheet.html with the reference codes.\n",
-                stdout);
+            say(dvkhost::text("demo.help"));
             return 0;
         }
-        return fail("demo takes no arguments");
+        return fail(dvkhost::text("demo.args"));
     }
-    std::puts("# 1. The decoder: key strokes in, frames and scans out\n");
+    say(dvkhost::text("demo.part1") + "\n");
     typeThroughDecoder();
-    std::puts("# 2. Three scanners set up with the wizard, then reading codes at the till\n");
+    say(dvkhost::text("demo.part2") + "\n");
     for (const char* name : {"good", "no-gs", "russian-short"}) {
         const auto model = loadModel(name);
         if (!model) return 1;
-        std::string description;
-        for (const dvksim::NamedModel& m : dvksim::builtInModels())
-            if (m.model.name == name) description = m.description;
-        printSimulation(*model, description, simulate(*model));
+        printSimulation(*model, describeModel(name), simulate(*model));
         std::puts("");
     }
     const auto html = setupSheetHtml();
-    if (!html || !writeFile("setup-sheet.html", *html)) return fail("cannot write setup-sheet.html");
-    std::puts("# 3. The reference codes for printing: setup-sheet.html");
+    if (!html || !writeFile("setup-sheet.html", *html))
+        return fail(dvkhost::text("tune.cannotWrite", {"setup-sheet.html"}));
+    say(dvkhost::text("demo.part3"));
     return 0;
 }

@@ -1,6 +1,11 @@
 // A keyboard scanner read below the keyboard layout: Linux input events (struct input_event) from
 // /dev/input/eventN, or from a FIFO or file of such records. Key presses and repeats become key strokes with
 // set-1 make codes, the modifier and Caps Lock state kept here, the event's own time and the device's name.
+//
+// A record is two time words (seconds, microseconds), u16 type, u16 code, s32 value. The words are 64 bits
+// on 64-bit platforms (24-byte records) and 32 bits on 32-bit ARM tills (16 bytes, also with a 64-bit
+// time_t: the kernel keeps the record's layout); the device gives this platform's, a recording may come
+// from either.
 #include <fcntl.h>
 #include <linux/input.h>
 #include <sys/ioctl.h>
@@ -8,13 +13,40 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <utility>
 
 #include "input_source.h"
+#include "texts.h"
 
 namespace {
+
+constexpr size_t kPlatformRecordBytes = sizeof(struct input_event);
+static_assert(kPlatformRecordBytes == 16 || kPlatformRecordBytes == 24, "an input_event of two time words");
+
+struct KeyEvent {
+    uint64_t tMs;
+    uint16_t type;
+    uint16_t code;
+    int32_t value;
+};
+
+template <typename T> T fieldAt(const char* record, size_t offset) {
+    T value;
+    std::memcpy(&value, record + offset, sizeof value);
+    return value;
+}
+
+// One record of `recordBytes` (16 or 24) in this machine's byte order.
+KeyEvent eventOf(const char* record, size_t recordBytes) {
+    const size_t word = (recordBytes - 8) / 2;
+    const uint64_t sec = word == 8 ? fieldAt<uint64_t>(record, 0) : fieldAt<uint32_t>(record, 0);
+    const uint64_t usec = word == 8 ? fieldAt<uint64_t>(record, 8) : fieldAt<uint32_t>(record, 4);
+    return {sec * 1000 + usec / 1000, fieldAt<uint16_t>(record, 2 * word),
+            fieldAt<uint16_t>(record, 2 * word + 2), fieldAt<int32_t>(record, 2 * word + 4)};
+}
 
 // Linux key codes 1-88 are the set-1 make codes; of the others only keypad Enter and keypad / type a
 // character (their E0-prefixed make codes end in 1C and 35). Cursor keys and the like have no make code here,
@@ -28,24 +60,24 @@ uint16_t makeCodeOf(uint16_t code) {
 
 class EvdevInput final : public InputSource {
   public:
-    EvdevInput(int fd, std::string path, std::string name, int clock, bool grab, bool grabbed, bool capsLock)
+    EvdevInput(int fd, std::string path, std::string name, int clock, bool grab, bool grabbed, bool capsLock,
+               size_t recordBytes)
         : fd_(fd), path_(std::move(path)), name_(std::move(name)), id_(name_.empty() ? path_ : name_),
-          clock_(clock), grab_(grab), grabbed_(grabbed), capsLock_(capsLock) {}
+          clock_(clock), grab_(grab), grabbed_(grabbed), capsLock_(capsLock), recordBytes_(recordBytes) {}
     ~EvdevInput() override {
         if (grabbed_) ioctl(fd_, EVIOCGRAB, 0);
         close(fd_);
     }
     int fd() const override { return fd_; }
     bool feed(dvk_decoder* decoder) override {
-        char buffer[64 * sizeof(struct input_event)];
+        char buffer[64 * 24];
         const ssize_t n = read(fd_, buffer, sizeof buffer);
         if (n < 0) return errno == EAGAIN || errno == EINTR; // ENODEV: unplugged
         if (n == 0) return false;
         pending_.append(buffer, static_cast<size_t>(n));
         size_t at = 0;
-        for (; pending_.size() - at >= sizeof(struct input_event); at += sizeof(struct input_event)) {
-            struct input_event event;
-            std::memcpy(&event, pending_.data() + at, sizeof event);
+        for (; pending_.size() - at >= recordBytes_; at += recordBytes_) {
+            const KeyEvent event = eventOf(pending_.data() + at, recordBytes_);
             if (event.type == EV_KEY) key(decoder, event);
         }
         pending_.erase(0, at); // a FIFO may deliver part of a record
@@ -64,7 +96,8 @@ class EvdevInput final : public InputSource {
     const char* transport() const override { return "hid"; }
     std::string deviceName() const override { return name_; }
     std::string description() const override {
-        return path_ + (name_.empty() ? "" : " «" + name_ + "»") + (grabbed_ ? ", captured exclusively" : "");
+        return path_ + (name_.empty() ? "" : " «" + name_ + "»") +
+               (grabbed_ ? dvkhost::text("evdev.captured") : "");
     }
 
   protected:
@@ -73,9 +106,8 @@ class EvdevInput final : public InputSource {
     }
 
   private:
-    void key(dvk_decoder* decoder, const struct input_event& event) {
-        const uint64_t t = static_cast<uint64_t>(event.input_event_sec) * 1000 +
-                           static_cast<uint64_t>(event.input_event_usec) / 1000;
+    void key(dvk_decoder* decoder, const KeyEvent& event) {
+        const uint64_t t = event.tMs;
         lastEventMs_ = t;
         lastArrivalMs_ = monotonicMs();
         seen_ = true;
@@ -118,6 +150,7 @@ class EvdevInput final : public InputSource {
     bool grab_;    // asked for by the profile
     bool grabbed_; // and done (a FIFO or a file cannot be grabbed)
     bool capsLock_;
+    size_t recordBytes_;
     bool shift_[2] = {false, false};
     bool ctrl_[2] = {false, false};
     bool alt_[2] = {false, false};
@@ -129,17 +162,18 @@ class EvdevInput final : public InputSource {
 
 } // namespace
 
-std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::string& error) {
+std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_t recordBytes,
+                                       std::string& error) {
     struct stat info = {};
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = path + " is a directory, not an input device";
+        error = dvkhost::text("evdev.directory", {path});
         return nullptr;
     }
     // Blocking open: a FIFO waits here for its writer (Ctrl+C interrupts).
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno) +
-                (errno == EACCES ? " (input devices belong to the group \"input\")" : "");
+        error = dvkhost::text(errno == EACCES ? "evdev.cannotOpenGroup" : "device.cannotOpen",
+                              {path, std::strerror(errno)});
         return nullptr;
     }
     // On a FIFO or a file these ioctls fail (ENOTTY): no name, no grab, Caps Lock off, the recording's clock.
@@ -155,12 +189,15 @@ std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::
     if (grab) {
         grabbed = ioctl(fd, EVIOCGRAB, 1) == 0;
         if (!grabbed && errno != ENOTTY && errno != EINVAL) {
-            error = "cannot capture " + path + " exclusively: " + std::strerror(errno) +
-                    (errno == EBUSY ? " (another program holds it)" : "");
+            error = dvkhost::text(errno == EBUSY ? "evdev.cannotCaptureBusy" : "evdev.cannotCapture",
+                                  {path, std::strerror(errno)});
             close(fd);
             return nullptr;
         }
     }
+    // A device delivers this platform's records whatever was asked.
+    const bool device = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);
     return std::make_unique<EvdevInput>(fd, path, named ? std::string(name) : std::string(), clock, grab,
-                                        grabbed, capsLock);
+                                        grabbed, capsLock,
+                                        device || recordBytes == 0 ? kPlatformRecordBytes : recordBytes);
 }

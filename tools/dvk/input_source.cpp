@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include "answers.h"
 #include "cli.h"
 #include "json_reader.h"
+#include "texts.h"
 
 namespace {
 
@@ -66,7 +68,7 @@ void installStopHandlers() {
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a blocking open or poll returns at once
-    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+    for (const int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
         sigaction(s, &action, nullptr);
 }
 
@@ -80,54 +82,89 @@ uint64_t monotonicMs() {
 
 int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::string& error) {
     const std::string& arg = args[i];
-    if (arg != "--serial" && arg != "--evdev" && arg != "--baud" && arg != "--profile") return 0;
+    std::string* const text = arg == "--serial"           ? &serial
+                              : arg == "--evdev"          ? &evdev
+                              : arg == "--hidraw"         ? &hidraw
+                              : arg == "--hid-descriptor" ? &hidDescriptor
+                              : arg == "--profile"        ? &profilePath
+                                                          : nullptr;
+    if (text == nullptr && arg != "--baud" && arg != "--event-size") return 0;
     if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = arg + " needs a value";
+        error = dvkhost::text("arg.noValue", {arg});
         return -1;
     }
     const std::string& value = args[++i];
-    if (arg == "--baud") {
+    if (text != nullptr) {
+        *text = value;
+    } else if (arg == "--baud") {
         baud = parseInt(value);
         if (!baud || *baud <= 0) {
-            error = "--baud needs a positive whole number, not " + value;
+            error = dvkhost::text("device.badBaud", {value});
             return -1;
         }
     } else {
-        (arg == "--serial" ? serial : arg == "--evdev" ? evdev : profilePath) = value;
+        eventBytes = value == "16" ? 16 : value == "24" ? 24 : 0;
+        if (eventBytes == 0) {
+            error = dvkhost::text("device.badEventSize", {value});
+            return -1;
+        }
     }
     return 1;
 }
 
-bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>& source,
-                         std::string& error) const {
-    if (!serial.empty() && !evdev.empty()) {
-        error = "--serial and --evdev name two devices; give one";
+bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>& source, std::string& error,
+                         const std::string& fallbackPath, std::string* usedPath) const {
+    if (!serial.empty() + !evdev.empty() + !hidraw.empty() > 1) {
+        error = dvkhost::text("device.two");
         return false;
     }
     if (baud && serial.empty()) {
-        error = "--baud is for --serial";
+        error = dvkhost::text("device.baudSerial");
+        return false;
+    }
+    if (eventBytes && evdev.empty()) {
+        error = dvkhost::text("device.eventSizeEvdev");
+        return false;
+    }
+    if (!hidDescriptor.empty() && hidraw.empty()) {
+        error = dvkhost::text("device.descriptorHidraw");
         return false;
     }
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
-    if (!profilePath.empty()) {
+    // A remembered profile that is there must be good: a silent fall back to the defaults would read codes
+    // with the wrong terminator, prefix or GS and look like a scanner fault.
+    struct stat info = {};
+    const std::string path =
+        !profilePath.empty()                                                                   ? profilePath
+        : !fallbackPath.empty() && (stat(fallbackPath.c_str(), &info) == 0 || errno != ENOENT) ? fallbackPath
+                                                                                               : "";
+    if (!path.empty()) {
         std::string why;
-        const auto content = readFile(profilePath, &why);
+        const auto content = readFile(path, &why);
         if (!content) {
-            error = "cannot read profile " + profilePath + ": " + why;
+            error = dvkhost::text("profile.cannotRead", {path, why});
             return false;
         }
         if (dvk_decoder_set_profile(scratch.get(), content->c_str()) != 1) {
-            error = profilePath + " is not a profile";
+            error = dvkhost::text("profile.notProfile", {path});
             return false;
         }
         profileText = *content;
+        if (usedPath) *usedPath = path;
     }
     if (!chosen()) return true;
-    PortSettings port = portSettingsOf(dvkhost::takeText(dvk_decoder_profile(scratch.get())));
+    const std::string profile = dvkhost::takeText(dvk_decoder_profile(scratch.get()));
+    PortSettings port = portSettingsOf(profile);
     if (baud) port.baud = *baud;
-    source =
-        !serial.empty() ? openSerial(serial, port, error) : openEvdev(evdev, port.exclusiveCapture, error);
+    if (!serial.empty())
+        source = openSerial(serial, port, error);
+    else if (!evdev.empty())
+        source = openEvdev(evdev, port.exclusiveCapture, eventBytes, error);
+    else
+        source = openHidPos(hidraw, hidDescriptor,
+                            hidAimAlways || dvkhost::jsonScalarField(profile, "aimId") == "true",
+                            dvkhost::jsonStringField(profile, "terminator"), error);
     return source != nullptr;
 }
 

@@ -1,6 +1,7 @@
 // Where a scanner's input comes from, for dvk listen and dvk tune: a serial port, a Linux input-event device
-// (or a FIFO or file of its records), or the terminal. A source reads what is ready and feeds it to a decoder
-// with its own device id and time stamps; the pump around it is the host loop (feed, tick while idle, poll).
+// (or a FIFO or file of its records), a HID-POS scanner on hidraw, or the terminal. A source reads what is
+// ready and feeds it to a decoder with its own device id and time stamps; the pump around it is the host loop
+// (feed, tick while idle, poll).
 #pragma once
 
 #include <cstdint>
@@ -60,14 +61,22 @@ class InputSource {
 // Each returns null with `error` set (one line) when the device cannot be used as asked.
 std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSettings& port,
                                         std::string& error);
-std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, std::string& error);
+// `recordBytes` 0 for this platform's struct input_event; 16 or 24 for a recording made on a till with
+// 32-bit or 64-bit time fields.
+std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_t recordBytes,
+                                       std::string& error);
+// A scanner in HID-POS mode; its report descriptor from the device, or from `descriptorPath` when given.
+// The AIM identifier of each code is put before it when `aimIds`; the end of a code is passed on as
+// `terminator` (a HID-POS report says where a code ends; the decoder learns it from a terminator).
+std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
+                                        bool aimIds, const std::string& terminator, std::string& error);
 // Standard input: raw mode on a terminal (Ctrl+C stops, Ctrl+Z suspends and resumes raw), bytes typed as key
 // strokes under `deviceId`. With `setUpKeys`, where keyboard and scanner share the terminal, Esc or Ctrl+D
 // typed on its own, longer than the set-up burst gap after any other byte, is the person's key: not fed, but
 // taken by takeKey.
 std::unique_ptr<InputSource> openTerminal(const std::string& deviceId, bool setUpKeys);
 
-// Ctrl+C, SIGTERM and SIGHUP ask the pump to stop (instead of killing the process).
+// Ctrl+C, Ctrl+\ (SIGQUIT), SIGTERM and SIGHUP ask the pump to stop (instead of killing the process).
 void installStopHandlers();
 bool stopRequested();
 
@@ -77,21 +86,28 @@ uint64_t monotonicMs();
 // the library; the text unchanged when the result is not a profile.
 std::string withProfileValues(const std::string& profileJson, const std::string& members);
 
-// The device options that dvk listen and dvk tune share: --serial PATH, --evdev PATH, --baud N, --profile
-// FILE.
+// The device options that dvk listen and dvk tune share: --serial PATH, --evdev PATH, --hidraw PATH, --baud
+// N, --event-size N, --hid-descriptor FILE, --profile FILE.
 struct DeviceOptions {
     std::string serial;
     std::string evdev;
+    std::string hidraw;
+    std::string hidDescriptor;
     std::string profilePath;
     std::optional<int32_t> baud;
+    size_t eventBytes = 0;
+    bool hidAimAlways = false; // pass every AIM identifier on, whatever the profile says (for the set-up)
 
-    // Takes args[i] (and its value, moving i on) when it is one of the four: 1 taken, 0 not one of them, -1
-    // bad (with `error` set).
+    // Takes args[i] (and its value, moving i on) when it is one of them: 1 taken, 0 not one of them, -1 bad
+    // (with `error` set).
     int take(const std::vector<std::string>& args, size_t& i, std::string& error);
-    bool chosen() const { return !serial.empty() || !evdev.empty(); }
-    // The profile file's text (a checked profile; "" without --profile) and, when a device was chosen, that
-    // device opened with the profile's settings (--baud overriding). False with `error` set (one line).
-    bool open(std::string& profileText, std::unique_ptr<InputSource>& source, std::string& error) const;
+    bool chosen() const { return !serial.empty() || !evdev.empty() || !hidraw.empty(); }
+    // The profile's text (a checked profile) from --profile, or else from `fallbackPath` when that file
+    // exists ("" and no fallback: none), and, when a device was chosen, that device opened with the
+    // profile's settings (--baud overriding). `usedPath` names the file read. False with `error` set (one
+    // line), also for a profile file that is there but unreadable or no profile.
+    bool open(std::string& profileText, std::unique_ptr<InputSource>& source, std::string& error,
+              const std::string& fallbackPath = "", std::string* usedPath = nullptr) const;
 };
 
 // The host loop around a source: every round waits at most one tick (25 ms) for input, feeds it, ticks and

@@ -5,36 +5,36 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
-
-namespace {
-
-constexpr const char* kUsage =
-    "usage: dvk <command> [options]   (dvk <command> --help for more)\n"
-    "  version    print the library version\n"
-    "  decode     analyse one frame text and print its scan event\n"
-    "  svg        draw a barcode as SVG\n"
-    "  tune       set up a real scanner: on this terminal, a serial port or an input device\n"
-    "  listen     the till loop on a serial port, an input device or the terminal: print every scan\n"
-    "  sheet      write a printable page with the reference codes\n"
-    "  simulate   run a simulated scanner through set-up and the till\n"
-    "  replay     replay a recorded input log through a decoder\n"
-    "  demo       type a few codes through a decoder and print what polling returns\n";
-
-} // namespace
+#include "texts.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
+    // The language first, so that even a bad --lang is reported in the locale's.
+    dvkhost::useLanguage(dvkhost::languageOfLocale());
+    Args all(argv + 1, argv + argc);
+    Args rest;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] != "--lang") {
+            rest.push_back(all[i]);
+            continue;
+        }
+        dvkhost::Language language{};
+        if (i + 1 >= all.size() || !dvkhost::languageNamed(all[i + 1], language))
+            return fail(dvkhost::text("lang.bad"));
+        dvkhost::useLanguage(language);
+        ++i;
+    }
+    if (rest.empty()) {
+        std::fputs(wrapped(dvkhost::text("main.usage")).c_str(), stderr);
         return 2;
     }
-    const std::string command = argv[1];
-    const Args args(argv + 2, argv + argc);
+    const std::string command = rest[0];
+    const Args args(rest.begin() + 1, rest.end());
     if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+        say(dvkhost::text("main.usage"));
         return 0;
     }
     if (command == "version" || command == "--version") {
-        if (!args.empty() && args[0] != "--help") return fail("version takes no arguments");
+        if (!args.empty() && args[0] != "--help") return fail(dvkhost::text("version.args"));
         std::printf("%s\n", dvk_version());
         return 0;
     }
@@ -46,5 +46,5 @@ int main(int argc, char** argv) {
     if (command == "sheet") return runSheet(args);
     if (command == "simulate") return runSimulate(args);
     if (command == "replay") return runReplay(args);
-    return fail("unknown command " + command + " (see dvk --help)");
+    return fail(dvkhost::text("main.unknown", {command}));
 }

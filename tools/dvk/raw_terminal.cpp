@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <initializer_list>
+#include <string>
+
+#include "texts.h"
 
 namespace {
 
@@ -15,6 +18,8 @@ struct termios rawTerminal;
 volatile sig_atomic_t terminalRaw = 0;
 volatile sig_atomic_t resumed = 0;
 volatile sig_atomic_t resized = 0;
+// Written by a signal handler, so made ready beforehand.
+std::string interrupted;
 
 void restoreTerminal() {
     if (terminalRaw) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
@@ -23,8 +28,7 @@ void restoreTerminal() {
 
 void onQuit(int signal) {
     if (terminalRaw) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    static const char message[] = "\r\n\x1b[0minterrupted\r\n";
-    [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, message, sizeof message - 1);
+    [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, interrupted.data(), interrupted.size());
     _exit(128 + signal);
 }
 
@@ -59,6 +63,7 @@ void handle(int signal, void (*handler)(int)) {
 RawTerminal::RawTerminal() {
     if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
     rawTerminal = savedTerminal;
+    interrupted = "\r\n\x1b[0m" + dvkhost::text("terminal.interrupted") + "\r\n";
     rawTerminal.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
     rawTerminal.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     rawTerminal.c_cc[VMIN] = 1;

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "cli.h"
 #include "json_reader.h"
+#include "texts.h"
 
 std::string visible(const std::string& bytes) {
     std::string out;
@@ -26,10 +28,13 @@ std::string visible(const std::string& bytes) {
 }
 
 void printFinding(const dvkhost::FindingView& f) {
-    const char* mark = f.level == "fail" ? "[FAIL]" : f.level == "warn" ? "[warn]" : "[ ok ]";
-    std::printf("  %s %s\n", mark, f.title.c_str());
-    if (!f.detail.empty()) std::printf("         %s\n", f.detail.c_str());
-    if (!f.advice.empty()) std::printf("         → %s\n", f.advice.c_str());
+    // The library's texts are long sentences: wrapped under the title, never through a word.
+    const std::string mark = dvkhost::text(f.level == "fail"   ? "finding.fail"
+                                           : f.level == "warn" ? "finding.warn"
+                                                               : "finding.ok");
+    say("  " + mark + " " + f.title, 9);
+    if (!f.detail.empty()) say("         " + f.detail, 9);
+    if (!f.advice.empty()) say("         → " + f.advice, 11);
 }
 
 namespace {
@@ -43,31 +48,36 @@ std::string field(const std::string& json, const std::string& key) {
 } // namespace
 
 void printProfileLine(const std::string& p) {
-    std::printf(
-        "  terminator «%s», prefix «%s», suffix «%s», AIM identifiers: %s, GS %s, burst gap %s ms, time-out %s ms\n",
-        field(p, "terminator").c_str(), field(p, "prefix").c_str(), field(p, "suffix").c_str(),
-        field(p, "aimId") == "true" ? "yes" : "no",
-        field(p, "gsMissing") == "true"     ? "dropped (repaired by the till)"
-        : !field(p, "gsSubstitute").empty() ? ("sent as «" + field(p, "gsSubstitute") + "»").c_str()
-                                            : "sent",
-        field(p, "burstGapMs").c_str(), field(p, "frameTimeoutMs").c_str());
+    const std::string gs = field(p, "gsMissing") == "true" ? dvkhost::text("profile.gsDropped")
+                           : !field(p, "gsSubstitute").empty()
+                               ? dvkhost::text("profile.gsAs", {field(p, "gsSubstitute")})
+                               : dvkhost::text("profile.gsSent");
+    say(dvkhost::text("profile.line", {field(p, "terminator"), field(p, "prefix"), field(p, "suffix"),
+                                       dvkhost::text(field(p, "aimId") == "true" ? "yes" : "no"), gs,
+                                       field(p, "burstGapMs"), field(p, "frameTimeoutMs")}),
+        4);
 }
 
 void printScan(const std::string& scan) {
     const std::string data = dvkhost::jsonStringField(scan, "data");
-    std::printf("  %-24s %s\n", dvkhost::jsonStringField(scan, "kindTitle").c_str(), visible(data).c_str());
+    // Padded by characters: the titles are Russian, two bytes a letter.
+    std::string kind = dvkhost::jsonStringField(scan, "kindTitle");
+    for (size_t width = dvkhost::columnsOf(kind); width < 24; ++width)
+        kind += ' ';
+    std::printf("  %s %s\n", kind.c_str(), visible(data).c_str());
     const std::string gtin = dvkhost::jsonStringField(scan, "gtin");
     if (!gtin.empty()) {
-        std::printf("    gtin %s, serial %s, crypto %s%s\n", gtin.c_str(),
-                    visible(dvkhost::jsonStringField(scan, "serial")).c_str(),
-                    visible(dvkhost::jsonStringField(scan, "cryptoTail")).c_str(),
-                    dvkhost::jsonScalarField(scan, "gsRepaired") == "true" ? ", GS restored" : "");
+        say("    " + dvkhost::text(dvkhost::jsonScalarField(scan, "gsRepaired") == "true"
+                                       ? "scan.gtinRepaired"
+                                       : "scan.gtin",
+                                   {gtin, visible(dvkhost::jsonStringField(scan, "serial")),
+                                    visible(dvkhost::jsonStringField(scan, "cryptoTail"))}),
+            6);
     }
     const std::string item = dvkhost::jsonStringField(scan, "itemCode");
     if (!item.empty()) {
-        std::printf("    item %s, weight %s kg\n", item.c_str(),
-                    dvkhost::jsonScalarField(scan, "weightKg").c_str());
+        say("    " + dvkhost::text("scan.weight", {item, dvkhost::jsonScalarField(scan, "weightKg")}));
     }
     for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
-        std::printf("    ! %s\n", warning.c_str());
+        say("    ! " + warning, 6);
 }

@@ -11,6 +11,7 @@
 
 #include "cli.h"
 #include "input_source.h"
+#include "texts.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ class SerialPort final : public InputSource {
     const std::string& deviceId() const override { return path_; }
     const char* transport() const override { return "serial"; }
     std::string description() const override {
-        return path_ + (tty_ ? ", " + describePort(port_) : " (not a terminal device: read as it is)");
+        return path_ + (tty_ ? ", " + describePort(port_) : dvkhost::text("serial.notTerminal"));
     }
 
   protected:
@@ -81,25 +82,24 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
                                         std::string& error) {
     const std::optional<speed_t> speed = baudConstant(port.baud);
     if (!speed) {
-        error = "no baud rate " + std::to_string(port.baud) +
-                " on this platform (e.g. 9600, 19200, 38400, 57600, 115200)";
+        error = dvkhost::text("serial.noBaud", {std::to_string(port.baud)});
         return nullptr;
     }
     if (port.dataBits < 5 || port.dataBits > 8) {
-        error = "dataBits " + std::to_string(port.dataBits) + " is not 5, 6, 7 or 8";
+        error = dvkhost::text("serial.dataBits", {std::to_string(port.dataBits)});
         return nullptr;
     }
     if (port.stopBits != 1 && port.stopBits != 2) {
-        error = "stopBits " + std::to_string(port.stopBits) + " is not 1 or 2";
+        error = dvkhost::text("serial.stopBits", {std::to_string(port.stopBits)});
         return nullptr;
     }
     struct stat info = {};
     if (stat(path.c_str(), &info) != 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+        error = dvkhost::text("device.cannotOpen", {path, std::strerror(errno)});
         return nullptr;
     }
     if (S_ISDIR(info.st_mode)) {
-        error = path + " is a directory, not a serial port";
+        error = dvkhost::text("serial.directory", {path});
         return nullptr;
     }
     const bool device = S_ISCHR(info.st_mode);
@@ -107,7 +107,7 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
     const int fd =
         open(path.c_str(), device ? O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC : O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+        error = dvkhost::text("device.cannotOpen", {path, std::strerror(errno)});
         return nullptr;
     }
     struct termios saved = {};
@@ -129,7 +129,7 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
         line.c_cc[VMIN] = 1;
         line.c_cc[VTIME] = 0;
         if (tcsetattr(fd, TCSANOW, &line) != 0) {
-            error = "cannot set up " + path + " as " + describePort(port) + ": " + std::strerror(errno);
+            error = dvkhost::text("serial.cannotSetUp", {path, describePort(port), std::strerror(errno)});
             close(fd);
             return nullptr;
         }

@@ -11,6 +11,7 @@
 #include "input_source.h"
 #include "raw_terminal.h"
 #include "set_up_profile.h"
+#include "texts.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class TerminalInput final : public InputSource {
     const std::string& deviceId() const override { return id_; }
     const char* transport() const override { return "hid"; }
     std::string description() const override {
-        return tty_ ? "the terminal (raw; Ctrl+C stops, Ctrl+Z suspends)" : "standard input";
+        return dvkhost::text(tty_ ? "terminal.raw" : "terminal.stdin");
     }
 
   private:

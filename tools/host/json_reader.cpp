@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "texts.h"
+
 namespace dvkhost {
 
 bool JsonCursor::find(const std::string& token) {
@@ -13,7 +15,7 @@ bool JsonCursor::find(const std::string& token) {
 }
 
 void JsonCursor::expect(char c) {
-    if (!peek(c)) throw std::runtime_error(std::string("expected '") + c + "'");
+    if (!peek(c)) throw std::runtime_error(text("json.expected", {std::string(1, c)}));
     ++pos_;
 }
 
@@ -38,7 +40,7 @@ std::string JsonCursor::string() {
             out += c;
             continue;
         }
-        if (pos_ >= text_.size()) throw std::runtime_error("unterminated string");
+        if (pos_ >= text_.size()) throw std::runtime_error(text("json.unterminated"));
         c = text_[pos_++];
         switch (c) {
         case 'b': out += '\b'; break;
@@ -47,7 +49,7 @@ std::string JsonCursor::string() {
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'u': {
-            if (pos_ + 4 > text_.size()) throw std::runtime_error("short \\u escape");
+            if (pos_ + 4 > text_.size()) throw std::runtime_error(text("json.shortEscape"));
             const unsigned code = static_cast<unsigned>(std::stoul(text_.substr(pos_, 4), nullptr, 16));
             pos_ += 4;
             if (code < 0x80) {
@@ -65,7 +67,7 @@ std::string JsonCursor::string() {
         default: out += c;
         }
     }
-    if (pos_ >= text_.size()) throw std::runtime_error("unterminated string");
+    if (pos_ >= text_.size()) throw std::runtime_error(text("json.unterminated"));
     expect('"');
     return out;
 }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "json_reader.h"
+#include "texts.h"
 
 namespace dvksim {
 
@@ -18,7 +19,7 @@ GsMode gsModeNamed(const std::string& mode) {
     if (mode == "alt") return GsMode::AltCode;
     if (mode == "substitute") return GsMode::Substitute;
     if (mode == "dropped") return GsMode::Dropped;
-    throw std::runtime_error("\"gs\" must be real, alt, substitute or dropped");
+    throw std::runtime_error(dvkhost::text("model.gs"));
 }
 
 } // namespace
@@ -30,21 +31,18 @@ const std::vector<NamedModel>& builtInModels() {
             return m;
         };
         return std::vector<NamedModel>{
-            {named("good", {}), "sends GS as Ctrl+], ends codes with Enter"},
-            {named("no-gs", {.gsMode = GsMode::Dropped}), "drops the GS separator"},
-            {named("pipe-gs", {.gsMode = GsMode::Substitute, .gsSubstitute = '|'}),
-             "sends '|' in place of GS"},
-            {named("alt-gs", {.gsMode = GsMode::AltCode}), "types GS as Alt + keypad 0 2 9"},
-            {named("short-buffer", {.bufferLimit = 64}), "keeps only 64 characters of a code"},
-            {named("russian", {.cyrillicLayout = true}), "types into a Russian keyboard layout"},
-            {named("russian-short", {.bufferLimit = 64, .cyrillicLayout = true}),
-             "Russian layout and a 64-character buffer"},
-            {named("slow", {.terminator = "\t", .gapMs = 70}),
-             "types slowly (70 ms a key), ends codes with Tab"},
+            {named("good", {}), "model.good"},
+            {named("no-gs", {.gsMode = GsMode::Dropped}), "model.no-gs"},
+            {named("pipe-gs", {.gsMode = GsMode::Substitute, .gsSubstitute = '|'}), "model.pipe-gs"},
+            {named("alt-gs", {.gsMode = GsMode::AltCode}), "model.alt-gs"},
+            {named("short-buffer", {.bufferLimit = 64}), "model.short-buffer"},
+            {named("russian", {.cyrillicLayout = true}), "model.russian"},
+            {named("russian-short", {.bufferLimit = 64, .cyrillicLayout = true}), "model.russian-short"},
+            {named("slow", {.terminator = "\t", .gapMs = 70}), "model.slow"},
             {named("prefix-aim", {.prefix = "<", .suffix = ">", .terminator = "\r\n", .aimIds = true}),
-             "AIM identifiers, prefix '<', suffix '>', CR LF"},
-            {named("caps-lock", {.capsLock = true}), "the till's Caps Lock is on"},
-            {named("double", {.doubleSend = true}), "sends every code twice"},
+             "model.prefix-aim"},
+            {named("caps-lock", {.capsLock = true}), "model.caps-lock"},
+            {named("double", {.doubleSend = true}), "model.double"},
         };
     }();
     return models;
@@ -74,13 +72,13 @@ std::optional<ScannerModel> parseModel(const std::string& json, std::string& err
             at.expect(':');
             at.skipSpace();
             auto text = [&] {
-                if (!at.peek('"')) throw std::runtime_error("\"" + key + "\" must be a text in quotes");
+                if (!at.peek('"')) throw std::runtime_error(dvkhost::text("model.text", {key}));
                 return at.string();
             };
             auto flag = [&] {
                 if (at.word("true")) return true;
                 if (at.word("false")) return false;
-                throw std::runtime_error("\"" + key + "\" must be true or false");
+                throw std::runtime_error(dvkhost::text("model.flag", {key}));
             };
             // The whole token is read, so 1e3, -5, 2.5 or a huge number are refused rather than cut short.
             auto count = [&](uint64_t most) {
@@ -88,8 +86,7 @@ std::optional<ScannerModel> parseModel(const std::string& json, std::string& err
                 uint64_t value = 0;
                 const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
                 if (token.empty() || ec != std::errc() || end != token.data() + token.size() || value > most)
-                    throw std::runtime_error("\"" + key + "\" must be a whole number from 0 to " +
-                                             std::to_string(most));
+                    throw std::runtime_error(dvkhost::text("model.count", {key, std::to_string(most)}));
                 return value;
             };
             if (key == "name")
@@ -116,10 +113,10 @@ std::optional<ScannerModel> parseModel(const std::string& json, std::string& err
                 model.gsMode = gsModeNamed(text());
             else if (key == "gsSubstitute") {
                 const std::string c = text();
-                if (c.size() != 1) throw std::runtime_error("\"gsSubstitute\" must be one character");
+                if (c.size() != 1) throw std::runtime_error(dvkhost::text("model.gsSubstitute"));
                 model.gsSubstitute = c[0];
             } else {
-                throw std::runtime_error("unknown key \"" + key + "\"");
+                throw std::runtime_error(dvkhost::text("model.unknownKey", {key}));
             }
         }
     } catch (const std::exception& e) {

@@ -27,7 +27,7 @@ struct ScannerModel {
 
 struct NamedModel {
     ScannerModel model;
-    const char* description;
+    const char* descriptionKey; // of its description in the tools' catalogue (texts.h)
 };
 
 // "good", "no-gs", "pipe-gs", "short-buffer", "russian", "russian-short", "slow", "prefix-aim", "alt-gs",
