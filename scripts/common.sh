@@ -33,6 +33,8 @@ ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev libpng-dev"
 TOOL_TEST_PACKAGES="tmux chromium"
 # The WebAssembly build: Debian's emscripten with the clang and lld it runs, and Node for its tests.
 WEB_PACKAGES="emscripten clang-14 lld-14 nodejs"
+# The browser hosts' tests: the page driven in Chromium, its reference codes read back from a screenshot.
+WEB_TEST_PACKAGES="chromium zxing-cpp-tools"
 # The .NET binding's test: Mono's compiler and run-time.
 BINDING_TEST_PACKAGES="mono-mcs mono-runtime"
 

@@ -194,6 +194,13 @@ export function attachKeyboard(decoder, target, opts) {
         e.stopImmediatePropagation();
     }
 
+    function strokeOf(e) {
+        return {
+            key: e.key, code: e.code, shift: e.shiftKey, ctrl: e.ctrlKey, alt: e.altKey,
+            location: e.location, target: e.target, doc: e.target?.ownerDocument,
+        };
+    }
+
     function onKeyDown(e) {
         if (!e.isTrusted || e.metaKey || e.isComposing) return;
         const code = SET1[e.code];
@@ -206,14 +213,20 @@ export function attachKeyboard(decoder, target, opts) {
         settleShortRuns(t);
         let run = runs[runs.length - 1];
         const startsRun = !run || !run.open || t - run.lastT > settings.burstGapMs;
+        if (startsRun || ticker.timer === null) settings = timings(decoder);
         // A scan begins with a plain key, or with the Ctrl key of its profile's control-character prefix.
-        if (startsRun) settings = timings(decoder);
         const plain = !e.ctrlKey && !e.altKey && !ACTION_KEYS.has(e.code);
         const prefixKey = e.ctrlKey && !e.altKey && e.code === settings.prefixCtrlCode;
+        // A person's Enter, Space or Backspace after keys still undecided waits for them, to keep its place.
+        let after = null;
         if (captureAll) {
             swallow(e);
         } else if (startsRun && !plain && !prefixKey) {
-            run = null; // a person's shortcut, Enter or Tab: theirs at once
+            run = null;
+            if (runs.length > 0 && !e.ctrlKey && !e.altKey && e.code !== "Tab") {
+                swallow(e);
+                after = strokeOf(e);
+            }
         } else {
             if (startsRun) {
                 run = { strokes: [], lastT: t, open: true };
@@ -221,14 +234,16 @@ export function attachKeyboard(decoder, target, opts) {
             }
             swallow(e);
             run.lastT = t;
-            run.strokes.push({
-                key: e.key, code: e.code, shift: e.shiftKey, ctrl: e.ctrlKey, alt: e.altKey,
-                location: e.location, target: e.target, doc: e.target?.ownerDocument,
-            });
+            run.strokes.push(strokeOf(e));
         }
         lastT = t;
         feed(code, e, e.altKey);
         pump(run && startsRun ? run : null);
+        if (after) {
+            for (const waiting of runs) waiting.strokes.forEach(giveBack);
+            runs = [];
+            giveBack(after);
+        }
         ticker.kick(t, settings.frameTimeoutMs);
     }
 

@@ -105,10 +105,12 @@ export function keyEvents(text, { t0, gapMs = 5, layout = "us", gs = "ctrl" }) {
     return events;
 }
 
-/** Dispatches key events; with `t` set, the page sees that time as event.timeStamp. */
+/**
+ * Dispatches key events stamped with their times (the page sees each as event.timeStamp), all at once: the
+ * stamps then stay ahead of the page's clock however busy the machine, as a scanner's keys would.
+ */
 export async function dispatch(page, events, timeOrigin) {
-    for (const { t, ...e } of events)
-        await page.send("Input.dispatchKeyEvent", t === undefined ? e : { ...e, timestamp: (timeOrigin + t) / 1000 });
+    await Promise.all(events.map(({ t, ...e }) => page.send("Input.dispatchKeyEvent", { ...e, timestamp: (timeOrigin + t) / 1000 })));
 }
 
 /** The strokes the decoder must get for a text: [scan code, shift, ctrl, alt], from the native key look-up. */

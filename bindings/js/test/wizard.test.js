@@ -87,7 +87,8 @@ test("the wizard page learns the native tuner's profile, and its codes read from
             assert.deepEqual(findings, expected.findings.map((f) => f.title));
             assert.equal(summary.match(/\d+ из 5/)[0], "4 из 5", "the linear code came without GS");
             assert.equal(JSON.parse(stored).gsMissing, true, "the linear code's GS was lost");
-            assert.equal(JSON.parse(stored).burstGapMs, 36, "a scanner at 12 ms a key");
+            // 12 ms a key, give or take the millisecond the page's clock rounds to: three times the widest gap.
+            assert.ok([36, 39].includes(JSON.parse(stored).burstGapMs), "a scanner at 12 ms a key");
         } finally {
             rmSync(folder, { recursive: true, force: true });
             await page.close();
