@@ -68,10 +68,12 @@ export async function launch() {
             listeners.length = 0;
         },
         async close() {
-            toBrowser.end();
-            child.kill();
+            // Browser.close lets the helper processes go before the profile folder is removed.
+            const timer = setTimeout(() => child.kill(), 5000);
+            await raw("Browser.close").catch(() => {});
             await exited;
-            rmSync(profile, { recursive: true, force: true });
+            clearTimeout(timer);
+            rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 100 });
         },
     };
 }

@@ -89,6 +89,14 @@ test("the wizard page learns the native tuner's profile, and its codes read from
             assert.equal(JSON.parse(stored).gsMissing, true, "the linear code's GS was lost");
             // 12 ms a key, give or take the millisecond the page's clock rounds to: three times the widest gap.
             assert.ok([36, 39].includes(JSON.parse(stored).burstGapMs), "a scanner at 12 ms a key");
+            // The till decodes with what was learned: each scan's kind, GTIN, serial and warnings in a row.
+            await page.evaluate("document.getElementById('show-till').click()");
+            await until(page, "!document.getElementById('till').hidden");
+            const [origin, now] = await page.evaluate("[performance.timeOrigin, performance.now()]");
+            await dispatch(page, keyEvents(steps[2].payload + "\r", { t0: Math.ceil(now) + 30, gapMs: 12 }), origin);
+            await until(page, "document.querySelectorAll('#scans tr').length === 1");
+            const row = await page.evaluate("[...document.querySelectorAll('#scans td')].map((td) => td.textContent)");
+            assert.deepEqual(row.slice(1), ["DataMatrix (маркировка)", "04607097291111", "ABCDEFG", ""]);
         } finally {
             rmSync(folder, { recursive: true, force: true });
             await page.close();
