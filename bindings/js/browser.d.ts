@@ -93,6 +93,8 @@ export interface HidDeviceLike extends EventTarget {
 
 export interface HidPosOptions extends HostOptions {
     layout?: Partial<HidPosLayout>;
+    /** A code whose reports stopped before its last one: it was dropped. */
+    onError?: (error: Error) => void;
 }
 
 export interface HidPosHost {

@@ -60,9 +60,10 @@ function timings(decoder) {
 
 // Ticks the decoder until the time-out of its newest input has surely passed.
 class Ticker {
-    constructor(decoder, afterTick) {
+    constructor(decoder, afterTick, beforeTick = () => {}) {
         this.decoder = decoder;
         this.afterTick = afterTick;
+        this.beforeTick = beforeTick;
         this.timer = null;
         this.until = 0;
     }
@@ -74,6 +75,7 @@ class Ticker {
 
     #tick() {
         const now = performance.now();
+        this.beforeTick(now);
         this.decoder.tick(now);
         this.afterTick(now);
         if (now > this.until) this.stop();
@@ -202,7 +204,7 @@ export function attachKeyboard(decoder, target, opts) {
     }
 
     function onKeyDown(e) {
-        if (!e.isTrusted || e.metaKey || e.isComposing) return;
+        if (!e.isTrusted || e.metaKey || e.isComposing || e.key === "Process") return;
         const code = SET1[e.code];
         if (code === undefined || ALT_KEYS.has(e.code)) return;
         if (e.repeat) {
@@ -215,7 +217,8 @@ export function attachKeyboard(decoder, target, opts) {
         const startsRun = !run || !run.open || t - run.lastT > settings.burstGapMs;
         if (startsRun || ticker.timer === null) settings = timings(decoder);
         // A scan begins with a plain key, or with the Ctrl key of its profile's control-character prefix.
-        const plain = !e.ctrlKey && !e.altKey && !ACTION_KEYS.has(e.code);
+        // A dead key begins a person's accented letter, which the browser alone can compose.
+        const plain = !e.ctrlKey && !e.altKey && !ACTION_KEYS.has(e.code) && e.key !== "Dead";
         const prefixKey = e.ctrlKey && !e.altKey && e.code === settings.prefixCtrlCode;
         // A person's Enter, Space or Backspace after keys still undecided waits for them, to keep its place.
         let after = null;
@@ -273,6 +276,12 @@ export function attachKeyboard(decoder, target, opts) {
 
 // ---- serial ----
 
+function endsWith(bytes, tail) {
+    if (typeof tail === "string") tail = new TextEncoder().encode(tail);
+    if (tail.length > bytes.length) return false;
+    return tail.every((b, i) => bytes[bytes.length - tail.length + i] === b);
+}
+
 const PARITY = { N: "none", E: "even", O: "odd" };
 
 /** The Web Serial open options of a profile's line settings. */
@@ -300,7 +309,13 @@ export async function attachSerial(decoder, port, opts) {
     await port.open(serialOptions(profile));
     let reader = null;
     let stopped = false;
-    const ticker = new Ticker(decoder, () => deliver(decoder.poll(), o.onScan, o.onFrame));
+    // Bytes fed since the last code closed: a code the loss of the port cut short.
+    let unfinished = false;
+    const ticker = new Ticker(decoder, () => {
+        const polled = decoder.poll();
+        if (polled.frames.length > 0) unfinished = false;
+        deliver(polled, o.onScan, o.onFrame);
+    });
 
     async function read() {
         let lastError = null;
@@ -312,9 +327,11 @@ export async function attachSerial(decoder, port, opts) {
                     if (done) return;
                     if (!value || value.length === 0) continue;
                     const t = performance.now();
+                    const { terminator, frameTimeoutMs } = decoder.profile();
                     decoder.feedBytes(value, deviceId, t);
+                    unfinished = !endsWith(value, terminator || "\r");
                     deliver(decoder.poll(), o.onScan, o.onFrame);
-                    ticker.kick(t, decoder.profile().frameTimeoutMs);
+                    ticker.kick(t, frameTimeoutMs);
                 }
             } catch (error) {
                 // A line error (parity, framing, overrun) leaves a fresh readable behind; a lost port none.
@@ -327,6 +344,11 @@ export async function attachSerial(decoder, port, opts) {
         }
         if (!stopped) {
             stopped = true;
+            // A cut code must not close by its time-out and pass for a shorter one.
+            if (unfinished) {
+                ticker.stop();
+                decoder.reset();
+            }
             o.onError?.(lastError ?? new Error("dorvik-c: the serial port was lost"));
         }
     }
@@ -410,7 +432,15 @@ export async function attachHidPos(decoder, device, opts) {
     if (!device.opened) await device.open();
     const encoder = new TextEncoder();
     let first = true;
-    const ticker = new Ticker(decoder, () => deliver(decoder.poll(), o.onScan, o.onFrame));
+    let cutAfter = Infinity; // while a code's last report is awaited: when to give up on it
+    // A code whose reports stop before its last is dropped, not closed by its time-out as a shorter code.
+    const ticker = new Ticker(decoder, () => deliver(decoder.poll(), o.onScan, o.onFrame), (now) => {
+        if (now <= cutAfter) return;
+        cutAfter = Infinity;
+        first = true;
+        decoder.reset();
+        o.onError?.(new Error("dorvik-c: an HID-POS code stopped before its last report"));
+    });
 
     function onReport(event) {
         const report = readHidPosReport(event.reportId, event.data, layout);
@@ -420,6 +450,7 @@ export async function attachHidPos(decoder, device, opts) {
         const tail = report.more ? new Uint8Array(0) : encoder.encode(profile.terminator || "\r");
         first = !report.more;
         const t = performance.now();
+        cutAfter = report.more ? t + Math.max(0, profile.frameTimeoutMs) : Infinity;
         decoder.feedBytes(concat(head, report.data, tail), deviceId, t);
         deliver(decoder.poll(), o.onScan, o.onFrame);
         ticker.kick(t, profile.frameTimeoutMs);

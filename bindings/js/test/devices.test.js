@@ -52,6 +52,8 @@ test("serial: opened with the profile's line settings, chunks fed as they come, 
         ["a parity error in the middle", [bytes(MARKING.slice(0, 30)), lineError("ParityError"), bytes(MARKING.slice(30) + "\r")],
             [MARKING], ["ParityError"]],
         ["the port is lost", [bytes("4600000000008\r"), lineError("NetworkError")], ["4600000000008"], ["NetworkError"]],
+        ["the port is lost in the middle of a code: no shorter code comes of it",
+            [bytes("4600000000008\r46070972911"), lineError("NetworkError")], ["4600000000008"], ["NetworkError"]],
     ];
     for (const [name, recording, expected, errors] of rows) {
         const decoder = dvk.createDecoder();
@@ -65,6 +67,8 @@ test("serial: opened with the profile's line settings, chunks fed as they come, 
         assert.deepEqual(scans.map((s) => s.data), expected, name);
         assert.ok(scans.every((s) => s.deviceId === "COM3"), name);
         assert.deepEqual(seen, errors, name);
+        decoder.tick(performance.now() + 1e6);
+        assert.deepEqual(decoder.poll().frames, [], `${name}: nothing left to join the next code`);
         await host.close();
         assert.ok(port.closed, name);
         decoder.free();
@@ -135,4 +139,18 @@ test("HID-POS: one chunk per report, the AIM identifier as the profile says, GS 
         decoder.free();
     }
     await assert.rejects(attachHidPos(dvk.createDecoder(), new RecordedHid(0x01)), /usage page 0x8C/);
+});
+
+test("HID-POS: a code whose last report never comes is dropped, not read short", async () => {
+    const decoder = dvk.createDecoder();
+    const device = new RecordedHid();
+    const scans = [];
+    const errors = [];
+    const host = await attachHidPos(decoder, device, { onScan: (s) => scans.push(s.data), onError: (e) => errors.push(e.message) });
+    device.play(reports("]d2", MARKING).slice(0, 1));
+    await sleep(300);
+    device.play(reports("]E0", "4600000000008"));
+    assert.deepEqual(scans, ["4600000000008"]);
+    assert.equal(errors.length, 1);
+    await host.close();
 });
