@@ -116,6 +116,16 @@ function insertText(target, text) {
     target.dispatchEvent(new InputEvent("input", { bubbles: true, inputType: "insertText", data: text }));
 }
 
+// Enter in a field submits its form when the form has a submit button or no other field to fill.
+function submitImplicitly(input) {
+    const form = input.form;
+    if (!form) return;
+    const submitter = form.querySelector("button:not([type]), button[type=submit], input[type=submit], input[type=image]");
+    if (submitter?.disabled) return;
+    const fields = Array.from(form.elements).filter((e) => e.tagName === "INPUT" && isTextField(e));
+    if (submitter || fields.length === 1) form.requestSubmit();
+}
+
 // What the browser would have done with a key a person pressed, done late: the page's keydown listeners see
 // it first and may cancel it, as they could have the real one.
 function giveBack(stroke) {
@@ -131,7 +141,7 @@ function giveBack(stroke) {
     if (stroke.key.length === 1 || (stroke.key.length === 2 && stroke.key.codePointAt(0) > 0xffff)) {
         insertText(target, stroke.key);
     } else if (stroke.key === "Enter") {
-        if (target.tagName === "INPUT") target.form?.requestSubmit();
+        if (target.tagName === "INPUT") submitImplicitly(target);
         else insertText(target, "\n");
     } else if (stroke.key === "Backspace") {
         if (target.ownerDocument?.activeElement === target) target.ownerDocument.execCommand("delete");
@@ -155,7 +165,7 @@ export function attachKeyboard(decoder, target, opts) {
     let settings = timings(decoder);
     // Runs of held keys not yet decided, oldest first; the last is still growing when `open`.
     let runs = [];
-    let lastT = -Infinity; // the last fed key that counted for a run
+    let lastT = -Infinity; // the newest key fed
 
     function resolve(polled, keep) {
         const decided = runs.filter((run) => run !== keep);
