@@ -13,7 +13,8 @@ test("the tarball installs offline and decodes", () => {
     try {
         const packed = JSON.parse(execFileSync("npm", ["pack", "--json", "--pack-destination", folder], { cwd: here, encoding: "utf8" }));
         const files = packed[0].files.map((f) => f.path).sort();
-        assert.deepEqual(files, ["LICENSE", "browser.d.ts", "browser.js", "dorvik_c.wasm", "index.d.ts", "index.js", "package.json"]);
+        assert.deepEqual(files, ["LICENSE", "browser.d.ts", "browser.js", "browser/hid-pos.js",
+            "browser/keyboard.js", "browser/poll.js", "browser/serial.js", "dorvik_c.wasm", "index.d.ts", "index.js", "package.json"]);
         const app = join(folder, "app");
         execFileSync("mkdir", [app]);
         writeFileSync(join(app, "package.json"), '{"name":"app","private":true,"type":"module"}');
