@@ -118,8 +118,14 @@ test("a scan into a focused field leaves it as it was, and its Enter and Ctrl ke
     }
 });
 
-test("a person's Enter submits, and detach gives the keys back to the browser", { skip }, async () => {
+test("a person's Enter submits, auto-repeat is not fed, and detach gives the keys back to the browser", { skip }, async () => {
     await open();
+    for (let i = 0; i < 4; ++i)
+        await page.send("Input.dispatchKeyEvent", { type: "keyDown", code: "KeyZ", key: "z", text: "z", autoRepeat: i > 0 });
+    await page.send("Input.dispatchKeyEvent", { type: "keyUp", code: "KeyZ", key: "z" });
+    await until(page, "field.value === 'zzzz'");
+    assert.deepEqual(await page.evaluate("fed.map((f) => f[0])"), [0x2c]);
+    await page.evaluate("field.value = ''");
     await typeSlowly("ok\r", "us");
     await until(page, "submits === 1");
     assert.equal(await page.evaluate("field.value"), "ok");
