@@ -31,9 +31,11 @@ LIBCXX_PACKAGES="clang-14 libc++-14-dev libc++abi-14-dev googletest"
 ORACLE_PACKAGES="libzxing-dev libdmtx-dev libzint-dev libpng-dev"
 # What the dvk tests drive: a terminal multiplexer and a browser.
 TOOL_TEST_PACKAGES="tmux chromium"
-# The WebAssembly build: Debian's emscripten with the clang and lld it runs, Node for its tests, and a second
-# browser engine that loads the package in a page.
-WEB_PACKAGES="emscripten clang-14 lld-14 nodejs firefox-esr"
+# The WebAssembly build: Debian's emscripten with the clang and lld it runs, and Node for its tests.
+WEB_PACKAGES="emscripten clang-14 lld-14 nodejs"
+# The package's pages: driven in Chromium, their reference codes read back from a screenshot, and loaded in
+# Firefox as a second browser engine.
+WEB_TEST_PACKAGES="chromium zxing-cpp-tools firefox-esr"
 # The .NET binding's test: Mono's compiler and run-time.
 BINDING_TEST_PACKAGES="mono-mcs mono-runtime"
 

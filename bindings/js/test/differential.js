@@ -108,7 +108,7 @@ const DEVICES = [undefined, "", "kbd", "scanner", "COM3", "Ж"];
 const NUMPAD_DIGITS = [0x52, 0x4f, 0x50, 0x51, 0x4b, 0x4c, 0x4d, 0x47, 0x48, 0x49];
 
 // A writer of the driver's script.
-class Script {
+export class Script {
     constructor() {
         this.buffer = new Uint8Array(1 << 16);
         this.size = 0;

@@ -32,3 +32,20 @@ async function use(): Promise<void> {
     void [version, scan, exact, svg, ok, applied, profile, stored, bytes, taken, step, wrong];
 }
 void use;
+
+import { attachHidPos, attachKeyboard, attachSerial, SET1, type SerialPortLike } from "dorvik-c/browser";
+
+async function host(dvk: Dorvik, port: SerialPortLike, device: EventTarget & { opened: boolean; open(): Promise<void> }): Promise<void> {
+    const dec = dvk.createDecoder();
+    const kb = attachKeyboard(dec, undefined, { deviceId: "kbd", capture: "all", onScan: (s) => s.gtin });
+    kb.detach();
+    const s = await attachSerial(dec, port, { profile: { baud: 9600 }, onError: (e) => e.message });
+    await s.close();
+    const h = await attachHidPos(dec, device, { layout: { moreAt: 62 } });
+    await h.close();
+    const code: number | undefined = SET1["KeyA"];
+    // @ts-expect-error capture is "auto" or "all"
+    attachKeyboard(dec, window, { capture: "some" });
+    void code;
+}
+void host;
