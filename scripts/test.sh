@@ -3,7 +3,7 @@
 # the unit suite built with clang and libc++; valgrind on the C-interface suites; ThreadSanitizer; the
 # Windows DLL under Wine; the WebAssembly build and the npm package; a short run of every fuzzer.
 . "$(dirname "$0")/common.sh"
-install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES $WEB_PACKAGES valgrind
+install_packages $BASE_PACKAGES $LIBCXX_PACKAGES $ORACLE_PACKAGES $TOOL_TEST_PACKAGES $BINDING_TEST_PACKAGES $WEB_PACKAGES $WEB_TEST_PACKAGES valgrind
 
 # A comma-decimal locale, so that the locale test runs for real.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
