@@ -367,6 +367,17 @@ TEST(AllocationFailure, StatelessServices) {
             take(call());
         });
     }
+    // A thread keeps its last profile parsed: one whose parse a failure cut short must not pass for it.
+    const std::string other = "{\"prefix\":\"" + std::string(40, 'P') + "\",\"gsMissing\":false}";
+    const auto repair = [&] { return dvk_decode_frame("{\"gsMissing\":true}", noGs.c_str(), -1, "usb"); };
+    const auto withOther = [&] { return dvk_decode_frame(other.c_str(), noGs.c_str(), -1, "usb"); };
+    take(withOther()); // the thread's profile keeps the longer texts' capacity from here on
+    const std::string repaired = take(repair());
+    survive("dvk_decode_frame / the profile before a failed parse", [&] {
+        take(repair());
+        take(armed(withOther));
+        EXPECT_EQ(take(repair()), repaired);
+    });
 }
 
 // The till's hot path: a key stroke that extends a frame allocates nothing once the buffers have grown.

@@ -178,6 +178,15 @@ TEST(Decoder, TerminatorsAcrossKeysAltCodesAndByteChunks) {
             frames.emplace_back(f.text, f.deviceId);
         EXPECT_EQ(frames, c.frames) << c.steps.back().text;
     }
+    // Gaps are the key strokes' own: a chunk that closes a typed frame leaves none to the next one.
+    Rig rig;
+    rig.decoder.setProfile(ScannerProfile{.minLength = 0});
+    rig.type("12", 100);
+    rig.decoder.feedBytes("3\r45", "ser", 130);
+    rig.decoder.feedBytes("\r", "ser", 140);
+    ASSERT_EQ(rig.queues.frames().size(), 2u);
+    EXPECT_EQ(rig.queues.frames()[0].gapsMs, (std::vector<uint64_t>{10}));
+    EXPECT_TRUE(rig.queues.frames()[1].gapsMs.empty());
 }
 
 TEST(Decoder, BindingAndInterleavedDevices) {
