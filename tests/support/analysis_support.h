@@ -72,6 +72,7 @@ struct Repair : GsRepairResult {
 
 inline Repair repaired(std::string_view text) {
     Repair r;
+    r.text = "a block a repair reuses, never appends to"; // as the event's data arrives from the last frame
     static_cast<GsRepairResult&>(r) = repairGs(text, r.text);
     return r;
 }
