@@ -10,6 +10,8 @@ const INT32_MIN = -(2 ** 31);
 const INT32_MAX = 2 ** 31 - 1;
 // Arguments are staged in one block; a block grown for a long argument is let go after its call.
 const STAGE_KEPT_BYTES = 16384;
+// Texts up to this many characters are copied by hand: cheaper than the view encodeInto needs.
+const SHORT_TEXT = 32;
 
 function typeName(value) {
     if (value === null) return "null";
@@ -69,6 +71,16 @@ function profileText(profile, name) {
     if (isText(profile)) return profile;
     if (profile !== null && typeof profile === "object" && !Array.isArray(profile)) return JSON.stringify(profile);
     throw new TypeError(`${name} must be a JSON text, a Uint8Array or an object, not ${typeName(profile)}`);
+}
+
+// Its length in bytes, or -1 at the first character beyond ASCII.
+function putAscii(heap, text, at) {
+    for (let i = 0; i < text.length; ++i) {
+        const code = text.charCodeAt(i);
+        if (code >= 0x80) return -1;
+        heap[at + i] = code;
+    }
+    return text.length;
 }
 
 function binaryString(bytes) {
@@ -202,7 +214,8 @@ function makeApi(c, heapView, memory) {
         const at = stage + used;
         const heap = heapView();
         if (typeof value === "string") {
-            lastLength = utf8.encodeInto(value, heap.subarray(at, at + value.length * 3)).written;
+            lastLength = value.length <= SHORT_TEXT ? putAscii(heap, value, at) : -1;
+            if (lastLength < 0) lastLength = utf8.encodeInto(value, heap.subarray(at, at + value.length * 3)).written;
         } else {
             heap.set(value, at);
             lastLength = value.length;
@@ -213,19 +226,14 @@ function makeApi(c, heapView, memory) {
     }
 
     // ---- results out ----
-    function takeBytes(ptr, what) {
-        if (ptr === 0) throw new Error(`dorvik-c: ${what} failed: out of WebAssembly memory`);
-        const heap = heapView();
-        const bytes = heap.slice(ptr, heap.indexOf(0, ptr));
-        c.dvk_free(ptr);
-        return bytes;
+    function textView(ptr) {
+        return heapView().subarray(ptr, ptr + (c.strlen(ptr) >>> 0));
     }
 
     // Read in place, then released.
     function jsonResult(ptr, what, options) {
         if (ptr === 0) throw new Error(`dorvik-c: ${what} failed: out of WebAssembly memory`);
-        const heap = heapView();
-        const view = heap.subarray(ptr, heap.indexOf(0, ptr));
+        const view = textView(ptr);
         try {
             if (options.bytes) return view.slice();
             if (options.json) return lenientUtf8.decode(view);
@@ -244,11 +252,7 @@ function makeApi(c, heapView, memory) {
         }
     }
 
-    const version = (() => {
-        const heap = heapView();
-        const ptr = c.dvk_version();
-        return lenientUtf8.decode(heap.subarray(ptr, heap.indexOf(0, ptr)));
-    })();
+    const version = lenientUtf8.decode(textView(c.dvk_version()));
 
     // ---- handles ----
     const decoders = new FinalizationRegistry((ptr) => c.dvk_decoder_free(ptr));
@@ -442,7 +446,11 @@ function makeApi(c, heapView, memory) {
                 return c.dvk_barcode_svg(k, at, lastLength, o.gs1 ? 1 : 0, scale, quiet);
             });
             if (ptr === 0) return null;
-            return lenientUtf8.decode(takeBytes(ptr, "barcodeSvg"));
+            try {
+                return lenientUtf8.decode(textView(ptr));
+            } finally {
+                c.dvk_free(ptr);
+            }
         },
 
         keyForChar(ch, options) {

@@ -39,20 +39,23 @@ uint8_t* putBits(uint8_t* at, uint32_t bits, int count) {
 } // namespace
 
 ModuleMatrix encodeEan13(std::string_view payload) {
-    std::string digits;
+    // Thirteen digits at most, in a fixed array: appending to a string is a call per digit where the
+    // standard library keeps its string out of line (libc++, WebAssembly).
+    std::array<char, 13> digits{};
+    size_t count = 0;
     for (const char c : payload) {
         if (c >= '0' && c <= '9') {
-            digits += c;
-            if (digits.size() > 13) return {};
+            if (count == digits.size()) return {};
+            digits[count++] = c;
         }
     }
-    if (digits.size() == 12) {
+    if (count == 12) {
         int sum = 0;
         for (size_t i = 12, weight = 3; i-- > 0; weight = 4 - weight)
             sum += (digits[i] - '0') * static_cast<int>(weight);
-        digits += static_cast<char>('0' + (10 - sum % 10) % 10);
+        digits[count++] = static_cast<char>('0' + (10 - sum % 10) % 10);
     }
-    if (digits.size() != 13) return {};
+    if (count != 13) return {};
 
     ModuleMatrix matrix{95, 1, std::vector<uint8_t>(95)};
     uint8_t* at = putBits(matrix.modules.data(), 0b101, 3);
