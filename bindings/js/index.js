@@ -2,8 +2,9 @@
 // arguments are copied into the module's memory, JSON results are copied out, parsed, and released at once.
 
 const utf8 = new TextEncoder();
-const strictUtf8 = new TextDecoder("utf-8", { fatal: true });
-const lenientUtf8 = new TextDecoder("utf-8");
+// A U+FEFF that opens a string is a character of it, not a byte order mark to drop.
+const strictUtf8 = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+const lenientUtf8 = new TextDecoder("utf-8", { ignoreBOM: true });
 
 const U64_LIMIT = 1n << 64n;
 const INT32_MIN = -(2 ** 31);
@@ -237,9 +238,26 @@ function makeApi(c, heapView, memory) {
         try {
             if (options.bytes) return view.slice();
             if (options.json) return lenientUtf8.decode(view);
-            return parseJson(view);
+            return parseAscii(ptr, view.length) ?? parseJson(view);
         } finally {
             c.dvk_free(ptr);
+        }
+    }
+
+    // The text with its characters beyond ASCII escaped, parsed; null when it is not UTF-8 (or no memory
+    // was left to escape it), for parseJson to read byte by byte.
+    let lengthSlot = 0;
+    function parseAscii(ptr, length) {
+        if (lengthSlot === 0 && (lengthSlot = c.malloc(4)) === 0) return null;
+        const ascii = c.js_ascii_json(ptr, length, lengthSlot);
+        if (ascii === 0) return null;
+        try {
+            const heap = heapView();
+            const at = lengthSlot;
+            const size = (heap[at] | (heap[at + 1] << 8) | (heap[at + 2] << 16) | (heap[at + 3] << 24)) >>> 0;
+            return JSON.parse(lenientUtf8.decode(heap.subarray(ascii, ascii + size)));
+        } finally {
+            if (ascii !== ptr) c.free(ascii);
         }
     }
 

@@ -49,6 +49,36 @@ test("decodeFrame: strings as UTF-8, bytes as they are, options as in C", () => 
     assert.deepEqual(dvk.decodeFrame(MARKING, { bytes: true }), new TextEncoder().encode(json));
 });
 
+test("results beyond ASCII: every UTF-8 length and its edges read as text, anything else as bytes", () => {
+    const utf8 = (...codePoints) => new TextEncoder().encode(String.fromCodePoint(...codePoints));
+    const texts = [
+        // Valid: the first and last character of each length, Cyrillic, a surrogate pair, U+FEFF and U+FFFD.
+        utf8(0x80), utf8(0x7ff), utf8(0x800), utf8(0xd7ff), utf8(0xe000), utf8(0xffff), utf8(0x10000),
+        utf8(0x10ffff), utf8(0x416, 0x451, 0x1f600), utf8(0xfeff, 0x41), utf8(0xfffd),
+        // Not UTF-8: overlong, a surrogate, beyond U+10FFFF, a lead byte that never is one, cut short, a lone
+        // continuation byte, and a valid character beside a bad byte.
+        Uint8Array.of(0xc0, 0x80), Uint8Array.of(0xe0, 0x80, 0x80), Uint8Array.of(0xed, 0xa0, 0x80),
+        Uint8Array.of(0xf0, 0x8f, 0xbf, 0xbf), Uint8Array.of(0xf4, 0x90, 0x80, 0x80), Uint8Array.of(0xf5, 0x80),
+        Uint8Array.of(0xe2, 0x82), Uint8Array.of(0x80), Uint8Array.of(0xd0, 0x96, 0xff),
+    ];
+    const strict = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+    for (const tail of texts) {
+        const text = Uint8Array.of(0x41, ...tail, 0x42);
+        let expected;
+        try {
+            expected = `A${strict.decode(tail)}B`;
+        } catch {
+            expected = text;
+        }
+        const event = dvk.decodeFrame(text);
+        assert.deepEqual(event.raw, expected, `raw of ${Array.from(text)}`);
+        assert.deepEqual(event, JSON.parse(dvk.decodeFrame(text, { json: true }), (key, value) =>
+            key === "raw" || key === "data" ? event[key] : value), `${Array.from(text)}`);
+    }
+    // Beside bytes that are not UTF-8, every other string is still read whole, an opening U+FEFF included.
+    assert.equal(dvk.decodeFrame(Uint8Array.of(0xff), { deviceId: "\uFEFFkbd" }).deviceId, "\uFEFFkbd");
+});
+
 test("barcodeSvg: every kind, null when not encodable", () => {
     const rows = [
         ["ean13", "4600000000008", {}, true],
