@@ -227,8 +227,9 @@ function makeApi(c, heapView, memory) {
     }
 
     // ---- results out ----
+    // A result block of the library, as bytes.
     function textView(ptr) {
-        return heapView().subarray(ptr, ptr + (c.strlen(ptr) >>> 0));
+        return heapView().subarray(ptr, ptr + (c.js_text_length(ptr) >>> 0));
     }
 
     // Read in place, then released.
@@ -270,7 +271,12 @@ function makeApi(c, heapView, memory) {
         }
     }
 
-    const version = lenientUtf8.decode(textView(c.dvk_version()));
+    // A static text, not a block of the allocator: measured here, once.
+    const version = (() => {
+        const heap = heapView();
+        const ptr = c.dvk_version();
+        return lenientUtf8.decode(heap.subarray(ptr, heap.indexOf(0, ptr)));
+    })();
 
     // ---- handles ----
     const decoders = new FinalizationRegistry((ptr) => c.dvk_decoder_free(ptr));

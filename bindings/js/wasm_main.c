@@ -1,8 +1,26 @@
-/* The module has no entry point: its exports are the library's, listed in CMakeLists.txt, and the helper
- * below, which only the JS glue calls. */
+/* The module has no entry point: its exports are the library's, listed in CMakeLists.txt, and the two
+ * helpers below, which only the JS glue calls, on result blocks of the library. */
+#include <malloc.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+
+/* The length of a text the library returned, eight bytes at a time: twice as fast as strlen, whose words
+ * are four bytes here. Every byte up to the block's usable size belongs to the block, so whole words may
+ * be read up to there; the NUL is inside it. */
+size_t js_text_length(const char* text) {
+    const size_t room = malloc_usable_size((void*)text);
+    size_t i = 0;
+    for (; i + 8 <= room; i += 8) {
+        uint64_t word;
+        memcpy(&word, text + i, 8);
+        /* Non-zero exactly when one of the eight bytes is zero. */
+        if ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) break;
+    }
+    while (text[i] != '\0')
+        ++i;
+    return i;
+}
 
 /* Bytes of the UTF-8 sequence that `lead` begins, 0 when no valid one can start with it. */
 static size_t sequenceSize(const uint8_t* at, size_t left, uint32_t* codePoint) {
