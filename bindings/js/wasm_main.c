@@ -33,13 +33,13 @@ static size_t sequenceSize(const uint8_t* at, size_t left, uint32_t* codePoint) 
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         size = 3;
         *codePoint = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;       /* overlong */
-        if (lead == 0xED) high = 0x9F;      /* surrogates */
+        if (lead == 0xE0) low = 0xA0;  /* overlong */
+        if (lead == 0xED) high = 0x9F; /* surrogates */
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         size = 4;
         *codePoint = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;       /* overlong */
-        if (lead == 0xF4) high = 0x8F;      /* beyond U+10FFFF */
+        if (lead == 0xF0) low = 0x90;  /* overlong */
+        if (lead == 0xF4) high = 0x8F; /* beyond U+10FFFF */
     } else {
         return 0;
     }
