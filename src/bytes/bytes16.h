@@ -1,7 +1,7 @@
 // Sixteen bytes at a time. This is the one place that decides whether the target's vector instructions are
-// used: SSE2 where the target has it, unless DVK_NO_INTRINSICS asks for the scalar twins, which are what
-// WebAssembly and ARM run. Every operation's twins give the same result for every input, and the whole unit
-// suite runs against each.
+// used: SSE2 where the target has it (WebAssembly with SIMD included, through emscripten's SSE2 header),
+// unless DVK_NO_INTRINSICS asks for the scalar twins, which are what ARM and WebAssembly without SIMD run.
+// Every operation's twins give the same result for every input, and the whole unit suite runs against each.
 #pragma once
 
 #include <array>
