@@ -3,7 +3,7 @@
 # of the ZIP package (cmake/package.cmake).
 include(CMakePackageConfigHelpers)
 
-set(DVK_INSTALL_TARGETS dorvik_c)
+set(DVK_INSTALL_TARGETS dorvik_c dorvik_host)
 set(DVK_PC_LIBS "-ldorvik_c")
 set(DVK_PC_CFLAGS "")
 # Every internal target a static dorvik_c links, dependencies after their users (the order pkg-config's
@@ -52,7 +52,7 @@ install(TARGETS ${DVK_INSTALL_TARGETS} EXPORT dorvik_cTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES include/dorvik_c.h ${PROJECT_BINARY_DIR}/include/dorvik_c_version.h
+install(FILES include/dorvik_c.h include/dorvik_host.h ${PROJECT_BINARY_DIR}/include/dorvik_c_version.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 set(DVK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dorvik_c)
