@@ -13,7 +13,7 @@ test("the tarball installs offline and decodes", () => {
     try {
         const packed = JSON.parse(execFileSync("npm", ["pack", "--json", "--pack-destination", folder], { cwd: here, encoding: "utf8" }));
         const files = packed[0].files.map((f) => f.path).sort();
-        assert.deepEqual(files, ["LICENSE", "browser.d.ts", "browser.js", "browser/hid-pos.js",
+        assert.deepEqual(files, ["LICENSE", "README.md", "browser.d.ts", "browser.js", "browser/hid-pos.js",
             "browser/keyboard.js", "browser/poll.js", "browser/serial.js", "dorvik_c.wasm", "index.d.ts", "index.js", "package.json"]);
         const app = join(folder, "app");
         execFileSync("mkdir", [app]);
