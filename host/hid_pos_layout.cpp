@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 
 namespace dorvik::host {
@@ -28,14 +29,10 @@ struct Usages {
     std::vector<uint32_t> single;
     std::optional<uint32_t> minimum, maximum;
 
-    // The usage of the item's i-th variable field: single usages first, then the range, the last repeated.
-    uint32_t at(size_t i) const {
-        if (i < single.size()) return single[i];
-        if (minimum && maximum && *maximum >= *minimum) {
-            const size_t inRange = i - single.size();
-            return inRange <= *maximum - *minimum ? *minimum + static_cast<uint32_t>(inRange) : *maximum;
-        }
-        return single.empty() ? 0 : single.back();
+    // The usage of the item's first field: its first single usage, else the range's first.
+    uint32_t first() const {
+        if (!single.empty()) return single[0];
+        return minimum && maximum && *maximum >= *minimum ? *minimum : 0;
     }
     bool covers(uint32_t usage) const {
         return std::find(single.begin(), single.end(), usage) != single.end() ||
@@ -53,7 +50,41 @@ uint64_t bitsAt(std::string_view bytes, const HidField& field) {
     return value;
 }
 
-// Every input field of the descriptor with its usage; nullopt for a malformed descriptor.
+// The usages a layout is made of, in ascending order (which is the order of their fields in a range).
+constexpr uint32_t kWanted[] = {kByteCount,   kFirstSymbologyId, kFirstSymbologyId + 1, kFirstSymbologyId + 2,
+                                kDecodedData, kDataContinued};
+
+bool wanted(uint32_t usage) {
+    return std::find(std::begin(kWanted), std::end(kWanted), usage) != std::end(kWanted);
+}
+
+// The fields of a variable item of `count` fields that have a wanted usage, in order, as `put(index, usage)`.
+// A range can be four billion usages long and a count as large, so neither is walked field by field: a
+// wanted usage of the range is put where it falls, and the run of fields that repeat the last usage gives
+// its first and last field only (all a layout reads of a run: where the data starts and ends, the last
+// flag or count).
+template <typename Put> void variableFields(const Usages& usages, uint64_t count, Put&& put) {
+    const uint64_t singles = std::min<uint64_t>(count, usages.single.size());
+    for (uint64_t i = 0; i < singles; ++i)
+        if (wanted(usages.single[i])) put(static_cast<size_t>(i), usages.single[i]);
+    if (count <= singles) return;
+    uint64_t runFrom = singles; // the first field of the run that repeats `last`
+    uint32_t last = usages.single.empty() ? 0 : usages.single.back();
+    if (usages.minimum && usages.maximum && *usages.maximum >= *usages.minimum) {
+        const uint32_t low = *usages.minimum, high = *usages.maximum;
+        for (const uint32_t usage : kWanted)
+            if (usage >= low && usage < high && singles + (usage - low) < count)
+                put(static_cast<size_t>(singles + (usage - low)), usage);
+        runFrom = singles + (uint64_t{high} - low);
+        last = high;
+        if (runFrom >= count) return;
+    }
+    if (!wanted(last)) return;
+    put(static_cast<size_t>(runFrom), last);
+    if (count - 1 > runFrom) put(static_cast<size_t>(count - 1), last);
+}
+
+// Every input field of the descriptor with a wanted usage; nullopt for a malformed descriptor.
 std::optional<std::vector<Field>> inputFieldsOf(std::string_view d, std::map<uint8_t, size_t>& reportBits) {
     std::vector<Field> fields;
     uint32_t page = 0, reportSize = 0, reportCount = 0;
@@ -104,11 +135,12 @@ std::optional<std::vector<Field>> inputFieldsOf(std::string_view d, std::map<uin
                 const bool oneField = (value & 0x100) != 0 || (value & 2) == 0;
                 if ((value & 1) == 0 && oneField) {
                     // An array lists what it may report; the field is the scanner's when it names one.
-                    const uint32_t named = usages.covers(kDecodedData) ? kDecodedData : usages.at(0);
+                    const uint32_t named = usages.covers(kDecodedData) ? kDecodedData : usages.first();
                     fields.push_back({reportId, {offset, static_cast<size_t>(itemBits)}, named});
                 } else if ((value & 1) == 0 && reportSize <= 64) {
-                    for (size_t i = 0; i < reportCount; ++i)
-                        fields.push_back({reportId, {offset + i * reportSize, reportSize}, usages.at(i)});
+                    variableFields(usages, reportCount, [&](size_t i, uint32_t usage) {
+                        fields.push_back({reportId, {offset + i * reportSize, reportSize}, usage});
+                    });
                 }
                 offset += static_cast<size_t>(itemBits);
             }

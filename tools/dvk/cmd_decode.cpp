@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "remembered_profile.h"
 #include "texts.h"
 
 int runDecode(const Args& args) {
@@ -24,14 +25,10 @@ int runDecode(const Args& args) {
                 device = value;
                 continue;
             }
-            std::string why;
-            const auto content = readFile(value, &why);
-            if (!content) return fail(dvkhost::text("profile.cannotRead", {value, why}));
             // dvk_decode_frame would take anything for a profile and fall back to the defaults.
-            const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> check(dvk_decoder_new(),
-                                                                                  &dvk_decoder_free);
-            if (dvk_decoder_set_profile(check.get(), content->c_str()) != 1)
-                return fail(dvkhost::text("profile.notProfile", {value}));
+            std::string error;
+            const auto content = readProfileFile(value, error);
+            if (!content) return fail(error);
             profile = *content;
             continue;
         }

@@ -19,25 +19,6 @@
 
 namespace {
 
-std::string field(const std::string& scan, const std::string& key) {
-    return visible(dvkhost::jsonStringField(scan, key));
-}
-
-// One scan, one line: kind, code, the fields a cashier checks, what the decoder had to repair or doubts.
-void printScanLine(const std::string& scan) {
-    std::string line = dvkhost::jsonStringField(scan, "kindTitle") + "  " + field(scan, "data");
-    if (!dvkhost::jsonStringField(scan, "gtin").empty())
-        line += "  " + dvkhost::text("listen.gtin", {field(scan, "gtin"), field(scan, "serial")});
-    if (!dvkhost::jsonStringField(scan, "itemCode").empty())
-        line += "  " + dvkhost::text("listen.weight",
-                                     {field(scan, "itemCode"), dvkhost::jsonScalarField(scan, "weightKg")});
-    if (dvkhost::jsonScalarField(scan, "gsRepaired") == "true")
-        line += "  " + dvkhost::text("listen.gsRestored");
-    for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
-        line += "  ! " + warning;
-    std::printf("%s\n", line.c_str());
-}
-
 // Every scan of a poll; readable output also names the frames that became none.
 void printPoll(const std::string& poll, bool json, const std::string& bound) {
     const dvkhost::PollResult result = dvkhost::parsePoll(poll);
@@ -50,7 +31,7 @@ void printPoll(const std::string& poll, bool json, const std::string& bound) {
     for (const dvkhost::PolledFrame& frame : result.frames) {
         if (next < result.scans.size() && dvkhost::jsonStringField(result.scans[next], "raw") == frame.text &&
             dvkhost::jsonStringField(result.scans[next], "deviceId") == frame.deviceId) {
-            printScanLine(result.scans[next++]);
+            printScan(result.scans[next++]);
         } else {
             const bool otherDevice = !bound.empty() && frame.deviceId != bound;
             std::printf("%s\n", dvkhost::text(otherDevice ? "listen.notBound" : "listen.tooShort",
@@ -59,7 +40,7 @@ void printPoll(const std::string& poll, bool json, const std::string& bound) {
         }
     }
     for (; next < result.scans.size(); ++next)
-        printScanLine(result.scans[next]);
+        printScan(result.scans[next]);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "remembered_profile.h"
 #include "texts.h"
 
 namespace {
@@ -124,10 +125,10 @@ int runReplay(const Args& args) {
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
     if (!profilePath.empty()) {
-        const auto profile = readFile(profilePath, &why);
-        if (!profile) return fail(dvkhost::text("profile.cannotRead", {profilePath, why}));
-        if (dvk_decoder_set_profile(decoder.get(), profile->c_str()) != 1)
-            return fail(dvkhost::text("profile.notProfile", {profilePath}));
+        std::string error;
+        const auto profile = readProfileFile(profilePath, error);
+        if (!profile) return fail(error);
+        dvk_decoder_set_profile(decoder.get(), profile->c_str());
     }
     dvk_decoder_bind(decoder.get(), bindId.c_str());
     std::istringstream lines(*log);

@@ -61,7 +61,7 @@ void printSimulation(const dvksim::ScannerModel& model, const std::string& descr
     printProfileLine(s.run.profile);
     say(dvkhost::text("simulate.till"));
     for (const std::string& scan : s.scans)
-        printScan(scan);
+        printScan(scan, "  ");
 }
 
 int runSimulate(const Args& args) {

@@ -1,9 +1,10 @@
 // dvk tune: the set-up wizard on a terminal, for a real scanner: one typing into this terminal, on a serial
 // port or on an input device.
 //
-// While a scanner is being set up its terminator is what the wizard is learning, so a decoder with the
-// set-up profile frames its input by time: a pause longer than the burst gap, or the time-out after the last
-// input. Every frame it polls goes to the tuner as the poll reports it.
+// While a scanner is being set up its terminator is what the wizard is learning, so the host kit's link in
+// set-up mode gives the decoder the set-up profile, which frames the input by time (a pause longer than the
+// burst gap, or the time-out after the last input), and passes every AIM identifier of a HID-POS scanner on.
+// Every frame it polls goes to the tuner as the poll reports it.
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,7 +21,6 @@
 #include "raw_terminal.h"
 #include "remembered_profile.h"
 #include "report.h"
-#include "set_up_profile.h"
 #include "terminal_codes.h"
 #include "texts.h"
 
@@ -160,9 +160,8 @@ class SetUp {
 void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
     const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                             &dvk_decoder_free);
-    dvk_decoder_set_profile(decoder.get(), dvkhost::kSetUpProfile);
     setUp.show();
-    InputPump pump(source, decoder.get(), keyFd);
+    InputPump pump(source, decoder.get(), true, keyFd);
     auto take = [&](const std::string& poll) {
         for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(poll).frames) {
             if (setUp.done()) return;
@@ -195,7 +194,6 @@ int runTune(const Args& args) {
     std::string output;
     bool deviceOrTransportGiven = false;
     DeviceOptions devices;
-    devices.hidAimAlways = true; // the set-up learns whether the scanner's identifiers are wanted
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string error;

@@ -56,7 +56,7 @@ void pollAndPrint(dvk_decoder* decoder, const std::string& title) {
             4);
     }
     for (const std::string& scan : polled.scans)
-        printScan(scan);
+        printScan(scan, "  ");
     std::printf("\n");
 }
 

@@ -1,6 +1,7 @@
 // A keyboard scanner read below the keyboard layout: Linux input events (struct input_event) from
-// /dev/input/eventN, or from a FIFO or file of such records. Key presses and repeats become key strokes with
-// set-1 make codes, the modifier and Caps Lock state kept here, the event's own time and the device's name.
+// /dev/input/eventN, or from a FIFO or file of such records. Every key event goes to the host kit's link as
+// the key's set-1 scan code with the event's own time; the link keeps the modifiers and Caps Lock (from the
+// device's LED at the start) and decides what the decoder hears. The device's name is its id.
 //
 // A record is two time words (seconds, microseconds), u16 type, u16 code, s32 value. The words are 64 bits
 // on 64-bit platforms (24-byte records) and 32 bits on 32-bit ARM tills (16 bytes, also with a 64-bit
@@ -48,16 +49,6 @@ KeyEvent eventOf(const char* record, size_t recordBytes) {
             fieldAt<uint16_t>(record, 2 * word + 2), fieldAt<int32_t>(record, 2 * word + 4)};
 }
 
-// Linux key codes 1-88 are the set-1 make codes; of the others only keypad Enter and keypad / type a
-// character (their E0-prefixed make codes end in 1C and 35). Cursor keys and the like have no make code here,
-// so they cannot pass for keypad digits in an Alt code.
-uint16_t makeCodeOf(uint16_t code) {
-    if (code >= 1 && code <= 88) return code;
-    if (code == KEY_KPENTER) return 0x1C;
-    if (code == KEY_KPSLASH) return 0x35;
-    return 0;
-}
-
 class EvdevInput final : public InputSource {
   public:
     EvdevInput(int fd, std::string path, std::string name, int clock, bool grab, bool grabbed, bool capsLock,
@@ -69,7 +60,8 @@ class EvdevInput final : public InputSource {
         close(fd_);
     }
     int fd() const override { return fd_; }
-    bool feed(dvk_decoder* decoder) override {
+    void attach(dvkh_link* link) override { dvkh_link_set_caps_lock(link, capsLock_ ? 1 : 0); }
+    bool feed(dvkh_link* link, dvk_decoder* /*decoder*/) override {
         char buffer[64 * 24];
         const ssize_t n = read(fd_, buffer, sizeof buffer);
         if (n < 0) return errno == EAGAIN || errno == EINTR; // ENODEV: unplugged
@@ -78,7 +70,7 @@ class EvdevInput final : public InputSource {
         size_t at = 0;
         for (; pending_.size() - at >= recordBytes_; at += recordBytes_) {
             const KeyEvent event = eventOf(pending_.data() + at, recordBytes_);
-            if (event.type == EV_KEY) key(decoder, event);
+            if (event.type == EV_KEY) key(link, event);
         }
         pending_.erase(0, at); // a FIFO may deliver part of a record
         return true;
@@ -106,54 +98,23 @@ class EvdevInput final : public InputSource {
     }
 
   private:
-    void key(dvk_decoder* decoder, const KeyEvent& event) {
-        const uint64_t t = event.tMs;
-        lastEventMs_ = t;
+    void key(dvkh_link* link, const KeyEvent& event) {
+        lastEventMs_ = event.tMs;
         lastArrivalMs_ = monotonicMs();
         seen_ = true;
-        const bool down = event.value != 0;
-        const bool press = event.value == 1;
-        switch (event.code) {
-        case KEY_LEFTSHIFT: shift_[0] = down; return;
-        case KEY_RIGHTSHIFT: shift_[1] = down; return;
-        case KEY_LEFTCTRL: ctrl_[0] = down; return;
-        case KEY_RIGHTCTRL: ctrl_[1] = down; return;
-        case KEY_CAPSLOCK:
-            if (press) capsLock_ = !capsLock_;
-            return;
-        case KEY_LEFTALT:
-        case KEY_RIGHTALT: {
-            const bool wasAlt = alt_[0] || alt_[1];
-            alt_[event.code == KEY_RIGHTALT] = down;
-            // Releasing Alt ends an Alt code: the decoder hears it as a stroke without Alt (it has no
-            // releases).
-            if (wasAlt && !alt_[0] && !alt_[1]) stroke(decoder, 0x38, t);
-            return;
-        }
-        default: break;
-        }
-        if (!down) return;
-        const uint16_t make = makeCodeOf(event.code);
-        if (make != 0) stroke(decoder, make, t);
-    }
-    void stroke(dvk_decoder* decoder, uint16_t make, uint64_t t) {
-        dvk_decoder_tick(decoder, t); // the ticks an idle host would have made up to this moment
-        dvk_decoder_feed_key(decoder, make, 0, 0, shift_[0] || shift_[1], ctrl_[0] || ctrl_[1],
-                             alt_[0] || alt_[1], capsLock_, 0, t, id_.c_str());
+        // The event's value is the link's action: 0 release, 1 press, 2 auto-repeat.
+        dvkh_link_key(link, dvkh_scan_code_of_linux_key(event.code), event.value, event.tMs);
     }
 
     int fd_;
     std::string path_;
     std::string name_;
     std::string id_;
-    int clock_;    // the clock of a device's time stamps; -1 for a FIFO or a file
-    bool grab_;    // asked for by the profile
-    bool grabbed_; // and done (a FIFO or a file cannot be grabbed)
-    bool capsLock_;
+    int clock_;     // the clock of a device's time stamps; -1 for a FIFO or a file
+    bool grab_;     // asked for by the profile
+    bool grabbed_;  // and done (a FIFO or a file cannot be grabbed)
+    bool capsLock_; // the LED when opened
     size_t recordBytes_;
-    bool shift_[2] = {false, false};
-    bool ctrl_[2] = {false, false};
-    bool alt_[2] = {false, false};
     std::string pending_;
     bool seen_ = false;
     uint64_t lastEventMs_ = 0;

@@ -1,7 +1,11 @@
 // A bar code scanner in HID-POS mode, read from /dev/hidrawN, or from a FIFO or file of its input reports
-// (the descriptor then comes from --hid-descriptor). Each report of scanned data becomes one byte chunk with
-// its arrival time, as a serial scanner's reads do: the AIM identifier before a code's first chunk when the
-// profile keeps identifiers, and the terminator after its last, where the report says no more follow.
+// (the descriptor then comes from --hid-descriptor). The host kit's link reads the layout from the report
+// descriptor and turns each report of scanned data into one byte chunk with its arrival time: the AIM
+// identifier before a code's first chunk when the profile keeps identifiers (always while setting up), the
+// terminator after its last, where the report says no more follow.
+//
+// The device hands over one report a read, its report id byte first when the descriptor numbers reports. A
+// recording is those reads one after another; a FIFO may split them anywhere.
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
@@ -10,10 +14,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "cli.h"
-#include "hid_pos_report.h"
 #include "input_source.h"
 #include "texts.h"
 
@@ -21,31 +25,28 @@ namespace {
 
 class HidPosInput final : public InputSource {
   public:
-    HidPosInput(int fd, std::string path, std::string name, bool device, ScannedDataLayout layout,
-                bool aimIds, std::string terminator)
+    HidPosInput(int fd, std::string path, std::string name, bool device, std::string descriptor,
+                bool numbered)
         : fd_(fd), path_(std::move(path)), name_(std::move(name)), device_(device),
-          layout_(std::move(layout)), aimIds_(aimIds), terminator_(std::move(terminator)) {}
+          descriptor_(std::move(descriptor)), numbered_(numbered) {}
     ~HidPosInput() override { close(fd_); }
     int fd() const override { return fd_; }
-    bool feed(dvk_decoder* decoder) override {
+    void attach(dvkh_link* link) override {
+        dvkh_link_hid_pos_descriptor(link, descriptor_.data(), static_cast<int32_t>(descriptor_.size()));
+    }
+    bool feed(dvkh_link* link, dvk_decoder* /*decoder*/) override {
         char buffer[4096];
         const ssize_t n = read(fd_, buffer, sizeof buffer);
         if (n < 0) return errno == EAGAIN || errno == EINTR; // ENODEV: unplugged
         if (n == 0) return false;
         const uint64_t t = monotonicMs();
-        dvk_decoder_tick(decoder, t);
-        if (device_) { // the kernel hands over one report a read
-            report(decoder, std::string_view(buffer, static_cast<size_t>(n)), t);
-            return true;
-        }
-        pending_.append(buffer, static_cast<size_t>(n));
-        for (size_t size; !pending_.empty() && (size = sizeOfNext()) <= pending_.size();) {
-            if (size == 0) { // no report of the descriptor starts so: what is left cannot be split
-                pending_.clear();
-                break;
-            }
-            report(decoder, std::string_view(pending_).substr(0, size), t);
-            pending_.erase(0, size);
+        if (!device_) {
+            dvkh_link_hid_pos_stream(link, buffer, static_cast<int32_t>(n), t);
+        } else if (numbered_) {
+            dvkh_link_hid_pos_report(link, static_cast<uint8_t>(buffer[0]), buffer + 1,
+                                     static_cast<int32_t>(n - 1), t);
+        } else {
+            dvkh_link_hid_pos_report(link, 0, buffer, static_cast<int32_t>(n), t);
         }
         return true;
     }
@@ -58,34 +59,12 @@ class HidPosInput final : public InputSource {
     }
 
   private:
-    size_t sizeOfNext() const {
-        const bool numbered = layout_.reportId != 0;
-        const uint8_t id = numbered ? static_cast<uint8_t>(pending_[0]) : 0;
-        for (const auto& [reportId, bytes] : layout_.inputReportBytes)
-            if (reportId == id) return bytes + numbered;
-        return 0;
-    }
-    void report(dvk_decoder* decoder, std::string_view bytes, uint64_t t) {
-        const std::optional<ScannedData> scanned = scannedDataOf(layout_, bytes);
-        if (!scanned) return;
-        std::string chunk = !inCode_ && aimIds_ ? scanned->aim : "";
-        chunk += scanned->data;
-        inCode_ = scanned->continued;
-        if (!inCode_) chunk += terminator_;
-        if (!chunk.empty())
-            dvk_decoder_feed_bytes(decoder, chunk.data(), static_cast<int32_t>(chunk.size()), path_.c_str(),
-                                   t);
-    }
-
     int fd_;
     std::string path_;
     std::string name_;
     bool device_;
-    ScannedDataLayout layout_;
-    bool aimIds_;
-    std::string terminator_;
-    std::string pending_;
-    bool inCode_ = false;
+    std::string descriptor_;
+    bool numbered_;
 };
 
 // The descriptor as the kernel read it from the device, or from sysfs for the same hidraw node.
@@ -104,7 +83,7 @@ std::optional<std::string> deviceDescriptor(int fd, const std::string& path) {
 } // namespace
 
 std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
-                                        bool aimIds, const std::string& terminator, std::string& error) {
+                                        std::string& error) {
     struct stat info = {};
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         error = dvkhost::text("hidpos.directory", {path});
@@ -132,15 +111,25 @@ std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::stri
         close(fd);
         return nullptr;
     }
-    std::optional<ScannedDataLayout> layout = scannedDataLayoutOf(*descriptor);
-    if (!layout) {
-        error = dvkhost::text("hidpos.notHidPos", {descriptorPath.empty() ? path : descriptorPath});
+    // The descriptor is tried on a link of its own now, so that a bad one is told before anything is read.
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    const std::unique_ptr<dvkh_link, decltype(&dvkh_link_free)> trial(dvkh_link_new(scratch.get(), "", 0),
+                                                                      &dvkh_link_free);
+    const int32_t status = dvkh_link_hid_pos_descriptor(trial.get(), descriptor->data(),
+                                                        static_cast<int32_t>(descriptor->size()));
+    if (status != 1) {
+        error = dvkhost::text(status == 0 ? "hidpos.notHidPos" : "hidpos.corrupt",
+                              {descriptorPath.empty() ? path : descriptorPath});
         close(fd);
         return nullptr;
     }
+    // The scanned-data report takes id 0 only when the descriptor numbers no reports; then a read carries no
+    // id byte.
+    const bool numbered = dvkh_link_hid_pos_report(trial.get(), 0, nullptr, 0, 0) == 0;
     char name[256] = {};
     const bool named = ioctl(fd, HIDIOCGRAWNAME(sizeof name - 1), name) > 0;
     const bool device = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);
     return std::make_unique<HidPosInput>(fd, path, named ? std::string(name) : std::string(), device,
-                                         std::move(*layout), aimIds, terminator.empty() ? "\r" : terminator);
+                                         std::move(*descriptor), numbered);
 }

@@ -6,13 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
-#include <limits>
 #include <memory>
+#include <new>
 
 #include "answers.h"
 #include "cli.h"
 #include "json_reader.h"
+#include "remembered_profile.h"
 #include "texts.h"
 
 namespace {
@@ -130,30 +132,22 @@ bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>&
         error = dvkhost::text("device.descriptorHidraw");
         return false;
     }
-    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
-                                                                            &dvk_decoder_free);
-    // A remembered profile that is there must be good: a silent fall back to the defaults would read codes
-    // with the wrong terminator, prefix or GS and look like a scanner fault.
+    // A remembered profile that is there must be good, as a named one.
     struct stat info = {};
     const std::string path =
         !profilePath.empty()                                                                   ? profilePath
         : !fallbackPath.empty() && (stat(fallbackPath.c_str(), &info) == 0 || errno != ENOENT) ? fallbackPath
                                                                                                : "";
     if (!path.empty()) {
-        std::string why;
-        const auto content = readFile(path, &why);
-        if (!content) {
-            error = dvkhost::text("profile.cannotRead", {path, why});
-            return false;
-        }
-        if (dvk_decoder_set_profile(scratch.get(), content->c_str()) != 1) {
-            error = dvkhost::text("profile.notProfile", {path});
-            return false;
-        }
+        const auto content = readProfileFile(path, error);
+        if (!content) return false;
         profileText = *content;
         if (usedPath) *usedPath = path;
     }
     if (!chosen()) return true;
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
+    if (!profileText.empty()) dvk_decoder_set_profile(scratch.get(), profileText.c_str());
     const std::string profile = dvkhost::takeText(dvk_decoder_profile(scratch.get()));
     PortSettings port = portSettingsOf(profile);
     if (baud) port.baud = *baud;
@@ -162,11 +156,18 @@ bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>&
     else if (!evdev.empty())
         source = openEvdev(evdev, port.exclusiveCapture, eventBytes, error);
     else
-        source = openHidPos(hidraw, hidDescriptor,
-                            hidAimAlways || dvkhost::jsonScalarField(profile, "aimId") == "true",
-                            dvkhost::jsonStringField(profile, "terminator"), error);
+        source = openHidPos(hidraw, hidDescriptor, error);
     return source != nullptr;
 }
+
+InputPump::InputPump(InputSource& source, dvk_decoder* decoder, bool setUp, int keyFd)
+    : source_(source), decoder_(decoder),
+      link_(dvkh_link_new(decoder, source.deviceId().c_str(), setUp ? 1 : 0)), keyFd_(keyFd) {
+    if (link_ == nullptr) throw std::bad_alloc();
+    source_.attach(link_);
+}
+
+InputPump::~InputPump() { dvkh_link_free(link_); }
 
 InputPump::Round InputPump::next() {
     Round round;
@@ -174,11 +175,18 @@ InputPump::Round InputPump::next() {
         round.ended = true;
         return round;
     }
+    // One tick at most, less when the link has a time-out due sooner.
+    const int64_t wakeAt = dvkh_link_wake_at(link_);
+    const uint64_t now = source_.nowMs();
+    const int timeout = wakeAt < 0 || static_cast<uint64_t>(wakeAt) >= now + 25
+                            ? 25
+                            : static_cast<int>(static_cast<uint64_t>(wakeAt) > now ? wakeAt - now : 0);
     struct pollfd fds[2] = {{source_.fd(), POLLIN, 0}, {keyFd_, POLLIN, 0}};
-    const int ready = poll(fds, keyFd_ >= 0 ? 2 : 1, 25);
+    const int ready = ::poll(fds, keyFd_ >= 0 ? 2 : 1, timeout);
     bool end = ready < 0 && errno != EINTR;
     if (ready > 0 && !stopRequested()) {
-        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(decoder_)) end = true;
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(link_, decoder_))
+            end = true;
         round.key = source_.takeKey();
         if (keyFd_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
             char typed[64];
@@ -188,17 +196,34 @@ InputPump::Round InputPump::next() {
         }
     }
     if (end || stopRequested()) {
-        // Nothing more will come: the frame in progress (and a pending Alt code) is complete now.
         finished_ = true;
         round.poll = closeFrame();
         return round;
     }
-    dvk_decoder_tick(decoder_, source_.nowMs());
-    round.poll = dvkhost::takeText(dvk_decoder_poll(decoder_));
+    dvkh_link_tick(link_, source_.nowMs());
+    round.poll = poll();
     return round;
 }
 
 std::string InputPump::closeFrame() {
-    dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
-    return dvkhost::takeText(dvk_decoder_poll(decoder_));
+    // Nothing more comes before the person's key or the end: a code still waiting for its terminator or
+    // its last report is dropped, the frame of a set-up or of key strokes (and a pending Alt code) closes.
+    dvkh_link_end(link_, source_.nowMs());
+    return poll();
+}
+
+std::string InputPump::poll() {
+    std::string polled = dvkhost::takeText(dvkh_link_poll(link_));
+    const std::string notices = dvkhost::takeText(dvkh_link_notices(link_));
+    dvkhost::JsonCursor at(notices);
+    while (at.find("\"notice\":")) {
+        const std::string kind = at.string();
+        const std::string device = at.past("\"deviceId\":").string();
+        const uint64_t bytes = at.past("\"bytes\":").number();
+        std::fprintf(
+            stderr, "dvk: %s\n",
+            dvkhost::text(kind == "cut" ? "input.cut" : "input.skipped", {device, std::to_string(bytes)})
+                .c_str());
+    }
+    return polled;
 }

@@ -1,7 +1,8 @@
 // Where a scanner's input comes from, for dvk listen and dvk tune: a serial port, a Linux input-event device
 // (or a FIFO or file of its records), a HID-POS scanner on hidraw, or the terminal. A source reads what is
-// ready and feeds it to a decoder with its own device id and time stamps; the pump around it is the host loop
-// (feed, tick while idle, poll).
+// ready and hands it to the host kit's link (dorvik_host.h) with its time stamps; the link holds the rules
+// (key codes, modifiers, HID-POS reports, set-up framing, cut codes). The pump around it is the host loop
+// (feed, tick while idle, poll, tell the link's notices).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "dorvik_c.h"
+#include "dorvik_host.h"
 
 // Serial line settings and the capture flag, as a profile holds them.
 struct PortSettings {
@@ -37,9 +39,12 @@ class InputSource {
 
     // The descriptor to wait on.
     virtual int fd() const = 0;
-    // Reads what is ready and feeds it (ticking the decoder up to each input's time first). False at the end
-    // of input (end of file, the port hung up, a read error).
-    virtual bool feed(dvk_decoder* decoder) = 0;
+    // Gives the link what this source knows of its device before the first read (a HID-POS descriptor, the
+    // Caps Lock LED).
+    virtual void attach(dvkh_link* /*link*/) {}
+    // Reads what is ready and hands it to the link (the terminal types into `decoder` itself). False at the
+    // end of input (end of file, the port hung up, a read error).
+    virtual bool feed(dvkh_link* link, dvk_decoder* decoder) = 0;
     // A key the person pressed that the source kept from the decoder (see openTerminal); 0 for none.
     virtual char takeKey() { return 0; }
     // Now, on the clock of the time stamps this source feeds.
@@ -66,10 +71,9 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
 std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_t recordBytes,
                                        std::string& error);
 // A scanner in HID-POS mode; its report descriptor from the device, or from `descriptorPath` when given.
-// The AIM identifier of each code is put before it when `aimIds`; the end of a code is passed on as
-// `terminator` (a HID-POS report says where a code ends; the decoder learns it from a terminator).
+// The link puts the AIM identifier before a code as the profile says, and its terminator after it.
 std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
-                                        bool aimIds, const std::string& terminator, std::string& error);
+                                        std::string& error);
 // Standard input: raw mode on a terminal (Ctrl+C stops, Ctrl+Z suspends and resumes raw), bytes typed as key
 // strokes under `deviceId`. With `setUpKeys`, where keyboard and scanner share the terminal, Esc or Ctrl+D
 // typed on its own, longer than the set-up burst gap after any other byte, is the person's key: not fed, but
@@ -96,7 +100,6 @@ struct DeviceOptions {
     std::string profilePath;
     std::optional<int32_t> baud;
     size_t eventBytes = 0;
-    bool hidAimAlways = false; // pass every AIM identifier on, whatever the profile says (for the set-up)
 
     // Takes args[i] (and its value, moving i on) when it is one of them: 1 taken, 0 not one of them, -1 bad
     // (with `error` set).
@@ -110,14 +113,19 @@ struct DeviceOptions {
               const std::string& fallbackPath = "", std::string* usedPath = nullptr) const;
 };
 
-// The host loop around a source: every round waits at most one tick (25 ms) for input, feeds it, ticks and
-// polls. At the end of input (or a stop) the frame in progress is closed and polled; the round after that
-// says `ended`. A key the source took is reported as `key`, and so, with `keyFd` (a raw terminal), is a key
-// typed there on its own (one byte: Esc, Ctrl+D); other bytes typed there are dropped.
+// The host loop around a source, through one link of the host kit into `decoder` (which has its profile
+// already; with `setUp` the link gives it the set-up profile and frames as a set-up does): every round waits
+// at most one tick (25 ms, less when the link wakes sooner) for input, feeds it, ticks and polls. At the end
+// of input (or a stop) the link ends the input (a code cut short is dropped, a set-up frame closes) and the
+// pump polls; the round after that says `ended`. Every notice of the link goes to stderr as one line. A key
+// the source took is reported as `key`, and so, with `keyFd` (a raw terminal), is a key typed there on its
+// own (one byte: Esc, Ctrl+D); other bytes typed there are dropped.
 class InputPump {
   public:
-    InputPump(InputSource& source, dvk_decoder* decoder, int keyFd = -1)
-        : source_(source), decoder_(decoder), keyFd_(keyFd) {}
+    InputPump(InputSource& source, dvk_decoder* decoder, bool setUp = false, int keyFd = -1);
+    ~InputPump();
+    InputPump(const InputPump&) = delete;
+    InputPump& operator=(const InputPump&) = delete;
     struct Round {
         std::string poll; // what dvk_decoder_poll returned this round
         char key = 0;
@@ -128,8 +136,11 @@ class InputPump {
     std::string closeFrame();
 
   private:
+    std::string poll();
+
     InputSource& source_;
     dvk_decoder* decoder_;
+    dvkh_link* link_;
     int keyFd_;
     bool finished_ = false;
 };

@@ -58,26 +58,17 @@ void printProfileLine(const std::string& p) {
         4);
 }
 
-void printScan(const std::string& scan) {
-    const std::string data = dvkhost::jsonStringField(scan, "data");
-    // Padded by characters: the titles are Russian, two bytes a letter.
-    std::string kind = dvkhost::jsonStringField(scan, "kindTitle");
-    for (size_t width = dvkhost::columnsOf(kind); width < 24; ++width)
-        kind += ' ';
-    std::printf("  %s %s\n", kind.c_str(), visible(data).c_str());
-    const std::string gtin = dvkhost::jsonStringField(scan, "gtin");
-    if (!gtin.empty()) {
-        say("    " + dvkhost::text(dvkhost::jsonScalarField(scan, "gsRepaired") == "true"
-                                       ? "scan.gtinRepaired"
-                                       : "scan.gtin",
-                                   {gtin, visible(dvkhost::jsonStringField(scan, "serial")),
-                                    visible(dvkhost::jsonStringField(scan, "cryptoTail"))}),
-            6);
-    }
-    const std::string item = dvkhost::jsonStringField(scan, "itemCode");
-    if (!item.empty()) {
-        say("    " + dvkhost::text("scan.weight", {item, dvkhost::jsonScalarField(scan, "weightKg")}));
-    }
+void printScan(const std::string& scan, const std::string& indent) {
+    auto field = [&](const std::string& key) { return visible(dvkhost::jsonStringField(scan, key)); };
+    std::string line = indent + dvkhost::jsonStringField(scan, "kindTitle") + "  " + field("data");
+    if (!dvkhost::jsonStringField(scan, "gtin").empty())
+        line += "  " + dvkhost::text("scan.gtin", {field("gtin"), field("serial")});
+    if (!dvkhost::jsonStringField(scan, "itemCode").empty())
+        line += "  " +
+                dvkhost::text("scan.weight", {field("itemCode"), dvkhost::jsonScalarField(scan, "weightKg")});
+    if (dvkhost::jsonScalarField(scan, "gsRepaired") == "true")
+        line += "  " + dvkhost::text("scan.gsRestored");
     for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
-        say("    ! " + warning, 6);
+        line += "  ! " + warning;
+    std::printf("%s\n", line.c_str());
 }

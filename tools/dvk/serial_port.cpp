@@ -1,5 +1,5 @@
-// A serial scanner: the port opened with the profile's line settings, every read one chunk with its arrival
-// time, the port path as device id.
+// A serial scanner: the port opened with the profile's line settings, every read one chunk to the link with
+// its arrival time, the port path as device id.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -42,14 +42,12 @@ class SerialPort final : public InputSource {
         close(fd_);
     }
     int fd() const override { return fd_; }
-    bool feed(dvk_decoder* decoder) override {
+    bool feed(dvkh_link* link, dvk_decoder* /*decoder*/) override {
         char chunk[4096];
         const ssize_t n = read(fd_, chunk, sizeof chunk);
         if (n < 0) return errno == EAGAIN || errno == EINTR; // EIO: the other end of the line hung up
         if (n == 0) return false;
-        const uint64_t t = monotonicMs();
-        dvk_decoder_tick(decoder, t);
-        dvk_decoder_feed_bytes(decoder, chunk, static_cast<int32_t>(n), path_.c_str(), t);
+        dvkh_link_bytes(link, chunk, static_cast<int32_t>(n), monotonicMs());
         return true;
     }
     uint64_t nowMs() const override { return monotonicMs(); }

@@ -9,8 +9,8 @@
 #include "answers.h"
 #include "cli.h"
 #include "input_source.h"
+#include "json_reader.h"
 #include "raw_terminal.h"
-#include "set_up_profile.h"
 #include "texts.h"
 
 namespace {
@@ -21,9 +21,12 @@ constexpr char kEndOfInput = '\x04'; // Ctrl+D, which raw mode delivers as a byt
 class TerminalInput final : public InputSource {
   public:
     TerminalInput(std::string deviceId, bool setUpKeys)
-        : tty_(isatty(STDIN_FILENO) != 0), id_(std::move(deviceId)), setUpKeys_(setUpKeys) {}
+        : tty_(isatty(STDIN_FILENO) != 0), id_(std::move(deviceId)), setUpKeys_(setUpKeys),
+          setUpGapMs_(parseUint(dvkhost::jsonScalarField(dvkh_set_up_profile(), "burstGapMs")).value_or(0)) {}
     int fd() const override { return STDIN_FILENO; }
-    bool feed(dvk_decoder* decoder) override {
+    // Typed straight into the decoder: a character is a key stroke as a whole, and a byte no key types is
+    // no part of a code the link could cut.
+    bool feed(dvkh_link* /*link*/, dvk_decoder* decoder) override {
         char typed[256];
         const ssize_t n = read(STDIN_FILENO, typed, sizeof typed);
         if (n < 0) return errno == EAGAIN || errno == EINTR;
@@ -31,7 +34,7 @@ class TerminalInput final : public InputSource {
         const uint64_t t = monotonicMs();
         // A scanner's bytes come in bursts: Esc or Ctrl+D read alone after a pause was pressed by a person.
         if (setUpKeys_ && n == 1 && (typed[0] == kEscape || typed[0] == kEndOfInput) &&
-            t - lastByteMs_ > dvkhost::kSetUpBurstGapMs) {
+            t - lastByteMs_ > setUpGapMs_) {
             key_ = typed[0];
             return true;
         }
@@ -59,6 +62,7 @@ class TerminalInput final : public InputSource {
     RawTerminal raw_;
     std::string id_;
     bool setUpKeys_;
+    uint64_t setUpGapMs_; // the set-up profile's burst gap
     uint64_t lastByteMs_ = 0;
     char key_ = 0;
 };

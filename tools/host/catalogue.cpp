@@ -66,6 +66,11 @@ constexpr CatalogueEntry kEnglish[] = {
     {"hidpos.notHidPos", "{0}: the report descriptor has no HID-POS scanned-data report (usage "
                          "page 0x8C, Decoded Data): switch the scanner to HID-POS mode, or read "
                          "a keyboard scanner with --evdev"},
+    {"hidpos.corrupt", "{0}: the report descriptor is corrupt (an item runs past its end, or the "
+                       "scanned-data report is laid out as no scanner does): check the file given with "
+                       "--hid-descriptor, or read the descriptor from the device again"},
+    {"input.cut", "{0}: a code cut short was dropped ({1} bytes of it came; its end never did)"},
+    {"input.skipped", "{0}: {1} bytes skipped that began no report the descriptor declares"},
     {"tune.step", "== Step {0} of 5: {1}"},
     {"tune.notDrawn", "Not drawn: needs {0} columns, the terminal has {1}; print it with dvk "
                       "sheet."},
@@ -133,9 +138,9 @@ constexpr CatalogueEntry kEnglish[] = {
                     "stderr says which profile is used. A profile file that cannot be read "
                     "is an error. Runs until the input ends, Ctrl+C or Ctrl+\\; what is in "
                     "flight is printed first."},
-    {"listen.gtin", "GTIN {0}, serial {1}"},
-    {"listen.weight", "item {0}, {1} kg"},
-    {"listen.gsRestored", "(GS restored)"},
+    {"scan.gtin", "GTIN {0}, serial {1}"},
+    {"scan.weight", "item {0}, {1} kg"},
+    {"scan.gsRestored", "(GS restored)"},
     {"listen.notBound", "(frame «{0}» from {1} is no scan: not the bound device)"},
     {"listen.tooShort", "(frame «{0}» from {1} is no scan: shorter than minLength)"},
     {"listen.needsDevice", "listen needs one of --serial PATH, --evdev PATH, --hidraw PATH or "
@@ -218,9 +223,6 @@ constexpr CatalogueEntry kEnglish[] = {
     {"profile.gsSent", "sent"},
     {"profile.line", "  terminator «{0}», prefix «{1}», suffix «{2}», AIM identifiers: {3}, "
                      "GS {4}, burst gap {5} ms, time-out {6} ms"},
-    {"scan.gtin", "gtin {0}, serial {1}, crypto {2}"},
-    {"scan.gtinRepaired", "gtin {0}, serial {1}, crypto {2}, GS restored"},
-    {"scan.weight", "item {0}, weight {1} kg"},
     {"simulate.scanner", "Scanner «{0}»"},
     {"simulate.scannerDescribed", "Scanner «{0}»: {1}"},
     {"simulate.setUp", "Set-up, five reference codes:"},
@@ -321,6 +323,12 @@ constexpr CatalogueEntry kRussian[] = {
     {"hidpos.notHidPos", "{0}: в дескрипторе отчётов нет отчёта HID-POS с данными скана "
                          "(страница 0x8C, Decoded Data): переключите сканер в режим HID-POS или "
                          "читайте сканер-клавиатуру через --evdev"},
+    {"hidpos.corrupt", "{0}: дескриптор отчётов повреждён (элемент выходит за его конец или отчёт "
+                       "с данными скана устроен так, как ни один сканер не делает): проверьте файл "
+                       "из --hid-descriptor или прочитайте дескриптор с устройства заново"},
+    {"input.cut", "{0}: оборванный код отброшен (пришло {1} байт, конец кода так и не пришёл)"},
+    {"input.skipped", "{0}: пропущено {1} байт, с которых не начинается ни один отчёт из "
+                      "дескриптора"},
     {"tune.step", "== Шаг {0} из 5: {1}"},
     {"tune.notDrawn", "Код не нарисован: нужно {0} столбцов, в терминале {1}; распечатайте "
                       "его командой dvk sheet."},
@@ -394,9 +402,9 @@ constexpr CatalogueEntry kRussian[] = {
                     "профиль взят, сообщается в потоке ошибок. Нечитаемый файл профиля — "
                     "ошибка. Работает до конца ввода, Ctrl+C или Ctrl+\\; то, что ещё в "
                     "пути, показывается перед выходом."},
-    {"listen.gtin", "GTIN {0}, серийный номер {1}"},
-    {"listen.weight", "товар {0}, {1} кг"},
-    {"listen.gsRestored", "(GS восстановлен)"},
+    {"scan.gtin", "GTIN {0}, серийный номер {1}"},
+    {"scan.weight", "товар {0}, {1} кг"},
+    {"scan.gsRestored", "(GS восстановлен)"},
     {"listen.notBound", "(кадр «{0}» от {1} — не скан: не привязанное устройство)"},
     {"listen.tooShort", "(кадр «{0}» от {1} — не скан: короче minLength)"},
     {"listen.needsDevice", "для listen нужен один из --serial ПУТЬ, --evdev ПУТЬ, --hidraw ПУТЬ "
@@ -478,9 +486,6 @@ constexpr CatalogueEntry kRussian[] = {
     {"profile.gsSent", "передаётся"},
     {"profile.line", "  завершение «{0}», префикс «{1}», суффикс «{2}», идентификаторы AIM: "
                      "{3}, GS {4}, пауза внутри кода {5} мс, тайм-аут {6} мс"},
-    {"scan.gtin", "GTIN {0}, серийный номер {1}, криптохвост {2}"},
-    {"scan.gtinRepaired", "GTIN {0}, серийный номер {1}, криптохвост {2}, GS восстановлен"},
-    {"scan.weight", "товар {0}, вес {1} кг"},
     {"simulate.scanner", "Сканер «{0}»"},
     {"simulate.scannerDescribed", "Сканер «{0}»: {1}"},
     {"simulate.setUp", "Настройка, пять эталонных кодов:"},

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "set_up_profile.h"
+#include "dorvik_host.h"
 
 namespace dvksim {
 
@@ -74,7 +74,7 @@ TunerRun runTuner(const ScannerModel& model, const std::string& deviceId, bool s
                                                                             &dvk_decoder_free);
     const std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner(dvk_tuner_new("hid", nullptr),
                                                                       &dvk_tuner_free);
-    dvk_decoder_set_profile(decoder.get(), dvkhost::kSetUpProfile);
+    dvk_decoder_set_profile(decoder.get(), dvkh_set_up_profile());
     TunerRun run;
     uint64_t now = 1'000'000;
     // A scan that the tuner does not take (a frame of another device, say) would loop for ever: give up on
