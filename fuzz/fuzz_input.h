@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+// The entry point each harness defines, declared for -Wmissing-declarations; the replay driver renames it
+// dvkFuzz_<harness> per file.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
 class FuzzInput {
   public:
     FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}

@@ -5,6 +5,7 @@
 #include <bit>
 #include <utility>
 
+#include "analysis/analysis_internal.h"
 #include "analysis/check_digit.h"
 #include "analysis/element_string.h"
 #include "bytes/bytes16.h"
@@ -343,7 +344,7 @@ bool sameAis(const ParseCandidate& a, const ParseCandidate& b) {
 
 } // namespace
 
-// For the tests, which hold the search against a plain transcription of it.
+// For the tests (analysis_internal.h), which hold the search against a plain transcription of it.
 CutSearch enumerateCuts(std::string_view text) {
     CutEnumerator enumerator(text);
     const CutSearch& search = enumerator.run();

@@ -40,14 +40,6 @@ struct ParseCandidate {
     std::span<const uint16_t> separators() const { return {separatorSlots.data(), separatorCount}; }
 };
 
-struct CutSearch {
-    std::array<ParseCandidate, kMaxCuts> slots; // the first `count`, in enumeration order
-    size_t count = 0;
-    bool limitHit = false;
-
-    std::span<const ParseCandidate> candidates() const { return {slots.data(), count}; }
-};
-
 // Whether cuts may place this AI: only those of marking codes and the labels beside them.
 bool repairKnowsAi(const AiDefinition& entry);
 

@@ -4,6 +4,7 @@
 
 #include "bytes/ascii.h"
 #include "render/linear_codes.h"
+#include "render/render_internal.h"
 
 namespace dorvik {
 
@@ -103,7 +104,7 @@ template <typename Emit> bool symbolValues(std::string_view payload, bool gs1, b
 
 } // namespace
 
-// For the tests, which read symbol values back from the bars.
+// For the tests (render_internal.h), which read symbol values back from the bars.
 const std::array<std::string_view, 107>& code128Patterns() { return kPatterns; }
 
 ModuleMatrix encodeCode128(std::string_view payload, bool gs1) {

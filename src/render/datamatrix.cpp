@@ -6,6 +6,7 @@
 
 #include "bytes/ascii.h"
 #include "render/reed_solomon.h"
+#include "render/render_internal.h"
 
 namespace dorvik {
 
@@ -277,7 +278,8 @@ bool buildSymbolCodewords(std::string_view payload, bool gs1, SymbolCodewords& s
 
 } // namespace
 
-// For the tests against other encoders: data, padding and check codewords of the chosen size.
+// For the tests against other encoders (render_internal.h): data, padding and check codewords of the chosen
+// size.
 std::vector<uint8_t> dataMatrixSymbolCodewords(std::string_view payload, bool gs1) {
     SymbolCodewords symbol;
     if (!buildSymbolCodewords(payload, gs1, symbol)) return {};

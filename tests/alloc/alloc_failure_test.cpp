@@ -24,6 +24,7 @@
 
 // The library's malloc (its result texts) comes here through the linker's --wrap.
 extern "C" void* __real_malloc(size_t size);
+extern "C" void* __wrap_malloc(size_t size);
 
 namespace {
 

@@ -1,5 +1,5 @@
-// What the render tests read beside the pictures: the encoders' own tables and codewords, and pictures as
-// strings.
+// What the render tests read beside the pictures: the encoders' own tables and codewords (render_internal.h),
+// and pictures as strings.
 #pragma once
 
 #include <array>
@@ -11,16 +11,10 @@
 #include <vector>
 
 #include "render/module_matrix.h"
+#include "render/render_internal.h"
 #include "render/svg.h"
 
-namespace dorvik {
-
-// The 107 Code 128 symbol patterns, values 0..106, each 11 modules ("1" dark).
-const std::array<std::string_view, 107>& code128Patterns();
-// Data, padding and check codewords of the DataMatrix size chosen; empty when nothing fits.
-std::vector<uint8_t> dataMatrixSymbolCodewords(std::string_view payload, bool gs1);
-
-namespace test {
+namespace dorvik::test {
 
 inline std::optional<std::string> owned(char* block) {
     if (block == nullptr) return std::nullopt;
@@ -36,5 +30,4 @@ inline std::optional<std::string> barcodeSvg(std::string_view kind, std::string_
     return owned(barcodeSvgBlock(kind, payload, gs1, scale, quiet));
 }
 
-} // namespace test
-} // namespace dorvik
+} // namespace dorvik::test

@@ -4,17 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/analysis_internal.h"
 #include "analysis/gs_repair.h"
 #include "analysis/scan_event.h"
 #include "decoder/analyse_frame.h"
 #include "json/json_writer.h"
-
-namespace dorvik {
-
-// The cut search on its own: depth first, shortest values first, at most 64 cuts of at most 12 fields.
-CutSearch enumerateCuts(std::string_view text);
-
-} // namespace dorvik
 
 namespace dorvik::test {
 
