@@ -65,7 +65,6 @@ class Link {
     bool ctrl_[2] = {false, false};
     bool alt_[2] = {false, false};
     bool capsLock_ = false;
-    bool altGiven_ = false; // Alt as the platform last reported it
 
     std::string tail_;       // the last bytes fed, to tell whether a code's terminator came
     size_t openBytes_ = 0;   // bytes fed since the last terminator

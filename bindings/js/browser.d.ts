@@ -1,15 +1,28 @@
-// Types of dorvik-c/browser: the scanner hosts of a page. Each feeds a decoder and polls it; onScan and
-// onFrame get what the poll gives.
-import type { Decoder, Frame, Profile, ScanEvent, Text } from "./index.js";
+// Types of dorvik-c/browser: the scanner hosts of a page. Each reads its device into a link of the host kit
+// (dvk.createLink) and polls it; onScan and onFrame get what the poll gives, onError the link's notices.
+import type { Frame, Link, LinkNotice, Profile, ScanEvent, Text } from "./index.js";
 
-/** KeyboardEvent.code → set-1 make code, for every key the decoder's key table knows, Enter, Tab, Backspace and Alt. */
+/**
+ * KeyboardEvent.code → set-1 make code as the decoder hears it, for every key the decoder's key table knows,
+ * Enter and NumpadEnter, Tab, Backspace, the keypad and Alt: the host kit's table (dvk.keyCodes) without
+ * Shift, Ctrl and Caps Lock, E0 prefixes dropped. Filled when the first module is loaded (loadDorvik).
+ */
 export declare const SET1: Readonly<Record<string, number>>;
 
+/** An Error for a link's notice: name "CodeCutError" (a code cut short, dropped) or "BytesSkippedError". */
+export interface NoticeError extends Error {
+    name: "CodeCutError" | "BytesSkippedError";
+    notice: LinkNotice;
+}
+
+/** The Error a host's onError gets for a link's notice, naming the device and how many bytes were dropped. */
+export function noticeError(notice: LinkNotice): NoticeError;
+
 export interface HostOptions {
-    /** The device id of every input; defaults: "keyboard", "serial", "hid-pos". */
-    deviceId?: string;
     onScan?: (scan: ScanEvent) => void;
     onFrame?: (frame: Frame & { deviceId: string | Uint8Array; tMs: number; gapsMs: number[] }) => void;
+    /** A code the link dropped (NoticeError), and for serial a line error or the lost port. */
+    onError?: (error: Error) => void;
 }
 
 export interface KeyboardOptions extends HostOptions {
@@ -25,8 +38,8 @@ export interface KeyboardHost {
     detach(): void;
 }
 
-/** Listens on target (default: window) in the capture phase. */
-export function attachKeyboard(decoder: Decoder, target?: EventTarget | null, options?: KeyboardOptions): KeyboardHost;
+/** Listens on target (default: window) in the capture phase and feeds the link with each key's modifiers. */
+export function attachKeyboard(link: Link, target?: EventTarget | null, options?: KeyboardOptions): KeyboardHost;
 
 /** The subset of Web Serial's SerialPort the host uses. */
 export interface SerialPortLike {
@@ -44,10 +57,8 @@ export interface SerialOpenOptions {
 }
 
 export interface SerialOptions extends HostOptions {
-    /** Line settings and decoding; given to the decoder. Default: the decoder's profile. */
+    /** Line settings and decoding; given to the link (useProfile). Default: the link's decoder's profile. */
     profile?: Text | Partial<Profile>;
-    /** A line error (reading goes on) or the lost port (the host has ended). */
-    onError?: (error: Error) => void;
 }
 
 export interface SerialHost {
@@ -57,48 +68,22 @@ export interface SerialHost {
 }
 
 export function serialOptions(profile: Profile): SerialOpenOptions;
-export function attachSerial(decoder: Decoder, port: SerialPortLike, options?: SerialOptions): Promise<SerialHost>;
-
-/** Where a scanned-data report keeps its parts, counted in bytes after the report id. */
-export interface HidPosLayout {
-    reportId: number;
-    lengthAt: number;
-    aimAt: number;
-    dataAt: number;
-    dataBytes: number;
-    /** The byte of the "more reports follow" flag; negative counts from the report's end. */
-    moreAt: number;
-    moreMask: number;
-}
-
-/** The layout of the USB HID POS usage tables: id 2, length, AIM identifier, 56 data bytes, flag last. */
-export declare const HID_POS_STANDARD: Readonly<HidPosLayout>;
-
-export interface HidPosReport {
-    length: number;
-    aim: string;
-    data: Uint8Array;
-    more: boolean;
-}
-
-export function readHidPosReport(reportId: number, data: DataView, layout?: HidPosLayout): HidPosReport | null;
+export function attachSerial(link: Link, port: SerialPortLike, options?: SerialOptions): Promise<SerialHost>;
 
 /** The subset of WebHID's HIDDevice the host uses. */
 export interface HidDeviceLike extends EventTarget {
     readonly opened: boolean;
-    readonly collections?: readonly { usagePage?: number }[];
+    /** HIDDevice.collections: the report descriptor as WebHID parses it. */
+    readonly collections?: readonly object[];
     open(): Promise<void>;
     close?(): Promise<void>;
 }
 
-export interface HidPosOptions extends HostOptions {
-    layout?: Partial<HidPosLayout>;
-    /** A code whose reports stopped before its last one: it was dropped. */
-    onError?: (error: Error) => void;
-}
+export type HidPosOptions = HostOptions;
 
 export interface HidPosHost {
     close(): Promise<void>;
 }
 
-export function attachHidPos(decoder: Decoder, device: HidDeviceLike, options?: HidPosOptions): Promise<HidPosHost>;
+/** Rejects with a TypeError when the device's collections describe no scanned-data report. */
+export function attachHidPos(link: Link, device: HidDeviceLike, options?: HidPosOptions): Promise<HidPosHost>;

@@ -14,6 +14,48 @@ const STAGE_KEPT_BYTES = 16384;
 // Texts up to this many characters are copied by hand: cheaper than the view encodeInto needs.
 const SHORT_TEXT = 32;
 
+/** What a scan was read as: a scan event's `kind`, whose `kindTitle` names it for a person. */
+export const CodeKind = Object.freeze({
+    Unknown: 0,
+    Ean8: 1,
+    Ean13: 2,
+    UpcA: 3,
+    Itf14: 4,
+    Code39: 5,
+    Code128: 6,
+    Gs1_128: 7,
+    DataMatrix: 8,
+    Qr: 9,
+    Weight: 10,
+    Loyalty: 11,
+    Excise: 12,
+});
+
+/** How a link is told of a key: dvkh_link_key's `action`. */
+export const KeyAction = Object.freeze({ Release: 0, Press: 1, Repeat: 2 });
+
+/** The modifier bits of Link.keyWith, as a platform reports them with a key event. */
+export const ModifierBits = Object.freeze({ Shift: 1, Ctrl: 2, Alt: 4, CapsLock: 8 });
+
+// The host kit's key table, from the first module loaded, for dorvik-c/browser: `byCode` KeyboardEvent.code →
+// the kit's scan code (0xE0.. for E0 keys), `set1` (browser's SET1) → the make code the decoder hears, for
+// every key but Shift, Ctrl and Caps Lock (the modifiers come with each event). Not part of the API.
+export const _kitKeys = { byCode: null, set1: {} };
+const MODIFIER_MAKES = new Set([0x1d, 0x2a, 0x36, 0x3a]);
+
+function keepKitKeys(keyCodes) {
+    if (_kitKeys.byCode !== null) return;
+    _kitKeys.byCode = keyCodes;
+    for (const [code, scan] of Object.entries(keyCodes)) if (!MODIFIER_MAKES.has(scan & 0xff)) _kitKeys.set1[code] = scan & 0xff;
+    Object.freeze(_kitKeys.set1);
+}
+
+// The symbology barcodeSvg draws for a kind, as the C export chooses it.
+function symbologyName(kind) {
+    const k = typeof kind === "string" ? kind : lenientUtf8.decode(kind);
+    return k === "ean13" ? "EAN-13" : k === "code128" ? "Code 128" : "DataMatrix";
+}
+
 function typeName(value) {
     if (value === null) return "null";
     if (Array.isArray(value)) return "an array";
@@ -161,7 +203,9 @@ export async function loadDorvik(options) {
     memory = c.memory;
     heap = new Uint8Array(memory.buffer);
     c._initialize();
-    return makeApi(c, () => heap, memory);
+    const api = makeApi(c, () => heap, memory);
+    keepKitKeys(api.keyCodes);
+    return api;
 }
 
 function makeApi(c, heapView, memory) {
@@ -207,23 +251,27 @@ function makeApi(c, heapView, memory) {
         return (typeof value === "string" ? value.length * 3 : value.length) + 1;
     }
 
-    // Writes a text with a NUL after it; returns its address and its length in bytes (null stays null).
-    let lastLength = 0;
-    function put(value) {
-        lastLength = 0;
-        if (value == null) return 0;
+    // Writes a text with a NUL after it; returns its address and its length in bytes (null: address 0).
+    function putSized(value) {
+        if (value == null) return { at: 0, length: 0 };
         const at = stage + used;
         const heap = heapView();
+        let length;
         if (typeof value === "string") {
-            lastLength = value.length <= SHORT_TEXT ? putAscii(heap, value, at) : -1;
-            if (lastLength < 0) lastLength = utf8.encodeInto(value, heap.subarray(at, at + value.length * 3)).written;
+            length = value.length <= SHORT_TEXT ? putAscii(heap, value, at) : -1;
+            if (length < 0) length = utf8.encodeInto(value, heap.subarray(at, at + value.length * 3)).written;
         } else {
             heap.set(value, at);
-            lastLength = value.length;
+            length = value.length;
         }
-        heap[at + lastLength] = 0;
-        used += lastLength + 1;
-        return at;
+        heap[at + length] = 0;
+        used += length + 1;
+        return { at, length };
+    }
+
+    // A C string: its address, 0 for null.
+    function put(value) {
+        return value == null ? 0 : putSized(value).at;
     }
 
     // ---- results out ----
@@ -232,8 +280,8 @@ function makeApi(c, heapView, memory) {
         return heapView().subarray(ptr, ptr + (c.js_text_length(ptr) >>> 0));
     }
 
-    // Read in place, then released.
-    function jsonResult(ptr, what, options) {
+    // Read in place, then released (by the host kit's dvkh_free for its results).
+    function jsonResult(ptr, what, options, release = c.dvk_free) {
         if (ptr === 0) throw new Error(`dorvik-c: ${what} failed: out of WebAssembly memory`);
         const view = textView(ptr);
         try {
@@ -241,7 +289,7 @@ function makeApi(c, heapView, memory) {
             if (options.json) return lenientUtf8.decode(view);
             return parseAscii(ptr, view.length) ?? parseJson(view);
         } finally {
-            c.dvk_free(ptr);
+            release(ptr);
         }
     }
 
@@ -271,16 +319,20 @@ function makeApi(c, heapView, memory) {
         }
     }
 
-    // A static text, not a block of the allocator: measured here, once.
-    const version = (() => {
+    // Static texts, not blocks of the allocator: measured here, once.
+    const staticText = (ptr) => {
         const heap = heapView();
-        const ptr = c.dvk_version();
         return lenientUtf8.decode(heap.subarray(ptr, heap.indexOf(0, ptr)));
-    })();
+    };
+    const version = staticText(c.dvk_version());
+    const setUpProfile = staticText(c.dvkh_set_up_profile());
 
     // ---- handles ----
     const decoders = new FinalizationRegistry((ptr) => c.dvk_decoder_free(ptr));
     const tuners = new FinalizationRegistry((ptr) => c.dvk_tuner_free(ptr));
+    const links = new FinalizationRegistry((ptr) => c.dvkh_link_free(ptr));
+    // A decoder's handle for the link that borrows it: 0 once freed, undefined for anything but a decoder.
+    let decoderHandle;
 
     function modifierFlags(modifiers) {
         const m = checkOptions(modifiers, "modifiers");
@@ -289,6 +341,10 @@ function makeApi(c, heapView, memory) {
 
     class Decoder {
         #ptr;
+
+        static {
+            decoderHandle = (value) => (value !== null && typeof value === "object" && #ptr in value ? value.#ptr : undefined);
+        }
 
         constructor() {
             const ptr = c.dvk_decoder_new();
@@ -337,8 +393,7 @@ function makeApi(c, heapView, memory) {
             const t = toU64(tMs, "tMs");
             bytes = exact(bytes);
             call(room(bytes) + room(deviceId), () => {
-                const at = put(bytes);
-                const length = lastLength;
+                const { at, length } = putSized(bytes);
                 c.dvk_decoder_feed_bytes(h, at, length, put(deviceId), t);
             });
         }
@@ -396,8 +451,7 @@ function makeApi(c, heapView, memory) {
             const gaps = exact(gapsText(frame.gapsMs));
             const text = exact(frame.frame);
             return call(room(text) + room(frame.deviceId) + room(gaps), () => {
-                const at = put(text);
-                const length = lastLength;
+                const { at, length } = putSized(text);
                 return c.dvk_tuner_feed(h, at, length, put(frame.deviceId), t, put(gaps)) === 1;
             });
         }
@@ -412,6 +466,173 @@ function makeApi(c, heapView, memory) {
             c.dvk_tuner_free(this.#ptr);
             this.#ptr = 0;
         }
+    }
+
+
+    // The bits of a key event's modifiers: a number of ModifierBits, or { shift, ctrl, alt, capsLock }.
+    function modifierBits(modifiers) {
+        if (typeof modifiers === "number") return toInt(modifiers, "modifiers", 0, 15, 0);
+        const [shift, ctrl, alt, capsLock] = modifierFlags(modifiers);
+        return shift | (ctrl << 1) | (alt << 2) | (capsLock << 3);
+    }
+
+    function scanCodeArg(scanCode) {
+        const code = toInt(scanCode, "scanCode", 0, 0xffff, NaN);
+        if (Number.isNaN(code)) throw new TypeError("scanCode must be a number, not undefined");
+        return code;
+    }
+
+    function bytesArg(value, name) {
+        if (value instanceof DataView || (ArrayBuffer.isView(value) && !(value instanceof Uint8Array)))
+            return new Uint8Array(value.buffer, value.byteOffset, value.byteLength);
+        if (value instanceof ArrayBuffer) return new Uint8Array(value);
+        if (!isText(value)) throw new TypeError(`${name} must be a Uint8Array, a DataView, an ArrayBuffer or a string, not ${typeName(value)}`);
+        return exact(value);
+    }
+
+    class Link {
+        #ptr;
+        #decoder; // kept alive, and checked, while the link borrows it
+
+        constructor(decoder, deviceId, options) {
+            const d = decoderHandle(decoder);
+            if (d === undefined) throw new TypeError(`decoder must be a decoder of this module, not ${typeName(decoder)}`);
+            if (d === 0) throw new Error("dorvik-c: this decoder was freed");
+            checkCText(deviceId, "deviceId");
+            const o = checkOptions(options, "options");
+            const ptr = call(room(deviceId), () => c.dvkh_link_new(d, put(deviceId), o.setUp ? 1 : 0));
+            if (ptr === 0) throw new Error("dorvik-c: createLink failed: out of WebAssembly memory");
+            this.#ptr = ptr;
+            this.#decoder = decoder;
+            links.register(this, ptr, this);
+        }
+
+        #handle() {
+            if (this.#ptr === 0) throw new Error("dorvik-c: this link was freed");
+            if (decoderHandle(this.#decoder) === 0) throw new Error("dorvik-c: the decoder of this link was freed");
+            return this.#ptr;
+        }
+
+        get decoder() {
+            return this.#decoder;
+        }
+
+        useProfile(profile) {
+            const h = this.#handle();
+            const text = exact(profileText(profile, "profile"));
+            if (hasNul(text)) return false;
+            return call(room(text), () => c.dvkh_link_use_profile(h, put(text)) === 1);
+        }
+
+        key(scanCode, action, tMs) {
+            const h = this.#handle();
+            const code = scanCodeArg(scanCode);
+            const a = toInt(action, "action", 0, 2, NaN);
+            if (Number.isNaN(a)) throw new TypeError("action must be a number, not undefined");
+            c.dvkh_link_key(h, code, a, toU64(tMs, "tMs"));
+        }
+
+        keyWith(scanCode, action, modifiers, tMs) {
+            const h = this.#handle();
+            const code = scanCodeArg(scanCode);
+            const a = toInt(action, "action", 0, 2, NaN);
+            if (Number.isNaN(a)) throw new TypeError("action must be a number, not undefined");
+            c.dvkh_link_key_with(h, code, a, modifierBits(modifiers), toU64(tMs, "tMs"));
+        }
+
+        setCapsLock(on) {
+            c.dvkh_link_set_caps_lock(this.#handle(), on ? 1 : 0);
+        }
+
+        bytes(chunk, tMs) {
+            const h = this.#handle();
+            const b = bytesArg(chunk, "bytes");
+            const t = toU64(tMs, "tMs");
+            call(room(b), () => {
+                const { at, length } = putSized(b);
+                c.dvkh_link_bytes(h, at, length, t);
+            });
+        }
+
+        hidPosDescriptor(descriptor) {
+            const h = this.#handle();
+            const b = bytesArg(descriptor, "descriptor");
+            return call(room(b), () => {
+                const { at, length } = putSized(b);
+                return c.dvkh_link_hid_pos_descriptor(h, at, length);
+            });
+        }
+
+        hidPosCollections(collections) {
+            const h = this.#handle();
+            let json = collections;
+            if (typeof json !== "string") {
+                if (!Array.isArray(json)) throw new TypeError(`collections must be an array (HIDDevice.collections) or its JSON text, not ${typeName(json)}`);
+                json = JSON.stringify(json);
+            }
+            if (hasNul(json)) return -1; // no JSON text holds one
+            json = exact(json);
+            return call(room(json), () => c.dvkh_link_hid_pos_collections(h, put(json)));
+        }
+
+        hidPosReport(reportId, data, tMs) {
+            const h = this.#handle();
+            const id = toInt(reportId, "reportId", 0, 255, NaN);
+            if (Number.isNaN(id)) throw new TypeError("reportId must be a number, not undefined");
+            const b = bytesArg(data, "data");
+            const t = toU64(tMs, "tMs");
+            return call(room(b), () => {
+                const { at, length } = putSized(b);
+                return c.dvkh_link_hid_pos_report(h, id, at, length, t) === 1;
+            });
+        }
+
+        hidPosStream(bytes, tMs) {
+            const h = this.#handle();
+            const b = bytesArg(bytes, "bytes");
+            const t = toU64(tMs, "tMs");
+            call(room(b), () => {
+                const { at, length } = putSized(b);
+                c.dvkh_link_hid_pos_stream(h, at, length, t);
+            });
+        }
+
+        tick(tMs) {
+            const h = this.#handle();
+            c.dvkh_link_tick(h, toU64(tMs, "tMs"));
+        }
+
+        end(tMs) {
+            const h = this.#handle();
+            c.dvkh_link_end(h, toU64(tMs, "tMs"));
+        }
+
+        wakeAt() {
+            return Number(c.dvkh_link_wake_at(this.#handle()));
+        }
+
+        poll(options) {
+            const h = this.#handle();
+            return jsonResult(c.dvkh_link_poll(h), "poll", checkOptions(options, "options"), c.dvkh_free);
+        }
+
+        notices(options) {
+            const h = this.#handle();
+            return jsonResult(c.dvkh_link_notices(h), "notices", checkOptions(options, "options"), c.dvkh_free);
+        }
+
+        free() {
+            if (this.#ptr === 0) return;
+            links.unregister(this);
+            c.dvkh_link_free(this.#ptr);
+            this.#ptr = 0;
+        }
+    }
+
+    let keyCodes = null;
+    function scanCodeText(code, name) {
+        if (typeof code !== "string") throw new TypeError(`${name} must be a string, not ${typeName(code)}`);
+        return code;
     }
 
     function gapsText(gaps) {
@@ -449,8 +670,7 @@ function makeApi(c, heapView, memory) {
             checkCText(o.deviceId, "options.deviceId");
             const ptr = call(room(profile) + room(text) + room(o.deviceId), () => {
                 const p = put(profile);
-                const at = put(text);
-                const length = lastLength;
+                const { at, length } = putSized(text);
                 return c.dvk_decode_frame(p, at, length, put(o.deviceId));
             });
             return jsonResult(ptr, "decodeFrame", o);
@@ -466,10 +686,13 @@ function makeApi(c, heapView, memory) {
             const quiet = toInt(o.quiet, "options.quiet", INT32_MIN, INT32_MAX, 4);
             const ptr = call(room(kind) + room(data), () => {
                 const k = put(kind);
-                const at = put(data);
-                return c.dvk_barcode_svg(k, at, lastLength, o.gs1 ? 1 : 0, scale, quiet);
+                const { at, length } = putSized(data);
+                return c.dvk_barcode_svg(k, at, length, o.gs1 ? 1 : 0, scale, quiet);
             });
-            if (ptr === 0) return null;
+            // The library has no picture for data its symbology cannot hold (letters in an EAN-13, a
+            // DataMatrix beyond its largest size), nor when memory runs out.
+            if (ptr === 0) throw new RangeError(`dorvik-c: barcodeSvg: data cannot be drawn as ${symbologyName(kind)}` +
+                " (characters or a length the symbology does not take), or WebAssembly memory ran out");
             try {
                 return lenientUtf8.decode(textView(ptr));
             } finally {
@@ -488,6 +711,29 @@ function makeApi(c, heapView, memory) {
 
         createTuner(transport, deviceId) {
             return new Tuner(transport, deviceId);
+        },
+
+        /** The profile a decoder frames with while a scanner is being set up (what `setUp` links give it). */
+        setUpProfile,
+
+        /** KeyboardEvent.code → set-1 scan code of every key the host kit knows (0xE0.. for E0 keys). */
+        get keyCodes() {
+            if (keyCodes === null) keyCodes = Object.freeze(jsonResult(c.dvkh_key_codes(), "keyCodes", {}, c.dvkh_free));
+            return keyCodes;
+        },
+
+        scanCodeOfKeyCode(code) {
+            const text = scanCodeText(code, "code");
+            if (text.includes("\0")) return 0;
+            return call(room(text), () => c.dvkh_scan_code_of_key_code(put(text)));
+        },
+
+        scanCodeOfLinuxKey(code) {
+            return c.dvkh_scan_code_of_linux_key(toInt(code, "code", INT32_MIN, INT32_MAX, 0));
+        },
+
+        createLink(decoder, deviceId, options) {
+            return new Link(decoder, deviceId, options);
         },
     });
 }

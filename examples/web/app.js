@@ -1,5 +1,7 @@
 // The set-up wizard and a till view in one page, over the package and its browser hosts. Nothing leaves the
-// page: the learned profile is kept in localStorage and offered as a file.
+// page: the learned profile is kept in localStorage and offered as a file. Each view feeds its own decoder
+// through a link of the host kit: the wizard's frames as a set-up does (by time alone, so that the
+// scanner's own terminator arrives whole for the tuner to learn), the till's with the learned profile.
 import { loadDorvik } from "dorvik-c";
 import { attachHidPos, attachKeyboard, attachSerial } from "dorvik-c/browser";
 
@@ -16,9 +18,36 @@ let source = { kind: "keyboard", port: null, device: null };
 let view = "wizard";
 let host = null;
 
-const wizard = { decoder: dvk.createDecoder(), tuner: null, arrived: [] };
-const till = { decoder: dvk.createDecoder() };
-till.decoder.setProfile(localStorage.getItem(PROFILE_KEY) ?? "{}");
+const wizard = { decoder: dvk.createDecoder(), link: null, tuner: null, arrived: [], input: [] };
+const till = { decoder: dvk.createDecoder(), link: null };
+
+// A fresh link for the view's decoder under the source's device id: the wizard's in set-up mode, the till's
+// with the stored profile.
+function linkFor(which) {
+    const side = which === "wizard" ? wizard : till;
+    side.link?.free();
+    side.link = dvk.createLink(side.decoder, SOURCES[source.kind].deviceId, { setUp: which === "wizard" });
+    if (which === "till") side.link.useProfile(localStorage.getItem(PROFILE_KEY) ?? "{}");
+    return which === "wizard" ? recording(side.link, wizard.input) : side.link;
+}
+
+// The wizard's link as its host sees it, keeping every input with its time: what the scanner sent, for a
+// support engineer to replay through the kit (dorvikExample.input).
+const INPUTS = new Set(["keyWith", "key", "bytes", "hidPosReport", "hidPosStream", "tick", "end"]);
+function recording(link, log) {
+    const bytes = (value) => Array.from(ArrayBuffer.isView(value) ? new Uint8Array(value.buffer, value.byteOffset, value.byteLength) : new TextEncoder().encode(value));
+    return new Proxy(link, {
+        get(target, name) {
+            const value = Reflect.get(target, name, target);
+            if (typeof value !== "function") return value;
+            if (!INPUTS.has(name)) return value.bind(target);
+            return (...args) => {
+                log.push([name, ...args.map((a) => (typeof a === "object" || (typeof a === "string" && name !== "keyWith") ? bytes(a) : a))]);
+                return value.apply(target, args);
+            };
+        },
+    });
+}
 
 // Control characters as the tuner's findings spell them, so that what arrived reads the same way.
 const CONTROL_NAMES = { 0x1d: "GS", 0x1e: "RS", 0x0d: "CR", 0x0a: "LF", 0x09: "TAB" };
@@ -39,13 +68,12 @@ function showError(error) {
 
 async function attach() {
     await detach();
-    const decoder = view === "wizard" ? wizard.decoder : till.decoder;
-    const { deviceId } = SOURCES[source.kind];
-    const handlers = { deviceId, onFrame, onScan, onError: (e) => showError(e) };
-    if (source.kind === "serial") host = await attachSerial(decoder, source.port, handlers);
-    else if (source.kind === "hid") host = await attachHidPos(decoder, source.device, handlers);
+    const link = linkFor(view);
+    const handlers = { onFrame, onScan, onError: (e) => showError(e) };
+    if (source.kind === "serial") host = await attachSerial(link, source.port, handlers);
+    else if (source.kind === "hid") host = await attachHidPos(link, source.device, handlers);
     // The wizard page only scans; the till keeps its search field for a person.
-    else host = attachKeyboard(decoder, window, { ...handlers, capture: view === "wizard" ? "all" : "auto" });
+    else host = attachKeyboard(link, window, { ...handlers, capture: view === "wizard" ? "all" : "auto" });
 }
 
 async function detach() {
@@ -87,15 +115,21 @@ async function useSource(kind) {
 function startWizard() {
     wizard.tuner?.free();
     wizard.tuner = dvk.createTuner(SOURCES[source.kind].transport, "");
-    wizard.decoder.reset();
+    wizard.decoder.reset(); // what came before the restart is no scan of its first step
     wizard.arrived = [];
+    wizard.input.length = 0;
     renderWizard();
 }
 
 function referencePicture(code) {
     // Large enough to scan from a screen: 8 px a module for DataMatrix, 4 px a bar module for linear codes.
     const scale = code.symbology === "datamatrix" ? 8 : 4;
-    return dvk.barcodeSvg(code.symbology, code.payload, { gs1: code.gs1, scale }) ?? "";
+    try {
+        return dvk.barcodeSvg(code.symbology, code.payload, { gs1: code.gs1, scale });
+    } catch (error) {
+        showError(error);
+        return "";
+    }
 }
 
 function renderWizard() {
@@ -142,7 +176,7 @@ function keepProfile(profile) {
     const text = scratch.profile({ json: true });
     scratch.free();
     localStorage.setItem(PROFILE_KEY, text);
-    till.decoder.setProfile(text);
+    till.link?.useProfile(text); // the till's next link takes it from the store
     $("profile").textContent = text;
     const link = $("download");
     if (link.href) URL.revokeObjectURL(link.href);
@@ -194,10 +228,14 @@ $("skip").onclick = () => {
 };
 $("restart").onclick = startWizard;
 
-// For a support engineer at the console: the frames the wizard received, as the tuner got them.
+// For a support engineer at the console: the frames the wizard received, as the tuner got them, and the
+// input its link was given ([call, …arguments], bytes as arrays, times in ms of the page's clock).
 window.dorvikExample = {
     get arrived() {
         return wizard.arrived.slice();
+    },
+    get input() {
+        return wizard.input.slice();
     },
 };
 

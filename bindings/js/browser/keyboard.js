@@ -1,24 +1,14 @@
 // The keyboard host: physical keys to set-1 make codes, and what a scan must not do to the page.
-import { Ticker, deliver, options } from "./poll.js";
+import { _kitKeys } from "../index.js";
+import { Ticker, checkLink, deliver, options } from "./poll.js";
 
-/** KeyboardEvent.code → set-1 make code: every key of the decoder's key table, Enter, Tab, Backspace, Alt. */
-export const SET1 = Object.freeze({
-    Digit1: 0x02, Digit2: 0x03, Digit3: 0x04, Digit4: 0x05, Digit5: 0x06,
-    Digit6: 0x07, Digit7: 0x08, Digit8: 0x09, Digit9: 0x0a, Digit0: 0x0b,
-    Minus: 0x0c, Equal: 0x0d, Backspace: 0x0e, Tab: 0x0f,
-    KeyQ: 0x10, KeyW: 0x11, KeyE: 0x12, KeyR: 0x13, KeyT: 0x14,
-    KeyY: 0x15, KeyU: 0x16, KeyI: 0x17, KeyO: 0x18, KeyP: 0x19,
-    BracketLeft: 0x1a, BracketRight: 0x1b, Enter: 0x1c, NumpadEnter: 0x1c,
-    KeyA: 0x1e, KeyS: 0x1f, KeyD: 0x20, KeyF: 0x21, KeyG: 0x22,
-    KeyH: 0x23, KeyJ: 0x24, KeyK: 0x25, KeyL: 0x26,
-    Semicolon: 0x27, Quote: 0x28, Backquote: 0x29, Backslash: 0x2b,
-    KeyZ: 0x2c, KeyX: 0x2d, KeyC: 0x2e, KeyV: 0x2f, KeyB: 0x30, KeyN: 0x31, KeyM: 0x32,
-    Comma: 0x33, Period: 0x34, Slash: 0x35, NumpadDivide: 0x35, NumpadMultiply: 0x37,
-    AltLeft: 0x38, AltRight: 0x38, Space: 0x39,
-    Numpad7: 0x47, Numpad8: 0x48, Numpad9: 0x49, NumpadSubtract: 0x4a,
-    Numpad4: 0x4b, Numpad5: 0x4c, Numpad6: 0x4d, NumpadAdd: 0x4e,
-    Numpad1: 0x4f, Numpad2: 0x50, Numpad3: 0x51, Numpad0: 0x52, NumpadDecimal: 0x53,
-});
+/**
+ * KeyboardEvent.code → set-1 make code as the decoder hears it: every key of the host kit's table (the
+ * decoder's key table, Enter and NumpadEnter, Tab, Backspace, the keypad, Alt) but Shift, Ctrl and Caps
+ * Lock, whose state comes with each event. Derived from dvk.keyCodes when the first module is loaded
+ * (loadDorvik): empty before.
+ */
+export const SET1 = _kitKeys.set1;
 
 const ALT_KEYS = new Set(["AltLeft", "AltRight"]);
 // Keys a person presses on their own to act (submit, move, activate, erase): they pass at once unless they
@@ -100,23 +90,23 @@ function giveBack(stroke) {
 }
 
 /**
- * The keyboard host. Keys are fed by their physical place (event.code), so the OS layout does not matter.
+ * The keyboard host, feeding a link (dvk.createLink). Keys are fed by their physical place (event.code),
+ * with the modifiers the event reports, so the OS layout does not matter.
  * With capture "auto" (the default) a key that may begin a scan is held back: when the decoder makes a scan
  * of it, it is dropped; when not (a short run after a pause, or a frame without scan), it is given back.
  * Capture "all" takes every mapped key, for a page that only scans.
  */
-export function attachKeyboard(decoder, target, opts) {
-    if (!decoder || typeof decoder.feedKey !== "function") throw new TypeError("decoder must be a decoder of dorvik-c");
+export function attachKeyboard(link, target, opts) {
+    checkLink(link);
+    const decoder = link.decoder;
     target = target ?? globalThis;
     const o = options(opts, "options");
-    const deviceId = o.deviceId ?? "keyboard";
     const captureAll = o.capture === "all";
     if (o.capture !== undefined && o.capture !== "all" && o.capture !== "auto")
         throw new TypeError('options.capture must be "auto" or "all"');
     let settings = timings(decoder);
     // Runs of held keys not yet decided, oldest first; the last is still growing when `open`.
     let runs = [];
-    let lastT = -Infinity; // the newest key fed
 
     function resolve(polled, keep) {
         const decided = runs.filter((run) => run !== keep);
@@ -126,9 +116,9 @@ export function attachKeyboard(decoder, target, opts) {
     }
 
     function pump(keep) {
-        const polled = decoder.poll();
+        const polled = link.poll();
         if (polled.frames.length > 0) resolve(polled, keep);
-        deliver(polled, o.onScan, o.onFrame);
+        deliver(link, o, polled);
     }
 
     // A run that cannot reach minLength once its burst is over is a person's: give it back without waiting
@@ -142,14 +132,16 @@ export function attachKeyboard(decoder, target, opts) {
         });
     }
 
-    const ticker = new Ticker(decoder, (now) => {
+    // Besides the link's time-out: the end of the burst of a run too short for a scan, to give it back.
+    const ticker = new Ticker(link, (now) => {
         pump(null);
         settleShortRuns(now);
-    });
+    }, () => Math.min(...runs.map((run) => (run.strokes.length < settings.minLength ? run.lastT + settings.burstGapMs + 1 : Infinity))));
 
-    function feed(code, e, alt) {
-        const mods = { shift: e.shiftKey, ctrl: e.ctrlKey, alt, capsLock: !!e.getModifierState?.("CapsLock") };
-        decoder.feedKey(code, mods, Math.max(0, e.timeStamp), deviceId);
+    // The stroke as the event reports it: the kit's scan code of the physical key, the modifiers with it.
+    function feed(e, action) {
+        const modifiers = (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (e.getModifierState?.("CapsLock") ? 8 : 0);
+        link.keyWith(_kitKeys.byCode[e.code], action, modifiers, Math.max(0, e.timeStamp));
     }
 
     function swallow(e) {
@@ -166,17 +158,17 @@ export function attachKeyboard(decoder, target, opts) {
 
     function onKeyDown(e) {
         if (!e.isTrusted || e.metaKey || e.isComposing || e.key === "Process") return;
-        const code = SET1[e.code];
-        if (code === undefined || ALT_KEYS.has(e.code)) return;
+        if (SET1[e.code] === undefined || ALT_KEYS.has(e.code)) return;
         if (e.repeat) {
             if (captureAll) swallow(e);
+            feed(e, 2); // the kit feeds no repeat: a scanner does not hold keys
             return;
         }
         const t = e.timeStamp;
         settleShortRuns(t);
         let run = runs[runs.length - 1];
         const startsRun = !run || !run.open || t - run.lastT > settings.burstGapMs;
-        if (startsRun || ticker.timer === null) settings = timings(decoder);
+        if (startsRun || ticker.idle) settings = timings(decoder);
         // A scan begins with a plain key, or with the Ctrl key of its profile's control-character prefix.
         // A dead key begins a person's accented letter, which the browser alone can compose.
         const plain = !e.ctrlKey && !e.altKey && !ACTION_KEYS.has(e.code) && e.key !== "Dead";
@@ -200,25 +192,25 @@ export function attachKeyboard(decoder, target, opts) {
             run.lastT = t;
             run.strokes.push(strokeOf(e));
         }
-        lastT = t;
-        feed(code, e, e.altKey);
+        feed(e, 1);
         pump(run && startsRun ? run : null);
         if (after) {
             for (const waiting of runs) waiting.strokes.forEach(giveBack);
             runs = [];
             giveBack(after);
         }
-        ticker.kick(t, settings.frameTimeoutMs);
+        ticker.kick();
     }
 
-    // Windows ends an Alt code when Alt is released; the decoder ends it at the next stroke without Alt.
+    // Windows ends an Alt code when Alt is released: the kit makes the release of the last Alt the stroke
+    // that ends it.
     function onKeyUp(e) {
         if (!e.isTrusted || !ALT_KEYS.has(e.code)) return;
         const run = runs[runs.length - 1];
         if (captureAll || (run?.open && e.timeStamp - run.lastT <= settings.burstGapMs)) swallow(e);
-        feed(SET1[e.code], e, false);
+        feed(e, 0);
         pump(null);
-        ticker.kick(Math.max(lastT, e.timeStamp), settings.frameTimeoutMs);
+        ticker.kick();
     }
 
     target.addEventListener("keydown", onKeyDown, true);

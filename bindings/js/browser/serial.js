@@ -1,11 +1,5 @@
-// The serial host: Web Serial chunks as they arrive.
-import { Ticker, deliver, options } from "./poll.js";
-
-function endsWith(bytes, tail) {
-    if (typeof tail === "string") tail = new TextEncoder().encode(tail);
-    if (tail.length > bytes.length) return false;
-    return tail.every((b, i) => bytes[bytes.length - tail.length + i] === b);
-}
+// The serial host: Web Serial chunks as they arrive, into a link.
+import { Ticker, checkLink, deliver, options } from "./poll.js";
 
 const PARITY = { N: "none", E: "even", O: "odd" };
 
@@ -21,26 +15,19 @@ export function serialOptions(profile) {
 }
 
 /**
- * The serial host: opens the port with the profile's line settings (the decoder's profile, or options.profile,
- * which is then given to the decoder) and feeds every chunk as it arrives. A lost port ends the host and
- * calls onError; parity, framing and overrun errors are reported and reading goes on.
+ * The serial host: opens the port with the profile's line settings (the link's decoder's profile, or
+ * options.profile, which the link then applies) and feeds every chunk as it arrives. A lost port ends the
+ * host and the link's input (a code it cut short is dropped, and onError says so) and calls onError;
+ * parity, framing and overrun errors are reported and reading goes on.
  */
-export async function attachSerial(decoder, port, opts) {
-    if (!decoder || typeof decoder.feedBytes !== "function") throw new TypeError("decoder must be a decoder of dorvik-c");
+export async function attachSerial(link, port, opts) {
+    checkLink(link);
     const o = options(opts, "options");
-    const deviceId = o.deviceId ?? "serial";
-    if (o.profile !== undefined && !decoder.setProfile(o.profile)) throw new TypeError("options.profile is not a profile");
-    const profile = decoder.profile();
-    await port.open(serialOptions(profile));
+    if (o.profile !== undefined && !link.useProfile(o.profile)) throw new TypeError("options.profile is not a profile");
+    await port.open(serialOptions(link.decoder.profile()));
     let reader = null;
     let stopped = false;
-    // Bytes fed since the last code closed: a code the loss of the port cut short.
-    let unfinished = false;
-    const ticker = new Ticker(decoder, () => {
-        const polled = decoder.poll();
-        if (polled.frames.length > 0) unfinished = false;
-        deliver(polled, o.onScan, o.onFrame);
-    });
+    const ticker = new Ticker(link, () => deliver(link, o));
 
     async function read() {
         let lastError = null;
@@ -51,12 +38,9 @@ export async function attachSerial(decoder, port, opts) {
                     const { value, done } = await reader.read();
                     if (done) return;
                     if (!value || value.length === 0) continue;
-                    const t = performance.now();
-                    const { terminator, frameTimeoutMs } = decoder.profile();
-                    decoder.feedBytes(value, deviceId, t);
-                    unfinished = !endsWith(value, terminator || "\r");
-                    deliver(decoder.poll(), o.onScan, o.onFrame);
-                    ticker.kick(t, frameTimeoutMs);
+                    link.bytes(value, performance.now());
+                    deliver(link, o);
+                    ticker.kick();
                 }
             } catch (error) {
                 // A line error (parity, framing, overrun) leaves a fresh readable behind; a lost port none.
@@ -69,11 +53,10 @@ export async function attachSerial(decoder, port, opts) {
         }
         if (!stopped) {
             stopped = true;
-            // A cut code must not close by its time-out and pass for a shorter one.
-            if (unfinished) {
-                ticker.stop();
-                decoder.reset();
-            }
+            ticker.stop();
+            // Nothing more comes: a code cut short is dropped (a "cut" notice), not closed as a shorter one.
+            link.end(performance.now());
+            deliver(link, o);
             o.onError?.(lastError ?? new Error("dorvik-c: the serial port was lost"));
         }
     }
@@ -90,4 +73,3 @@ export async function attachSerial(decoder, port, opts) {
         },
     };
 }
-

@@ -3,7 +3,8 @@ import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 
-import { loadDorvik } from "../index.js";
+import { CodeKind, loadDorvik } from "../index.js";
+import { collectionsOf, reportsOf, scanner } from "./hid.js";
 
 const dvk = await loadDorvik();
 const GS = "\x1d";
@@ -79,7 +80,7 @@ test("results beyond ASCII: every UTF-8 length and its edges read as text, anyth
     assert.equal(dvk.decodeFrame(Uint8Array.of(0xff), { deviceId: "\uFEFFkbd" }).deviceId, "\uFEFFkbd");
 });
 
-test("barcodeSvg: every kind, null when not encodable", () => {
+test("barcodeSvg: every kind, a RangeError when not encodable", () => {
     const rows = [
         ["ean13", "4600000000008", {}, true],
         ["ean13", "460000000000", {}, true],
@@ -90,8 +91,8 @@ test("barcodeSvg: every kind, null when not encodable", () => {
         ["datamatrix", "7".repeat(5000), {}, false],
     ];
     for (const [kind, data, options, drawn] of rows) {
-        const svg = dvk.barcodeSvg(kind, data, options);
-        assert.equal(svg !== null && svg.startsWith("<svg xmlns="), drawn, `${kind} ${data.length}`);
+        if (drawn) assert.ok(dvk.barcodeSvg(kind, data, options).startsWith("<svg xmlns="), `${kind} ${data.length}`);
+        else assert.throws(() => dvk.barcodeSvg(kind, data, options), { constructor: RangeError, message: /cannot be drawn as (EAN-13|DataMatrix)/ }, `${kind} ${data.length}`);
     }
     const at = (options) => dvk.barcodeSvg("ean13", "4600000000008", options);
     assert.equal(at(), at({ scale: 4, quiet: 4 }), "defaults: scale 4, quiet 4");
@@ -147,6 +148,7 @@ test("decoder: key strokes with GS as Ctrl+] or an Alt code, bytes, ticks, bindi
         assert.equal(dec.poll().scans.length, 0, "not yet timed out");
         dec.tick(1e6 + 0.75);
         assert.equal(dec.poll().scans[0].kindTitle, "EAN-13");
+        assert.equal(CodeKind.Ean13, 2);
         // Bytes of a serial scanner, not UTF-8, come back as the same bytes.
         const cp1251 = Uint8Array.of(0xc6, 0x31, 0x32, 0x33, 0x34, 0x0d);
         dec.feedBytes(cp1251, "COM3", 2e6);
@@ -264,6 +266,17 @@ test("bad arguments: a TypeError or RangeError naming the argument", () => {
         [() => tuner.feed({ frame: "x" }), TypeError, /^frame\.tMs /],
         [() => tuner.feed({ frame: "x", tMs: 1, gapsMs: [1, -2] }), RangeError, /^frame\.gapsMs\[1\] /],
         [() => tuner.feed({ frame: "x", tMs: 1, gapsMs: {} }), TypeError, /^frame\.gapsMs /],
+        [() => dvk.createLink({}, "x"), TypeError, /^decoder /],
+        [() => dvk.createLink(dec, 5), TypeError, /^deviceId /],
+        [() => dvk.createLink(dec, "x", 1), TypeError, /^options /],
+        [() => dvk.createLink(dec).key(30, 3, 1), RangeError, /^action /],
+        [() => dvk.createLink(dec).keyWith(30, 1, 16, 1), RangeError, /^modifiers /],
+        [() => dvk.createLink(dec).keyWith(0x10000, 1, 0, 1), RangeError, /^scanCode /],
+        [() => dvk.createLink(dec).bytes([1], 1), TypeError, /^bytes /],
+        [() => dvk.createLink(dec).hidPosReport(256, new Uint8Array(1), 1), RangeError, /^reportId /],
+        [() => dvk.createLink(dec).hidPosCollections({}), TypeError, /^collections /],
+        [() => dvk.createLink(dec).tick(-1), RangeError, /^tMs /],
+        [() => dvk.scanCodeOfKeyCode(30), TypeError, /^code /],
     ];
     for (const [call, type, message] of rows) assert.throws(call, (e) => e.constructor === type && message.test(e.message), String(call));
     // A refused call changed nothing.
@@ -273,12 +286,71 @@ test("bad arguments: a TypeError or RangeError naming the argument", () => {
     tuner.free();
 });
 
+test("a link: keys with their modifiers, Alt codes, serial chunks, HID-POS, set-up framing, cut codes", () => {
+    const GS_MARKING = MARKING;
+    const dec = dvk.createDecoder();
+    const link = dvk.createLink(dec, "kbd");
+    assert.equal(link.decoder, dec);
+    assert.equal(link.wakeAt(), -1);
+    // Ctrl+] and an Alt code typed as a browser reports them; the Alt release ends the Alt code.
+    const ModifierBits = { Shift: 1, Ctrl: 2, Alt: 4 };
+    let t = 10;
+    for (const c of "0104607097291111") link.keyWith(dvk.keyCodes[`Digit${c}`], 1, 0, (t += 5));
+    link.keyWith(dvk.keyCodes.KeyQ, 1, ModifierBits.Shift, (t += 5));
+    link.keyWith(dvk.keyCodes.BracketRight, 1, ModifierBits.Ctrl, (t += 5));
+    link.keyWith(dvk.keyCodes.AltLeft, 1, ModifierBits.Alt, (t += 5));
+    for (const d of "0029") link.keyWith(dvk.keyCodes[`Numpad${d}`], 1, ModifierBits.Alt, (t += 5));
+    link.keyWith(dvk.keyCodes.AltLeft, 0, 0, (t += 5));
+    link.keyWith(dvk.keyCodes.NumpadEnter, 1, 0, (t += 5));
+    assert.equal(link.wakeAt(), t + 141, "the default time-out, 140 ms, after the last stroke");
+    const polled = link.poll();
+    assert.equal(polled.frames[0].frame, "0104607097291111Q\x1d\x1d\r");
+    assert.equal(dvk.keyCodes.NumpadEnter, 0xe01c);
+    assert.equal(dvk.scanCodeOfKeyCode("AltRight"), 0xe038);
+    assert.equal(dvk.scanCodeOfKeyCode("F1"), 0);
+    assert.equal(dvk.scanCodeOfLinuxKey(30), 0x1e);
+    assert.equal(Object.isFrozen(dvk.keyCodes), true);
+    link.free();
+    link.free();
+    assert.throws(() => link.poll(), /this link was freed/);
+
+    // Set-up: frames close by time alone, so a CR LF arrives whole; the learned profile then takes over.
+    const serial = dvk.createLink(dec, "COM3", { setUp: true });
+    assert.deepEqual(dec.profile().terminator, "\0");
+    assert.equal(JSON.parse(dvk.setUpProfile).frameTimeoutMs, 500);
+    serial.bytes("4600000000008\r", 100);
+    serial.bytes(new TextEncoder().encode("\n"), 103);
+    serial.tick(400);
+    assert.deepEqual(serial.poll().frames, []);
+    serial.tick(604);
+    assert.equal(serial.poll().frames[0].frame, "4600000000008\r\n");
+    assert.equal(serial.useProfile({ terminator: "\r\n" }), true);
+    assert.equal(serial.useProfile("not a profile"), false);
+    // A lost port in the middle of a code: dropped, and the link says so.
+    serial.bytes("46070972", 1000);
+    serial.end(1001);
+    assert.deepEqual(serial.poll({ json: true }), '{"scans":[],"frames":[]}');
+    assert.deepEqual(serial.notices(), [{ notice: "cut", deviceId: "COM3", tMs: 1001, bytes: 8 }]);
+    assert.equal(serial.notices({ json: true }), "[]");
+    // A freed decoder under a link: every call but free throws.
+    const other = dvk.createDecoder();
+    const orphan = dvk.createLink(other, "x");
+    other.free();
+    assert.throws(() => orphan.tick(1), /the decoder of this link was freed/);
+    orphan.free();
+    assert.throws(() => dvk.createLink(other, "x"), /this decoder was freed/);
+    serial.free();
+    dec.free();
+    void GS_MARKING;
+});
+
 test("a forgotten handle is released by the garbage collector", { skip: typeof gc !== "function" && "run node with --expose-gc" }, async () => {
     const forget = () => {
         for (let i = 0; i < 2000; ++i) {
             const dec = dvk.createDecoder();
             dec.feedBytes("x".repeat(2000), "", 1);
             dvk.createTuner();
+            dvk.createLink(dec, "x".repeat(100)).bytes("y".repeat(500), 1);
         }
     };
     forget();
@@ -330,7 +402,28 @@ test("the heap stays flat over many calls of every method", () => {
         },
         "tuner.feed": () => tuner.feed(frame),
         "tuner.state": () => tuner.state(),
+        "createLink+bytes+end+poll+notices+free": (i) => {
+            const link = dvk.createLink(dec, "COM3", { setUp: i % 2 === 0 });
+            link.bytes("4600000000008", i);
+            link.end(i + 1);
+            link.poll();
+            link.notices();
+            link.free();
+        },
+        "link.keyWith+tick+poll": (i) => {
+            linked.keyWith(0x1e, 1, 1, i);
+            linked.keyWith(0x1c, 1, 0, i);
+            linked.tick(i + 1000);
+            linked.poll();
+        },
+        "link.hidPosReport+poll": (i) => {
+            linked.hidPosReport(2, report, i);
+            linked.poll();
+        },
     };
+    const linked = dvk.createLink(dvk.createDecoder(), "pos");
+    linked.hidPosCollections(collectionsOf(scanner()));
+    const report = reportsOf(scanner(), "]d2", new TextEncoder().encode(MARKING))[0].data;
     for (const [name, method] of Object.entries(methods)) {
         for (let i = 0; i < 2000; ++i) method(i);
         const before = dvk.memoryBytes;

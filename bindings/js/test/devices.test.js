@@ -1,10 +1,11 @@
 // The serial and HID-POS hosts under Node, with stand-ins for a Web Serial port and a WebHID device that
-// deliver recorded chunks and reports.
+// deliver recorded chunks and reports, each host feeding a link of the host kit.
 import assert from "node:assert/strict";
 import { test } from "node:test";
 
 import { attachHidPos, attachSerial } from "../browser.js";
 import { loadDorvik } from "../index.js";
+import { SHAPES, collectionsOf, otherReportOf, reportsOf, scanner } from "./hid.js";
 
 const dvk = await loadDorvik();
 const GS = "\x1d";
@@ -42,7 +43,7 @@ class RecordedPort {
 
 const lineError = (name) => Object.assign(new Error(name), { name });
 
-test("serial: opened with the profile's line settings, chunks fed as they come, errors reported", async () => {
+test("serial: opened with the profile's line settings, chunks fed as they come, errors and cut codes reported", async () => {
     const split = (text, ...at) => at.concat(text.length).map((end, i) => bytes(text.slice(at[i - 1] ?? 0, end)));
     const rows = [
         // [name, recording, scans' data, errors]
@@ -52,50 +53,40 @@ test("serial: opened with the profile's line settings, chunks fed as they come, 
         ["a parity error in the middle", [bytes(MARKING.slice(0, 30)), lineError("ParityError"), bytes(MARKING.slice(30) + "\r")],
             [MARKING], ["ParityError"]],
         ["the port is lost", [bytes("4600000000008\r"), lineError("NetworkError")], ["4600000000008"], ["NetworkError"]],
-        ["the port is lost in the middle of a code: no shorter code comes of it",
-            [bytes("4600000000008\r46070972911"), lineError("NetworkError")], ["4600000000008"], ["NetworkError"]],
+        ["the port is lost in the middle of a code: no shorter code comes of it, and onError says so",
+            [bytes("4600000000008\r46070972911"), lineError("NetworkError")], ["4600000000008"],
+            ["CodeCutError: dorvik-c: COM3: a code cut short (11 bytes) was dropped: its input stopped before its end", "NetworkError"]],
+        ["a CR LF terminator split over two chunks", [bytes("4600000000008\r"), bytes("\n4607097291111\r\n")],
+            ["4600000000008", "4607097291111"], [], "\r\n"],
     ];
-    for (const [name, recording, expected, errors] of rows) {
+    for (const [name, recording, expected, errors, terminator = "\r"] of rows) {
         const decoder = dvk.createDecoder();
+        const link = dvk.createLink(decoder, "COM3");
         const port = new RecordedPort(recording);
         const scans = [];
         const seen = [];
-        const profile = { baud: 115200, dataBits: 7, parity: "E", stopBits: 2, rtsCts: true };
-        const host = await attachSerial(decoder, port, { deviceId: "COM3", profile, onScan: (s) => scans.push(s), onError: (e) => seen.push(e.name) });
+        const profile = { baud: 115200, dataBits: 7, parity: "E", stopBits: 2, rtsCts: true, terminator };
+        const host = await attachSerial(link, port, { profile, onScan: (s) => scans.push(s),
+            onError: (e) => seen.push(e.name === "CodeCutError" ? `${e.name}: ${e.message}` : e.name) });
         assert.deepEqual(port.options, { baudRate: 115200, dataBits: 7, stopBits: 2, parity: "even", flowControl: "hardware" }, name);
         await sleep(recording.length * 5 + 300);
         assert.deepEqual(scans.map((s) => s.data), expected, name);
         assert.ok(scans.every((s) => s.deviceId === "COM3"), name);
         assert.deepEqual(seen, errors, name);
-        decoder.tick(performance.now() + 1e6);
-        assert.deepEqual(decoder.poll().frames, [], `${name}: nothing left to join the next code`);
+        link.tick(performance.now() + 1e6);
+        assert.deepEqual(link.poll().frames, [], `${name}: nothing left to join the next code`);
         await host.close();
         assert.ok(port.closed, name);
+        link.free();
         decoder.free();
     }
+    await assert.rejects(attachSerial(dvk.createDecoder(), new RecordedPort([])), /link must be a link of dorvik-c/);
 });
 
-// The scanned-data report of the HID POS usage tables, after its id: length, AIM identifier, 56 bytes of
-// data, and a last byte whose bit 0 says that more reports follow.
-function reports(aim, text, { size = 56, id = 2 } = {}) {
-    const data = bytes(text);
-    const out = [];
-    for (let at = 0; at < data.length || out.length === 0; at += size) {
-        const piece = data.subarray(at, at + size);
-        const report = new Uint8Array(4 + size + 1);
-        report[0] = piece.length;
-        report.set(bytes(aim), 1);
-        report.set(piece, 4);
-        report[4 + size] = at + size < data.length ? 1 : 0;
-        out.push({ id, report });
-    }
-    return out;
-}
-
 class RecordedHid extends EventTarget {
-    constructor(usagePage = 0x8c) {
+    constructor(collections) {
         super();
-        this.collections = [{ usagePage }];
+        this.collections = collections;
         this.opened = false;
     }
     async open() {
@@ -105,52 +96,80 @@ class RecordedHid extends EventTarget {
         this.opened = false;
     }
     play(recording) {
-        for (const { id, report } of recording) {
+        for (const { id, data } of recording) {
             const event = new Event("inputreport");
-            Object.assign(event, { reportId: id, data: new DataView(report.buffer) });
+            // WebHID: the report's id apart, its data as a DataView (here over a larger buffer, at an offset).
+            const buffer = new Uint8Array(data.length + 5);
+            buffer.set(data, 3);
+            Object.assign(event, { reportId: id, data: new DataView(buffer.buffer, 3, data.length) });
             this.dispatchEvent(event);
         }
     }
 }
 
-test("HID-POS: one chunk per report, the AIM identifier as the profile says, GS as it came", async () => {
+const encode = (text) => new TextEncoder().encode(text);
+
+test("HID-POS: the layout from the device's collections, AIM as the profile says, GS as it came", async () => {
+    const standard = scanner(SHAPES.standard);
     const rows = [
-        // [name, profile, recording, [raw, data, aimId] of each scan]
-        ["a marking code over two reports", {}, reports("]d2", MARKING), [[`${MARKING}\r`, MARKING, ""]]],
-        ["the same with AIM identifiers on", { aimId: true }, reports("]d2", MARKING), [[`]d2${MARKING}\r`, MARKING, "]d2"]]],
-        ["a Tab terminator and an identifier without its flag", { aimId: true, terminator: "\t" },
-            reports("E0", "4600000000008"), [["]E04600000000008\t", "4600000000008", "]E0"]]],
-        ["two codes, and a report of another id between them", {},
-            [...reports("]E0", "4600000000008"), ...reports("]E0", "junk", { id: 4 }), ...reports("]C1", "0104607097291111")],
+        // [name, scanner, profile, reports, [raw, data, aimId] of each scan]
+        ["a marking code over two reports", standard, {}, reportsOf(standard, "]d2", encode(MARKING)), [[`${MARKING}\r`, MARKING, ""]]],
+        ["the same with AIM identifiers on", standard, { aimId: true }, reportsOf(standard, "]d2", encode(MARKING)),
+            [[`]d2${MARKING}\r`, MARKING, "]d2"]]],
+        ["a Tab terminator and an identifier without its flag", standard, { aimId: true, terminator: "\t" },
+            reportsOf(standard, "]E0", encode("4600000000008"), { aimBytes: 2 }), [["]E04600000000008\t", "4600000000008", "]E0"]]],
+        ["two codes, and a report of another id between them", standard, {},
+            [...reportsOf(standard, "]E0", encode("4600000000008")), otherReportOf(standard), ...reportsOf(standard, "]C1", encode("0104607097291111"))],
             [["4600000000008\r", "4600000000008", ""], ["0104607097291111\r", "0104607097291111", ""]]],
+        ["the AIM bytes declared by Usage Minimum/Maximum", scanner(SHAPES.aimRange), { aimId: true },
+            reportsOf(scanner(SHAPES.aimRange), "]d2", encode(MARKING)), [[`]d2${MARKING}\r`, MARKING, "]d2"]]],
+        ["a vendor's layout: flag, vendor bytes, 40 data bytes, AIM, count last, report id 7", scanner(SHAPES.vendorOrder),
+            { aimId: true }, reportsOf(scanner(SHAPES.vendorOrder), "]d2", encode(MARKING)), [[`]d2${MARKING}\r`, MARKING, "]d2"]]],
+        ["no byte count: the data ends at its zero padding", scanner(SHAPES.noCount), {},
+            reportsOf(scanner(SHAPES.noCount), "]E0", encode("4600000000008")), [["4600000000008\r", "4600000000008", ""]]],
     ];
-    for (const [name, profile, recording, expected] of rows) {
+    for (const [name, device, profile, recording, expected] of rows) {
         const decoder = dvk.createDecoder();
-        decoder.setProfile(profile);
-        const device = new RecordedHid();
+        const link = dvk.createLink(decoder, "pos");
+        link.useProfile(profile);
+        const hid = new RecordedHid(collectionsOf(device));
         const scans = [];
         const frames = [];
-        const host = await attachHidPos(decoder, device, { deviceId: "pos", onScan: (s) => scans.push(s), onFrame: (f) => frames.push(f) });
-        assert.ok(device.opened, name);
-        device.play(recording);
+        const errors = [];
+        const host = await attachHidPos(link, hid, { onScan: (s) => scans.push(s), onFrame: (f) => frames.push(f), onError: (e) => errors.push(e) });
+        assert.ok(hid.opened, name);
+        hid.play(recording);
         assert.deepEqual(scans.map((s) => [s.raw, s.data, s.aimId]), expected, name);
         assert.ok(frames.every((f) => f.deviceId === "pos" && f.gapsMs.length === 0), name);
+        assert.deepEqual(errors, [], name);
         await host.close();
+        link.free();
         decoder.free();
     }
-    await assert.rejects(attachHidPos(dvk.createDecoder(), new RecordedHid(0x01)), /usage page 0x8C/);
+    // A keyboard-mode scanner (no page 0x8C) and a device whose descriptor has no scanned-data report.
+    const keyboard = [{ usagePage: 1, usage: 6, type: 1, children: [], inputReports: [{ reportId: 1, items: [
+        { reportSize: 8, reportCount: 8, usages: [0x70004], isRange: false, isArray: false, isBufferedBytes: false, isConstant: false }] }] }];
+    await assert.rejects(attachHidPos(dvk.createLink(dvk.createDecoder(), "x"), new RecordedHid(keyboard)), /no HID-POS scanned-data report/);
+    await assert.rejects(attachHidPos(dvk.createLink(dvk.createDecoder(), "x"), new RecordedHid([])), /no HID-POS scanned-data report/);
 });
 
-test("HID-POS: a code whose last report never comes is dropped, not read short", async () => {
+test("HID-POS: a code whose last report never comes is dropped, not read short, and onError says so", async () => {
+    const standard = scanner(SHAPES.standard);
     const decoder = dvk.createDecoder();
-    const device = new RecordedHid();
+    const link = dvk.createLink(decoder, "pos");
+    const device = new RecordedHid(collectionsOf(standard));
     const scans = [];
     const errors = [];
-    const host = await attachHidPos(decoder, device, { onScan: (s) => scans.push(s.data), onError: (e) => errors.push(e.message) });
-    device.play(reports("]d2", MARKING).slice(0, 1));
-    await sleep(300);
-    device.play(reports("]E0", "4600000000008"));
+    const host = await attachHidPos(link, device, { onScan: (s) => scans.push(s.data), onError: (e) => errors.push(e) });
+    device.play(reportsOf(standard, "]d2", encode(MARKING)).slice(0, 1));
+    await sleep(300); // the default profile's time-out is 140 ms: the link's timer has fired
+    device.play(reportsOf(standard, "]E0", encode("4600000000008")));
     assert.deepEqual(scans, ["4600000000008"]);
     assert.equal(errors.length, 1);
+    assert.equal(errors[0].name, "CodeCutError");
+    assert.equal(errors[0].message, "dorvik-c: pos: a code cut short (56 bytes) was dropped: its input stopped before its end");
+    assert.deepEqual({ ...errors[0].notice, tMs: 0 }, { notice: "cut", deviceId: "pos", tMs: 0, bytes: 56 });
     await host.close();
+    link.free();
+    decoder.free();
 });

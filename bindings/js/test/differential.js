@@ -4,6 +4,8 @@
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
 
+import { SHAPES, collectionsOf, descriptorOf, otherReportOf, reportsOf, scanner, streamOf } from "./hid.js";
+
 const GS = "\x1d";
 
 export function random(seed) {
@@ -198,7 +200,7 @@ function round(dvk, r, script, results, calls) {
     const scale = r.chance(0.05) ? r.pick(extreme) : r.below(14) - 2;
     const quiet = r.chance(0.05) ? r.pick(extreme) : r.below(24) - 3;
     script.op(2).text(kind).text(data).number(gs1 ? 1 : 0, 1).number(scale >>> 0, 4).number(quiet >>> 0, 4);
-    result(dvk.barcodeSvg(kind, data, { gs1, scale, quiet }));
+    result(svgOrNull(dvk, kind, data, { gs1, scale, quiet }));
     count("barcode_svg");
 
     const byte = r.below(256);
@@ -208,6 +210,8 @@ function round(dvk, r, script, results, calls) {
 
     decoderSession(dvk, r, script, result, flag, count);
     tunerSession(dvk, r, script, result, flag, count);
+    linkSession(dvk, r, script, results, count);
+    linkSession(dvk, r, script, results, count);
 
     script.op(19);
     result(dvk.version, true);
@@ -392,6 +396,266 @@ function variant(r, code) {
         default:
             return code;
     }
+}
+
+// The picture, or null where the package throws its RangeError for what the C export gives null.
+function svgOrNull(dvk, kind, data, options) {
+    try {
+        return dvk.barcodeSvg(kind, data, options);
+    } catch (error) {
+        if (!(error instanceof RangeError) || !/cannot be drawn/.test(error.message)) throw error;
+        return null;
+    }
+}
+
+const textOf = (value) => new TextEncoder().encode(String(value));
+
+// One script's worth of link calls, made on the package and written for the native driver; `results`
+// collects what the package gave, in order. Used by the random sessions and by the recordings.
+export function linkCalls(dvk, script, results, count = () => {}) {
+    const floor = (t) => (typeof t === "number" ? Math.floor(t) : t); // the package floors times as it takes them
+    let link = null;
+    let decoder = null;
+    const result = (value) => results.push(value === null ? null : typeof value === "string" ? new TextEncoder().encode(value) : value);
+    const flag = (value) => results.push(new Uint8Array([value ? 0x31 : 0x30]));
+    return {
+        open(deviceId, setUp, profile) {
+            decoder = dvk.createDecoder();
+            script.op(4);
+            if (profile !== undefined) {
+                script.op(5).text(profile);
+                flag(decoder.setProfile(profile));
+            }
+            script.op(20).text(deviceId).number(setUp ? 1 : 0, 1);
+            link = dvk.createLink(decoder, deviceId, { setUp });
+            count("link_new");
+        },
+        close() {
+            script.op(34);
+            result(link.poll({ bytes: true }));
+            script.op(35);
+            result(link.notices({ bytes: true }));
+            script.op(21).op(13);
+            link.free();
+            decoder.free();
+            count("link_free");
+        },
+        useProfile(profile) {
+            script.op(22).text(profile);
+            flag(link.useProfile(profile));
+            count("link_use_profile");
+        },
+        key(code, action, t) {
+            script.op(23).number(code, 2).number(action, 1).number(floor(t), 8);
+            link.key(code, action, t);
+            count("link_key");
+        },
+        keyWith(code, action, mods, t) {
+            script.op(24).number(code, 2).number(action, 1).number(mods, 1).number(floor(t), 8);
+            link.keyWith(code, action, mods, t);
+            count("link_key_with");
+        },
+        capsLock(on) {
+            script.op(25).number(on ? 1 : 0, 1);
+            link.setCapsLock(on);
+            count("link_set_caps_lock");
+        },
+        bytes(chunk, t) {
+            script.op(26).text(chunk).number(floor(t), 8);
+            link.bytes(chunk, t);
+            count("link_bytes");
+        },
+        descriptor(bytes) {
+            script.op(27).text(bytes);
+            result(textOf(link.hidPosDescriptor(bytes)));
+            count("link_hid_pos_descriptor");
+        },
+        collections(collections) {
+            const json = typeof collections === "string" ? collections : JSON.stringify(collections);
+            script.op(28).text(json);
+            result(textOf(link.hidPosCollections(collections)));
+            count("link_hid_pos_collections");
+        },
+        report(id, data, t) {
+            script.op(29).number(id, 1).text(data).number(floor(t), 8);
+            // WebHID gives a DataView over the report's bytes.
+            flag(link.hidPosReport(id, new DataView(data.buffer, data.byteOffset, data.byteLength), t));
+            count("link_hid_pos_report");
+        },
+        stream(bytes, t) {
+            script.op(30).text(bytes).number(floor(t), 8);
+            link.hidPosStream(bytes, t);
+            count("link_hid_pos_stream");
+        },
+        tick(t) {
+            script.op(31).number(floor(t), 8);
+            link.tick(t);
+            count("link_tick");
+        },
+        end(t) {
+            script.op(32).number(floor(t), 8);
+            link.end(t);
+            count("link_end");
+        },
+        wakeAt() {
+            script.op(33);
+            result(textOf(link.wakeAt()));
+            count("link_wake_at");
+        },
+        poll() {
+            script.op(34);
+            result(link.poll({ bytes: true }));
+            count("link_poll");
+        },
+        notices() {
+            script.op(35);
+            result(link.notices({ bytes: true }));
+            count("link_notices");
+        },
+    };
+}
+
+/**
+ * Replays a recording through linkCalls: `input` as the set-up page keeps it (dorvikExample.input: [call,
+ * …arguments], bytes as arrays), each input followed by a poll and the notices, then `finish` (a tick far
+ * on and the end) and the link closed.
+ */
+export function replayRecording(calls, recording) {
+    calls.open(recording.deviceId, recording.setUp, recording.profile);
+    if (recording.descriptor) calls.descriptor(Uint8Array.from(recording.descriptor));
+    if (recording.collections) calls.collections(recording.collections);
+    let last = 0;
+    for (const [name, ...args] of recording.input) {
+        const bytes = (a) => Uint8Array.from(a);
+        if (name === "keyWith") calls.keyWith(args[0], args[1], args[2], args[3]);
+        else if (name === "key") calls.key(args[0], args[1], args[2]);
+        else if (name === "bytes") calls.bytes(bytes(args[0]), args[1]);
+        else if (name === "hidPosReport") calls.report(args[0], bytes(args[1]), args[2]);
+        else if (name === "hidPosStream") calls.stream(bytes(args[0]), args[1]);
+        else if (name === "tick") calls.tick(args[0]);
+        else if (name === "end") calls.end(args[0]);
+        else if (name === "useProfile") calls.useProfile(args[0]);
+        else throw new Error(`a recording's call ${name}`);
+        last = Math.max(last, typeof args[args.length - 1] === "number" ? args[args.length - 1] : 0);
+        calls.poll();
+        calls.notices();
+    }
+    if (recording.finish !== false) {
+        calls.tick(last + 100000);
+        calls.end(last + 100001);
+    }
+    calls.close();
+}
+
+const HID_SHAPES = Object.values(SHAPES);
+const TERMINATORS = ["\r", "\r\n", "\t", "\n", ""];
+
+// A link session: a scanner's input of one kind (keys as evdev or a browser gives them, serial chunks,
+// HID-POS reports from a descriptor or WebHID collections, or a hidraw stream) with ticks, polls and an end.
+function linkSession(dvk, r, script, results, count) {
+    const calls = linkCalls(dvk, script, results, count);
+    const setUp = r.chance(0.3);
+    const prof = r.chance(0.7) ? JSON.stringify({ terminator: r.pick(TERMINATORS), aimId: r.chance(0.5),
+        frameTimeoutMs: r.pick([140, 60, 500, 0]), burstGapMs: r.pick([30, 60, 250]) }) : profile(r) ?? undefined;
+    calls.open(r.pick(["kbd", "COM3", "pos", "", "Ж"]), setUp, prof);
+    let t = r.chance(0.05) ? 2 ** 52 : r.below(1e9); // wakeAt() is a number: exact below 2^53
+    const later = (max = 40) => (t += r.chance(0.1) ? 100 + r.below(600) : r.below(max));
+    const kind = r.below(4);
+    let device = null;
+    if (kind === 2 || kind === 3) {
+        device = scanner(r.pick(HID_SHAPES));
+        if (r.chance(0.05)) calls.descriptor(r.bytes(r.below(40)));
+        else if (r.chance(0.5)) calls.descriptor(descriptorOf(device));
+        else calls.collections(r.chance(0.05) ? r.pick(["[", "{}", "[{\"inputReports\":7}]", "null"]) : collectionsOf(device));
+    }
+    const steps = 4 + r.below(12);
+    for (let i = 0; i < steps; ++i) {
+        const what = r.below(10);
+        if (what === 0) calls.tick(later(700));
+        else if (what === 1) calls.poll();
+        else if (what === 2) calls.wakeAt();
+        else if (what === 3 && r.chance(0.2)) calls.useProfile(r.chance(0.8) ? JSON.stringify({ terminator: r.pick(TERMINATORS), aimId: r.chance(0.5) }) : profile(r) ?? "{}");
+        else if (what === 4 && r.chance(0.1)) calls.end(later());
+        else if (what === 5) calls.notices();
+        else if (kind === 0) linkKeys(dvk, r, calls, later);
+        else if (kind === 1) {
+            const text = frameText(r);
+            const whole = typeof text === "string" ? new TextEncoder().encode(text + r.pick(["\r", "\r\n", "\t", ""])) : text;
+            for (let at = 0; at < whole.length || at === 0;) {
+                const n = r.chance(0.3) ? whole.length : 1 + r.below(12);
+                calls.bytes(whole.subarray(at, at + n), later(r.chance(0.1) ? 300 : 15));
+                at += n;
+                if (at >= whole.length) break;
+            }
+        } else {
+            const text = frameText(r);
+            const data = typeof text === "string" ? new TextEncoder().encode(text) : text;
+            let reports = reportsOf(device, r.pick(["]d2", "]C1", "]E0", "]Q3", "\0\0\0"]), data, { aimBytes: r.chance(0.2) ? 2 : 3 });
+            if (r.chance(0.15)) reports = reports.slice(0, Math.max(1, reports.length - 1)); // the last never comes
+            if (device.otherReport !== null && r.chance(0.2)) reports.splice(r.below(reports.length + 1), 0, otherReportOf(device));
+            if (kind === 2) {
+                for (const rep of reports) calls.report(rep.id, r.chance(0.05) ? rep.data.subarray(0, r.below(rep.data.length)) : rep.data, later(10));
+            } else {
+                let bytes = streamOf(device, reports);
+                if (r.chance(0.1)) bytes = Uint8Array.from([...r.bytes(1 + r.below(3)), ...bytes]); // junk first
+                for (let at = 0; at < bytes.length;) {
+                    const n = r.chance(0.5) ? bytes.length : 1 + r.below(70);
+                    calls.stream(bytes.subarray(at, at + n), later(8));
+                    at += n;
+                }
+            }
+        }
+    }
+    if (r.chance(0.5)) calls.tick(later(2000));
+    if (r.chance(0.5)) calls.end(later());
+    calls.close();
+}
+
+// Keys of a code: through key() with modifier keys of their own (evdev, Raw Input), or through keyWith()
+// with the modifiers each event carries (a browser), Alt codes ended by Alt's release, noise among them.
+function linkKeys(dvk, r, calls, later) {
+    const keys = keyTable(dvk);
+    const withMods = r.chance(0.5);
+    const caps = r.chance(0.1);
+    if (!withMods && r.chance(0.1)) calls.capsLock(r.chance(0.5));
+    const press = (code, shift, ctrl) => {
+        if (withMods) {
+            const mods = (shift ? 1 : 0) | (ctrl ? 2 : 0) | (caps ? 8 : 0);
+            calls.keyWith(code, 1, mods, later(12));
+            if (r.chance(0.3)) calls.keyWith(code, r.chance(0.1) ? 2 : 0, mods, later(3));
+            return;
+        }
+        if (shift) calls.key(r.pick([0x2a, 0x36]), 1, later(3));
+        if (ctrl) calls.key(r.pick([0x1d, 0xe01d]), 1, later(3));
+        calls.key(code, 1, later(12));
+        calls.key(code, 0, later(3));
+        if (ctrl) calls.key(0x1d, 0, later(3)), calls.key(0xe01d, 0, later(1));
+        if (shift) calls.key(0x2a, 0, later(3)), calls.key(0x36, 0, later(1));
+    };
+    const altCode = (digits) => {
+        const alt = r.pick([0x38, 0xe038]);
+        if (withMods) calls.keyWith(alt, 1, 4, later(3));
+        else calls.key(alt, 1, later(3));
+        for (const d of digits) {
+            const code = NUMPAD_DIGITS[d];
+            if (withMods) calls.keyWith(code, 1, 4, later(8)), calls.keyWith(code, 0, 4, later(3));
+            else calls.key(code, 1, later(8)), calls.key(code, 0, later(3));
+        }
+        if (withMods) calls.keyWith(alt, 0, r.chance(0.1) ? 4 : 0, later(3));
+        else calls.key(alt, 0, later(3));
+    };
+    const gs = r.below(3);
+    for (const ch of r.chance(0.8) ? markingCode(r) : r.chars(GS1_CHARS, r.below(20))) {
+        if (ch === GS && gs === 0) press(0x1b, false, true);
+        else if (ch === GS && gs === 1) altCode(r.pick(["0029", "029", "29"]));
+        else if (keys[ch.charCodeAt(0)]?.ok) press(keys[ch.charCodeAt(0)].scancode, keys[ch.charCodeAt(0)].shift, keys[ch.charCodeAt(0)].ctrl);
+        if (r.chance(0.02)) press(r.below(0x10000), r.chance(0.5), r.chance(0.2)); // any scan code at all
+        if (r.chance(0.01)) press(r.pick([0xe01c, 0xe035, 0xe048, 0x1c]), false, false);
+    }
+    const end = r.below(4);
+    if (end === 0) press(0x1c, false, false);
+    else if (end === 1) press(0xe01c, false, false);
+    else if (end === 2) press(0x0f, false, false);
 }
 
 function equalBytes(a, b) {

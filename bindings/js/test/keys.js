@@ -66,15 +66,20 @@ function keyValue(c, code, shift, layout) {
 }
 
 /**
- * The key events of a text, one character per `gapMs` from `t0` (ms on the page's clock): Shift for capitals,
- * Ctrl with the key for a control character (Ctrl+] for GS), or Alt+0029 for GS when gs is "alt".
+ * The key events of a text, one character per `gapMs` from `t0` (ms on the page's clock; `gapMs` may be a
+ * function of the character's index): Shift for capitals, Tab for a tab, Ctrl with the key for another
+ * control character (Ctrl+] for GS), or Alt+0029 for GS when gs is "alt".
  */
 export function keyEvents(text, { t0, gapMs = 5, layout = "us", gs = "ctrl" }) {
     const events = [];
     let t = t0;
+    let i = 0;
     for (const c of text) {
         const at = (e) => events.push({ ...e, t });
-        if (c === "\r") {
+        if (c === "\t") {
+            at(key("keyDown", "Tab", "Tab", 0, { windowsVirtualKeyCode: 9 }));
+            at(key("keyUp", "Tab", "Tab", 0, { windowsVirtualKeyCode: 9 }));
+        } else if (c === "\r") {
             at(key("keyDown", "Enter", "Enter", 0, { text: "\r", windowsVirtualKeyCode: 13 }));
             at(key("keyUp", "Enter", "Enter", 0, { windowsVirtualKeyCode: 13 }));
         } else if (c === GS && gs === "alt") {
@@ -100,7 +105,8 @@ export function keyEvents(text, { t0, gapMs = 5, layout = "us", gs = "ctrl" }) {
             at(key("keyUp", code, value, shift ? SHIFT : 0, { windowsVirtualKeyCode: vk }));
             if (shift) at(key("keyUp", "ShiftLeft", "Shift", 0, { windowsVirtualKeyCode: 16, location: 1 }));
         }
-        t += gapMs;
+        t += typeof gapMs === "function" ? gapMs(i) : gapMs;
+        ++i;
     }
     return events;
 }

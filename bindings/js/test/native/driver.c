@@ -1,12 +1,14 @@
 /* The native side of the differential test: reads a script of calls on stdin, makes them on the native
- * library and writes every result on stdout. Texts are a u32 length (0xFFFFFFFF for null) and the bytes;
- * numbers are little-endian. One decoder and one tuner are current at a time. */
+ * library and its host kit and writes every result on stdout. Texts are a u32 length (0xFFFFFFFF for null)
+ * and the bytes; numbers are little-endian. One decoder, one tuner and one link (on the current decoder) are
+ * current at a time. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "dorvik_c.h"
+#include "dorvik_host.h"
 
 static uint8_t* script;
 static size_t scriptSize;
@@ -57,6 +59,17 @@ static void outText(char* result) {
 
 static void outInt(int32_t value) { out(value ? "1" : "0", 1); }
 
+static void outHostText(char* result) {
+    out(result, result ? strlen(result) : 0);
+    dvkh_free(result);
+}
+
+static void outNumber(long long value) {
+    char digits[24];
+    const int n = snprintf(digits, sizeof digits, "%lld", value);
+    out(digits, (size_t)n);
+}
+
 int main(void) {
     size_t capacity = 1 << 20;
     script = malloc(capacity);
@@ -67,6 +80,7 @@ int main(void) {
     if (!script) fail("out of memory");
     dvk_decoder* decoder = NULL;
     dvk_tuner* tuner = NULL;
+    dvkh_link* link = NULL;
     while (at < scriptSize) {
         const int op = script[at++];
         int32_t n = 0;
@@ -142,12 +156,77 @@ int main(void) {
             out(v, strlen(v));
             break;
         }
+        /* The host kit. */
+        case 20: {
+            a = text(NULL);
+            const int32_t setUp = (int32_t)number(1);
+            link = dvkh_link_new(decoder, a, setUp);
+            break;
+        }
+        case 21:
+            dvkh_link_free(link);
+            link = NULL;
+            break;
+        case 22:
+            a = text(NULL);
+            outInt(dvkh_link_use_profile(link, a));
+            break;
+        case 23: {
+            const int32_t code = (int32_t)number(2), action = (int32_t)number(1);
+            dvkh_link_key(link, code, action, number(8));
+            break;
+        }
+        case 24: {
+            const int32_t code = (int32_t)number(2), action = (int32_t)number(1), mods = (int32_t)number(1);
+            dvkh_link_key_with(link, code, action, mods, number(8));
+            break;
+        }
+        case 25: dvkh_link_set_caps_lock(link, (int32_t)number(1)); break;
+        case 26:
+            a = text(&n);
+            dvkh_link_bytes(link, a, n, number(8));
+            break;
+        case 27:
+            a = text(&n);
+            outNumber(dvkh_link_hid_pos_descriptor(link, a, n));
+            break;
+        case 28:
+            a = text(NULL);
+            outNumber(dvkh_link_hid_pos_collections(link, a));
+            break;
+        case 29: {
+            const int32_t id = (int32_t)number(1);
+            a = text(&n);
+            outInt(dvkh_link_hid_pos_report(link, id, a, n, number(8)));
+            break;
+        }
+        case 30:
+            a = text(&n);
+            dvkh_link_hid_pos_stream(link, a, n, number(8));
+            break;
+        case 31: dvkh_link_tick(link, number(8)); break;
+        case 32: dvkh_link_end(link, number(8)); break;
+        case 33: outNumber((long long)dvkh_link_wake_at(link)); break;
+        case 34: outHostText(dvkh_link_poll(link)); break;
+        case 35: outHostText(dvkh_link_notices(link)); break;
+        case 36: outHostText(dvkh_key_codes()); break;
+        case 37:
+            a = text(NULL);
+            outNumber(dvkh_scan_code_of_key_code(a));
+            break;
+        case 38: outNumber(dvkh_scan_code_of_linux_key((int32_t)(uint32_t)number(4))); break;
+        case 39: {
+            const char* p = dvkh_set_up_profile();
+            out(p, strlen(p));
+            break;
+        }
         default: fail("unknown operation");
         }
         free(a);
         free(b);
         free(d);
     }
+    dvkh_link_free(link);
     dvk_decoder_free(decoder);
     dvk_tuner_free(tuner);
     free(script);
