@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/check_digit.h"
 #include "scanner_sim.h"
 
 namespace {
@@ -52,11 +53,8 @@ class Payloads {
     std::pair<std::string, std::string> next() {
         switch (pick(3)) {
         case 0: {
-            std::string code = "46" + digits(10);
-            int sum = 0;
-            for (size_t i = 0; i < 12; ++i)
-                sum += (code[i] - '0') * (i % 2 ? 3 : 1);
-            return {code + static_cast<char>('0' + (10 - sum % 10) % 10), "ean13"};
+            const std::string code = "46" + digits(10);
+            return {code + dorvik::gtinCheckDigit(code), "ean13"};
         }
         case 1: return {"010" + digits(13) + "21" + alnum(13) + "\x1d" + "93" + alnum(4), "datamatrix"};
         default: return {alnum(6 + pick(30)), "code128"};

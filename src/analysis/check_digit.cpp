@@ -30,17 +30,25 @@ bool isAllDigits(std::string_view text) {
     return true;
 }
 
+char gtinCheckDigit(std::string_view digits) {
+    const size_t n = digits.size();
+    if (n == 0 || n > 15) return '\0';
+    // Weight 3 on the digit beside the check digit, then 1, 3, 1, ... leftwards; the check digit brings the
+    // sum up to a multiple of ten. The digits in one block padded with zeros, which weigh nothing; the weight
+    // of the first byte depends on whether there are even or odd many. Sixteen '0' weigh 16 * 2 * '0'.
+    static constexpr std::array<uint8_t, 16> kOddCount{3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1};
+    static constexpr std::array<uint8_t, 16> kEvenCount{1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3};
+    const Bytes16 block = loadShort(digits.data(), n, '0');
+    if (mask(inRange(block, '0', '9')) != kAll16) return '\0';
+    const uint32_t sum = weightedSum(block, n % 2 == 1 ? kOddCount : kEvenCount) - 16 * 2 * '0';
+    return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
 bool gtinCheckOk(std::string_view text) {
     const size_t n = text.size();
     if (n != 8 && n != 12 && n != 13 && n != 14) return false;
-    // Weight 1 on the check digit, then 3, 1, 3, ... leftwards: a valid number sums to a multiple of ten.
-    // The digits in one block padded with zeros, which weigh nothing; the weight of the first byte depends
-    // on whether the number is even or odd in length. Sixteen '0' weigh 16 * 2 * '0' between them.
-    static constexpr std::array<uint8_t, 16> kEven{3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1};
-    static constexpr std::array<uint8_t, 16> kOdd{1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3};
-    const Bytes16 digits = loadShort(text.data(), n, '0');
-    if (mask(inRange(digits, '0', '9')) != kAll16) return false;
-    return (weightedSum(digits, n % 2 == 0 ? kEven : kOdd) - 16 * 2 * '0') % 10 == 0;
+    const char check = gtinCheckDigit(text.substr(0, n - 1));
+    return check != '\0' && check == text[n - 1];
 }
 
 } // namespace dorvik

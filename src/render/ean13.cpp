@@ -1,5 +1,6 @@
 #include <array>
 
+#include "analysis/check_digit.h"
 #include "render/linear_codes.h"
 
 namespace dorvik {
@@ -49,12 +50,7 @@ ModuleMatrix encodeEan13(std::string_view payload) {
             digits[count++] = c;
         }
     }
-    if (count == 12) {
-        int sum = 0;
-        for (size_t i = 12, weight = 3; i-- > 0; weight = 4 - weight)
-            sum += (digits[i] - '0') * static_cast<int>(weight);
-        digits[count++] = static_cast<char>('0' + (10 - sum % 10) % 10);
-    }
+    if (count == 12) digits[count++] = gtinCheckDigit({digits.data(), 12});
     if (count != 13) return {};
 
     ModuleMatrix matrix{95, 1, std::vector<uint8_t>(95)};

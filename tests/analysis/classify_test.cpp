@@ -30,6 +30,7 @@ ScanEvent classify(const std::string& data, const std::string& aim = "") {
 TEST(CheckDigit, EveryLengthAndEveryWrongPosition) {
     for (const std::string good : {"46000002", "036000291452", "4600000000008", "04607097291111"}) {
         EXPECT_TRUE(gtinCheckOk(good)) << good;
+        EXPECT_EQ(gtinCheckDigit(good.substr(0, good.size() - 1)), good.back()) << good;
         for (size_t i = 0; i < good.size(); ++i) {
             std::string bad = good;
             bad[i] = static_cast<char>('0' + (bad[i] - '0' + 5) % 10); // +5 changes every weighted sum
@@ -40,6 +41,11 @@ TEST(CheckDigit, EveryLengthAndEveryWrongPosition) {
     for (const char* no : {"", "4600000000", "460000000000A", "46000000000080", "460000:000008",
                            "4600000/00008", "/6000002", "4600000:", "/4607097291111"})
         EXPECT_FALSE(gtinCheckOk(no)) << no;
+    // One digit to fifteen; none, sixteen, or a byte beside the digits has none.
+    EXPECT_EQ(gtinCheckDigit("1"), '7');
+    EXPECT_EQ(gtinCheckDigit("100000000000000"), '7');
+    for (const char* no : {"", "1000000000000000", "46000/0", "4600:00"})
+        EXPECT_EQ(gtinCheckDigit(no), '\0') << no;
 }
 
 TEST(Classify, ExciseStampBoundaries) {
