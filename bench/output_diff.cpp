@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/check_digit.h"
 #include "analysis/element_string.h"
+#include "dorvik_c.h"
 
 namespace {
 
@@ -68,7 +70,30 @@ struct Library {
     SvgFn svg = nullptr;
     DecodeFn decode = nullptr;
     FreeFn release = nullptr;
+    // The other texts: the decoder's poll and profile, the tuner's state, the key of a byte.
+    decltype(&dvk_decoder_new) decoderNew = nullptr;
+    decltype(&dvk_decoder_free) decoderFree = nullptr;
+    decltype(&dvk_decoder_set_profile) setProfile = nullptr;
+    decltype(&dvk_decoder_profile) profile = nullptr;
+    decltype(&dvk_decoder_bind) bind = nullptr;
+    decltype(&dvk_decoder_feed_bytes) feedBytes = nullptr;
+    decltype(&dvk_decoder_tick) tick = nullptr;
+    decltype(&dvk_decoder_poll) poll = nullptr;
+    decltype(&dvk_tuner_new) tunerNew = nullptr;
+    decltype(&dvk_tuner_free) tunerFree = nullptr;
+    decltype(&dvk_tuner_state) tunerState = nullptr;
+    decltype(&dvk_tuner_skip) tunerSkip = nullptr;
+    decltype(&dvk_tuner_feed) tunerFeed = nullptr;
+    decltype(&dvk_key_for_char) keyForChar = nullptr;
 };
+
+template <typename Fn> void find(void* handle, const char* name, Fn& fn, const char* path) {
+    fn = reinterpret_cast<Fn>(dlsym(handle, name));
+    if (fn == nullptr) {
+        std::fprintf(stderr, "%s lacks %s\n", path, name);
+        std::exit(2);
+    }
+}
 
 Library load(const char* path) {
     void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -84,6 +109,20 @@ Library load(const char* path) {
         std::fprintf(stderr, "%s lacks an export\n", path);
         std::exit(2);
     }
+    find(handle, "dvk_decoder_new", lib.decoderNew, path);
+    find(handle, "dvk_decoder_free", lib.decoderFree, path);
+    find(handle, "dvk_decoder_set_profile", lib.setProfile, path);
+    find(handle, "dvk_decoder_profile", lib.profile, path);
+    find(handle, "dvk_decoder_bind", lib.bind, path);
+    find(handle, "dvk_decoder_feed_bytes", lib.feedBytes, path);
+    find(handle, "dvk_decoder_tick", lib.tick, path);
+    find(handle, "dvk_decoder_poll", lib.poll, path);
+    find(handle, "dvk_tuner_new", lib.tunerNew, path);
+    find(handle, "dvk_tuner_free", lib.tunerFree, path);
+    find(handle, "dvk_tuner_state", lib.tunerState, path);
+    find(handle, "dvk_tuner_skip", lib.tunerSkip, path);
+    find(handle, "dvk_tuner_feed", lib.tunerFeed, path);
+    find(handle, "dvk_key_for_char", lib.keyForChar, path);
     return lib;
 }
 
@@ -145,10 +184,7 @@ class Inputs {
     std::string packCode() {
         std::string gtin = digits(13);
         gtin[0] = '0';
-        int sum = 0;
-        for (size_t i = 0; i < gtin.size(); ++i)
-            sum += (gtin[gtin.size() - 1 - i] - '0') * (i % 2 == 0 ? 3 : 1);
-        gtin += static_cast<char>('0' + (10 - sum % 10) % 10);
+        gtin += dorvik::gtinCheckDigit(gtin);
         return gtin + printable(15);
     }
     std::string ean() {
@@ -212,6 +248,81 @@ void frameCase(const Library& oldLib, const Library& newLib, Counts& counts, con
     }
 }
 
+void textCase(Counts& counts, const char* what, const std::string& input, const std::string& a,
+              const std::string& b) {
+    ++counts.compared;
+    counts.nonNull += a != "<null>";
+    if (a != b) {
+        if (++counts.differ <= 5) report(what, input, a, b);
+    }
+}
+
+// One decoder per library fed the same chunks: its profile after the set-up, and every poll.
+void decoderCase(const Library& oldLib, const Library& newLib, Counts& counts, Inputs& in,
+                 const std::string& profile, const std::vector<std::string>& chunks) {
+    dvk_decoder* const a = oldLib.decoderNew();
+    dvk_decoder* const b = newLib.decoderNew();
+    oldLib.setProfile(a, profile.c_str());
+    newLib.setProfile(b, profile.c_str());
+    textCase(counts, "decoder_profile", profile, take(oldLib, oldLib.profile(a)),
+             take(newLib, newLib.profile(b)));
+    if (in.pick(4) == 0) {
+        oldLib.bind(a, "COM3");
+        newLib.bind(b, "COM3");
+    }
+    uint64_t t = in.pick(1000);
+    for (const std::string& chunk : chunks) {
+        const char* device = in.pick(4) == 0 ? "COM4" : "COM3";
+        const auto length = static_cast<int32_t>(chunk.size());
+        oldLib.feedBytes(a, chunk.data(), length, device, t);
+        newLib.feedBytes(b, chunk.data(), length, device, t);
+        t += in.pick(3) == 0 ? 1000 : in.pick(40);
+        if (in.pick(2) == 0) {
+            oldLib.tick(a, t);
+            newLib.tick(b, t);
+        }
+        if (in.pick(3) == 0)
+            textCase(counts, "decoder_poll", chunk, take(oldLib, oldLib.poll(a)),
+                     take(newLib, newLib.poll(b)));
+    }
+    oldLib.tick(a, t + 100000);
+    newLib.tick(b, t + 100000);
+    textCase(counts, "decoder_poll", profile, take(oldLib, oldLib.poll(a)), take(newLib, newLib.poll(b)));
+    oldLib.decoderFree(a);
+    newLib.decoderFree(b);
+}
+
+// One tuner per library fed the same frames and skips: its state after each.
+void tunerCase(const Library& oldLib, const Library& newLib, Counts& counts, Inputs& in,
+               const std::vector<std::string>& frames) {
+    static const char* const kTransports[] = {"hid", "serial", "sim", nullptr, "usb"};
+    const char* transport = kTransports[in.pick(5)];
+    const char* device = in.pick(2) == 0 ? "COM3" : nullptr;
+    dvk_tuner* const a = oldLib.tunerNew(transport, device);
+    dvk_tuner* const b = newLib.tunerNew(transport, device);
+    textCase(counts, "tuner_state", "", take(oldLib, oldLib.tunerState(a)),
+             take(newLib, newLib.tunerState(b)));
+    uint64_t t = 0;
+    for (const std::string& frame : frames) {
+        if (in.pick(4) == 0) {
+            oldLib.tunerSkip(a);
+            newLib.tunerSkip(b);
+        } else {
+            const std::string gaps =
+                in.pick(2) == 0 ? "" : std::to_string(in.pick(90)) + "," + std::to_string(in.pick(9));
+            const char* gapsArg = gaps.empty() ? nullptr : gaps.c_str();
+            const auto length = static_cast<int32_t>(frame.size());
+            t += 500 + in.pick(3000);
+            oldLib.tunerFeed(a, frame.data(), length, "COM3", t, gapsArg);
+            newLib.tunerFeed(b, frame.data(), length, "COM3", t, gapsArg);
+        }
+        textCase(counts, "tuner_state", frame, take(oldLib, oldLib.tunerState(a)),
+                 take(newLib, newLib.tunerState(b)));
+    }
+    oldLib.tunerFree(a);
+    newLib.tunerFree(b);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -236,7 +347,14 @@ int main(int argc, char** argv) {
         "{bad",
     };
 
-    Counts svg, frames;
+    Counts svg, frames, others;
+    for (int c = 0; c < 256; ++c) {
+        const std::string input(1, static_cast<char>(c));
+        textCase(others, "key_for_char", input, take(oldLib, oldLib.keyForChar(static_cast<char>(c))),
+                 take(newLib, newLib.keyForChar(static_cast<char>(c))));
+    }
+    // Terminators as bytes and as the profile's JSON writes them.
+    static const char* const kTerminators[][2] = {{"\r\n", "\\r\\n"}, {"\r", "\\r"}, {"\t", "\\t"}, {"", ""}};
     for (uint64_t round = 0; round < rounds; ++round) {
         const char* kind = kKinds[in.pick(5)];
         std::string payload;
@@ -285,6 +403,31 @@ int main(int argc, char** argv) {
             const std::string profile = "{\"prefix\": \"" + prefix + "\"}";
             frameCase(oldLib, newLib, frames, profile.c_str(), prefix + in.markingCode(true), nullptr);
         }
+        // The decoder's and the tuner's texts, every tenth round: scans and frames in chunks under a
+        // profile of random settings, and a tuner led through its steps by random frames and skips.
+        if (round % 10 == 0) {
+            const char* const* terminator = kTerminators[in.pick(4)];
+            std::string settings = std::string("{\"terminator\": \"") + terminator[1] +
+                                   "\", \"gsMissing\": " + (in.pick(2) ? "true" : "false") +
+                                   ", \"minLength\": " + std::to_string(in.pick(12)) +
+                                   ", \"deviceName\": \"" + in.printable(in.pick(8)) +
+                                   "\", \"baud\": " + std::to_string(in.pick(200000)) +
+                                   ", \"transport\": \"" + (in.pick(2) ? "serial" : "hid") + "\"}";
+            if (const char* other = kProfiles[in.pick(6)]; in.pick(5) == 0) settings = other ? other : "";
+            std::vector<std::string> chunks;
+            for (size_t n = 1 + in.pick(6); n > 0; --n) {
+                std::string frame = in.pick(3) ? in.markingCode(in.pick(2) == 0) : in.mixed(in.pick(60));
+                frame += terminator[0];
+                const size_t cut = in.pick(static_cast<uint32_t>(frame.size()) + 1);
+                chunks.push_back(frame.substr(0, cut));
+                chunks.push_back(frame.substr(cut));
+            }
+            decoderCase(oldLib, newLib, others, in, settings, chunks);
+            std::vector<std::string> frames;
+            for (size_t n = 1 + in.pick(8); n > 0; --n)
+                frames.push_back(in.pick(2) ? in.markingCode(true) + "\r\n" : in.ean() + "\r\n");
+            tunerCase(oldLib, newLib, others, in, frames);
+        }
     }
     std::printf("barcode_svg: %llu inputs compared (%llu drawn), %llu differ\n",
                 static_cast<unsigned long long>(svg.compared), static_cast<unsigned long long>(svg.nonNull),
@@ -296,5 +439,9 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(frames.laterAi),
         static_cast<unsigned long long>(frames.laterAiDiffer), static_cast<unsigned long long>(frames.pack),
         static_cast<unsigned long long>(frames.packDiffer));
-    return svg.differ == 0 && frames.differ == 0 ? 0 : 1;
+    std::printf(
+        "poll, profile, tuner state, key_for_char: %llu texts compared (%llu not null), %llu differ\n",
+        static_cast<unsigned long long>(others.compared), static_cast<unsigned long long>(others.nonNull),
+        static_cast<unsigned long long>(others.differ));
+    return svg.differ == 0 && frames.differ == 0 && others.differ == 0 ? 0 : 1;
 }

@@ -1,10 +1,5 @@
 #include "analysis/scan_event.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstring>
-#include <limits>
-
 #include "json/json_writer.h"
 
 namespace dorvik {
@@ -79,122 +74,12 @@ void ScanEvent::reset() {
 
 namespace {
 
-// Room for the object whatever its bytes are: sized by the same walk that writes it, so that its key order
-// is written once.
-class Bound {
-  public:
-    void text(std::string_view literal) { size_ += literal.size(); }
-    void string(std::string_view value) { size_ += jsonStringBound(std::min(value.size(), kLargest)); }
-    void plainString(std::string_view value) { size_ += std::min(value.size(), kLargest) + 2; }
-    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
-        string(raw);
-        text(between);
-        string(data);
-    }
-    void number(std::string_view digits) { size_ += digits.size(); }
-    void boolean(bool) { size_ += 5; }
-    // Past any room a caller has once a text is longer than this, and far from overflowing the sum. A 32-bit
-    // target takes an eighth of its address space, which keeps the sum in range while its heap stays below
-    // 512 MB, as the WebAssembly build's does.
-    static constexpr size_t kLargest =
-        static_cast<size_t>(std::min<uint64_t>(uint64_t{1} << 32, std::numeric_limits<size_t>::max() / 8));
-    size_t size() const { return size_; }
-
-  private:
-    size_t size_ = 0;
-};
-
-// Into a block with kJsonSlack bytes of room beyond the bound.
-class Put {
-  public:
-    explicit Put(char* at) : at_(at) {}
-    void text(std::string_view literal) {
-        std::memcpy(at_, literal.data(), literal.size());
-        at_ += literal.size();
-    }
-    // Most of the fields of a scan are empty.
-    void string(std::string_view value) {
-        if (value.empty()) {
-            text("\"\"");
-        } else {
-            *at_++ = '"';
-            at_ = putJsonChars(at_, value);
-            *at_++ = '"';
-        }
-    }
-    void plainString(std::string_view value) {
-        *at_++ = '"';
-        text(value);
-        *at_++ = '"';
-    }
-    // The data is most often the raw frame without its framing: its escaped bytes are then a run of the
-    // raw's and are copied rather than scanned again.
-    void rawThenData(std::string_view raw, std::string_view between, std::string_view data) {
-        const size_t offset = offsetIn(raw, data);
-        if (offset == std::string_view::npos) {
-            string(raw);
-            text(between);
-            string(data);
-            return;
-        }
-        *at_++ = '"';
-        if (offset > 0) at_ = putJsonChars(at_, raw.substr(0, offset));
-        char* const run = at_;
-        at_ = putJsonChars(at_, raw.substr(offset, data.size()));
-        const size_t runSize = static_cast<size_t>(at_ - run);
-        if (offset + data.size() < raw.size()) at_ = putJsonChars(at_, raw.substr(offset + data.size()));
-        *at_++ = '"';
-        text(between);
-        *at_++ = '"';
-        std::memcpy(at_, run, runSize);
-        at_ += runSize;
-        *at_++ = '"';
-    }
-    void number(std::string_view digits) { text(digits); }
-    // Five bytes either way, a copy of known size: the space behind "true" is written over by what
-    // follows, and something always follows a boolean in the object.
-    void boolean(bool value) {
-        std::memcpy(at_, value ? "true " : "false", 5);
-        at_ += value ? 4 : 5;
-    }
-    char* end() const { return at_; }
-
-  private:
-    // Where the framing stripped from the raw frame could end: an AIM identifier and a short prefix.
-    static size_t offsetIn(std::string_view raw, std::string_view data) {
-        constexpr size_t kFurthest = 32;
-        if (data.empty() || data.size() > raw.size()) return std::string_view::npos;
-        const size_t last = std::min(raw.size() - data.size(), kFurthest);
-        for (size_t offset = 0; offset <= last; ++offset) {
-            if (std::memcmp(raw.data() + offset, data.data(), data.size()) == 0) return offset;
-        }
-        return std::string_view::npos;
-    }
-
-    char* at_;
-};
-
-// The numbers, formatted once for both walks.
-struct Numbers {
-    explicit Numbers(const ScanEvent& e) {
-        kindEnd = std::to_chars(kind, kind + sizeof kind, static_cast<int32_t>(e.kind)).ptr;
-        tMsEnd = std::to_chars(tMs, tMs + sizeof tMs, e.tMs).ptr;
-        weightEnd = putDouble(weight, e.weightKg);
-    }
-    char kind[12];
-    char tMs[21];
-    char weight[kDoubleRoom];
-    char* kindEnd;
-    char* tMsEnd;
-    char* weightEnd;
-};
-
 template <typename Out>
-void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view deviceId, const Numbers& n) {
+void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view deviceId) {
     out.text("{\"raw\":");
-    out.rawThenData(raw, ",\"data\":", e.data);
+    out.stringAndPart(raw, ",\"data\":", e.data);
     out.text(",\"kind\":");
-    out.number({n.kind, static_cast<size_t>(n.kindEnd - n.kind)});
+    out.number(static_cast<int32_t>(e.kind));
     out.text(",\"kindTitle\":\"");
     out.text(title(e.kind));
     out.text("\",\"aimId\":");
@@ -202,7 +87,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"deviceId\":");
     out.string(deviceId);
     out.text(",\"tMs\":");
-    out.number({n.tMs, static_cast<size_t>(n.tMsEnd - n.tMs)});
+    out.number(e.tMs);
     out.text(",\"fromBoundDevice\":");
     out.boolean(e.fromBoundDevice);
     out.text(",\"marked\":");
@@ -216,7 +101,7 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text(",\"cryptoTail\":");
     out.string(e.cryptoTail);
     out.text(",\"weightKg\":");
-    out.number({n.weight, static_cast<size_t>(n.weightEnd - n.weight)});
+    out.number(e.weightKg);
     out.text(",\"itemCode\":");
     out.string(e.itemCode);
     out.text(",\"gsRepaired\":");
@@ -236,38 +121,16 @@ void walk(Out& out, const ScanEvent& e, std::string_view raw, std::string_view d
     out.text("]}");
 }
 
-size_t boundOf(const ScanEvent& event, std::string_view raw, std::string_view deviceId, const Numbers& n) {
-    Bound bound;
-    walk(bound, event, raw, deviceId, n);
-    return bound.size() + kJsonSlack;
-}
-
 } // namespace
 
-size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId) {
-    return boundOf(event, raw, deviceId, Numbers(event));
+void writeScanEventJson(JsonBound& out, const ScanEvent& event, std::string_view raw,
+                        std::string_view deviceId) {
+    walk(out, event, raw, deviceId);
 }
 
-size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
-                        size_t roomSize) {
-    const Numbers numbers(event);
-    if (boundOf(event, raw, deviceId, numbers) > roomSize) return 0;
-    Put put(room);
-    walk(put, event, raw, deviceId, numbers);
-    return static_cast<size_t>(put.end() - room);
-}
-
-void appendScanEventJson(std::string& out, const ScanEvent& event) {
-    char buffer[kScanEventStackRoom];
-    const size_t size = putScanEventJson(event, event.raw, event.deviceId, buffer, sizeof buffer);
-    if (size > 0) {
-        out.append(buffer, size);
-        return;
-    }
-    const size_t start = out.size();
-    out.resize(start + scanEventJsonRoom(event, event.raw, event.deviceId));
-    out.resize(start +
-               putScanEventJson(event, event.raw, event.deviceId, out.data() + start, out.size() - start));
+void writeScanEventJson(JsonPut& out, const ScanEvent& event, std::string_view raw,
+                        std::string_view deviceId) {
+    walk(out, event, raw, deviceId);
 }
 
 } // namespace dorvik

@@ -105,16 +105,11 @@ struct ScanEvent {
     void reset();
 };
 
-// The JSON object of a scan, raw and deviceId from the views given (a caller may still hold their bytes),
-// written into `room` when it surely fits in `roomSize` bytes; returns its size, or 0 with nothing written.
-size_t putScanEventJson(const ScanEvent& event, std::string_view raw, std::string_view deviceId, char* room,
-                        size_t roomSize);
-// The room that surely holds it.
-size_t scanEventJsonRoom(const ScanEvent& event, std::string_view raw, std::string_view deviceId);
-
-// A room that most scans fit in, for a writer that puts them on the stack first.
-inline constexpr size_t kScanEventStackRoom = 8192;
-
-void appendScanEventJson(std::string& out, const ScanEvent& event);
+// The walk of a scan's JSON object (json/json_writer.h), raw and deviceId from the views given: a caller
+// may still hold their bytes, and a queued scan passes its own.
+void writeScanEventJson(JsonBound& out, const ScanEvent& event, std::string_view raw,
+                        std::string_view deviceId);
+void writeScanEventJson(JsonPut& out, const ScanEvent& event, std::string_view raw,
+                        std::string_view deviceId);
 
 } // namespace dorvik

@@ -7,6 +7,7 @@
 #include "decoder/key_for_char.h"
 #include "dorvik_c.h"
 #include "profile/profile_json.h"
+#include "json/json_writer.h"
 
 using namespace dorvik;
 
@@ -71,12 +72,10 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
         analyseFrame(profile, frame, event);
         // Written on the stack, raw and deviceId straight from the caller's bytes, then copied into a block
         // of its exact size; a long frame is written into a heap block of its room instead.
-        char buffer[kScanEventStackRoom];
-        const size_t size = putScanEventJson(event, frame, textArg(deviceId), buffer, sizeof buffer);
-        if (size > 0) return toCText({buffer, size});
-        std::string json(scanEventJsonRoom(event, frame, textArg(deviceId)), '\0');
-        json.resize(putScanEventJson(event, frame, textArg(deviceId), json.data(), json.size()));
-        return toCText(json);
+        const auto walk = [&](auto& out) { writeScanEventJson(out, event, frame, textArg(deviceId)); };
+        char buffer[kJsonStackRoom];
+        const size_t size = putJson(walk, buffer, sizeof buffer);
+        return size > 0 ? toCText({buffer, size}) : toCText(jsonText(walk));
     });
 }
 

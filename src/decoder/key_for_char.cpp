@@ -24,16 +24,17 @@ KeyForChar keyForChar(unsigned char c) {
 }
 
 std::string keyForCharToJson(const KeyForChar& key) {
-    std::string out = "{\"ok\":";
-    appendBool(out, key.ok);
-    out += ",\"scancode\":";
-    appendUint(out, key.scancode);
-    out += ",\"shift\":";
-    appendBool(out, key.shift);
-    out += ",\"ctrl\":";
-    appendBool(out, key.ctrl);
-    out += '}';
-    return out;
+    return jsonText([&key](auto& out) {
+        out.text("{\"ok\":");
+        out.boolean(key.ok);
+        out.text(",\"scancode\":");
+        out.number(uint64_t{key.scancode});
+        out.text(",\"shift\":");
+        out.boolean(key.shift);
+        out.text(",\"ctrl\":");
+        out.boolean(key.ctrl);
+        out.text("}");
+    });
 }
 
 } // namespace dorvik

@@ -22,38 +22,30 @@ void PollQueues::attach(Decoder& decoder) {
 }
 
 std::string PollQueues::toJson() const {
-    std::string out;
-    size_t estimate = 32;
-    for (const ScanEvent& scan : scans_)
-        estimate += 420 + 2 * (scan.raw.size() + scan.data.size());
-    for (const Frame& frame : frames_)
-        estimate += 64 + 2 * frame.text.size() + 8 * frame.gapsMs.size();
-    out.reserve(estimate);
-
-    out += "{\"scans\":[";
-    for (size_t i = 0; i < scans_.size(); ++i) {
-        if (i > 0) out += ',';
-        appendScanEventJson(out, scans_[i]);
-    }
-    out += "],\"frames\":[";
-    for (size_t i = 0; i < frames_.size(); ++i) {
-        const Frame& frame = frames_[i];
-        if (i > 0) out += ',';
-        out += "{\"frame\":";
-        appendJsonString(out, frame.text);
-        out += ",\"deviceId\":";
-        appendJsonString(out, frame.deviceId);
-        out += ",\"tMs\":";
-        appendUint(out, frame.tMs);
-        out += ",\"gapsMs\":[";
-        for (size_t g = 0; g < frame.gapsMs.size(); ++g) {
-            if (g > 0) out += ',';
-            appendUint(out, frame.gapsMs[g]);
+    return jsonText([this](auto& out) {
+        out.text("{\"scans\":[");
+        for (size_t i = 0; i < scans_.size(); ++i) {
+            if (i > 0) out.text(",");
+            writeScanEventJson(out, scans_[i], scans_[i].raw, scans_[i].deviceId);
         }
-        out += "]}";
-    }
-    out += "]}";
-    return out;
+        out.text("],\"frames\":[");
+        for (size_t i = 0; i < frames_.size(); ++i) {
+            const Frame& frame = frames_[i];
+            out.text(i > 0 ? ",{\"frame\":" : "{\"frame\":");
+            out.string(frame.text);
+            out.text(",\"deviceId\":");
+            out.string(frame.deviceId);
+            out.text(",\"tMs\":");
+            out.number(frame.tMs);
+            out.text(",\"gapsMs\":[");
+            for (size_t g = 0; g < frame.gapsMs.size(); ++g) {
+                if (g > 0) out.text(",");
+                out.number(frame.gapsMs[g]);
+            }
+            out.text("]}");
+        }
+        out.text("]}");
+    });
 }
 
 void PollQueues::clear() {

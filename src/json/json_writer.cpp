@@ -37,13 +37,6 @@ char* putEscape(char* at, unsigned char byte) {
     }
 }
 
-char* putJsonString(char* at, std::string_view text) {
-    *at++ = '"';
-    at = putJsonChars(at, text);
-    *at++ = '"';
-    return at;
-}
-
 } // namespace
 
 char* putJsonChars(char* at, std::string_view text) {
@@ -99,14 +92,10 @@ void appendJsonString(std::string& out, std::string_view text) {
     if (i < text.size()) count(text.data() + i, escapeMask(loadShort(text.data() + i, text.size() - i, 'A')));
     const size_t start = out.size();
     out.resize(start + size + kJsonSlack);
-    putJsonString(out.data() + start, text);
+    char* const at = out.data() + start;
+    *at = '"';
+    *putJsonChars(at + 1, text) = '"';
     out.resize(start + size);
-}
-
-void appendInt(std::string& out, int64_t value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
 }
 
 void appendUint(std::string& out, uint64_t value) {
@@ -136,32 +125,6 @@ char* putDouble(char* at, double value) {
         }
     }
     return at;
-}
-
-static void appendPrettyKey(std::string& out, std::string_view key) {
-    out += "    \"";
-    out += key;
-    out += "\": ";
-}
-
-static void appendPrettyEnd(std::string& out, bool last) { out += last ? "\n" : ",\n"; }
-
-void appendPrettyString(std::string& out, std::string_view key, std::string_view value, bool last) {
-    appendPrettyKey(out, key);
-    appendJsonString(out, value);
-    appendPrettyEnd(out, last);
-}
-
-void appendPrettyInt(std::string& out, std::string_view key, int32_t value, bool last) {
-    appendPrettyKey(out, key);
-    appendInt(out, value);
-    appendPrettyEnd(out, last);
-}
-
-void appendPrettyBool(std::string& out, std::string_view key, bool value, bool last) {
-    appendPrettyKey(out, key);
-    appendBool(out, value);
-    appendPrettyEnd(out, last);
 }
 
 } // namespace dorvik

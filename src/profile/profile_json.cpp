@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "json/json_reader.h"
 #include "json/json_writer.h"
@@ -72,31 +73,54 @@ bool parseProfile(std::string_view text, ScannerProfile& out) {
     return walkJsonObject(text, [&out](const JsonMember& member) { applyMember(member, out); });
 }
 
-std::string profileToJson(const ScannerProfile& p) {
-    std::string out;
-    out.reserve(512);
-    out += "{\n";
-    appendPrettyString(out, "transport", transportName(p.transport), false);
-    appendPrettyString(out, "deviceId", p.deviceId, false);
-    appendPrettyString(out, "deviceName", p.deviceName, false);
-    appendPrettyString(out, "prefix", p.prefix, false);
-    appendPrettyString(out, "suffix", p.suffix, false);
-    appendPrettyString(out, "terminator", p.terminator, false);
-    appendPrettyString(out, "gsSubstitute", p.gsSubstitute, false);
-    appendPrettyBool(out, "gsMissing", p.gsMissing, false);
-    appendPrettyBool(out, "aimId", p.aimId, false);
-    appendPrettyInt(out, "burstGapMs", p.burstGapMs, false);
-    appendPrettyInt(out, "frameTimeoutMs", p.frameTimeoutMs, false);
-    appendPrettyInt(out, "minLength", p.minLength, false);
-    appendPrettyInt(out, "baud", p.baud, false);
-    appendPrettyInt(out, "dataBits", p.dataBits, false);
-    appendPrettyString(out, "parity", std::string_view(&p.parity, 1), false);
-    appendPrettyInt(out, "stopBits", p.stopBits, false);
-    appendPrettyBool(out, "rtsCts", p.rtsCts, false);
-    appendPrettyBool(out, "configured", p.configured, false);
-    appendPrettyBool(out, "exclusiveCapture", p.exclusiveCapture, true);
-    out += '}';
-    return out;
+namespace {
+
+// One entry of the indented style: four spaces, "key": value, then ",\n" or "\n" after the last.
+template <typename Out, typename Value>
+void entry(Out& out, std::string_view key, Value value, bool last = false) {
+    out.text("    \"");
+    out.text(key);
+    out.text("\": ");
+    if constexpr (std::is_same_v<Value, bool>)
+        out.boolean(value);
+    else if constexpr (std::is_same_v<Value, int32_t>)
+        out.number(value);
+    else
+        out.string(value);
+    out.text(last ? "\n" : ",\n");
+}
+
+template <typename Out> void walk(Out& out, const ScannerProfile& p) {
+    out.text("{\n");
+    entry(out, "transport", transportName(p.transport));
+    entry(out, "deviceId", std::string_view(p.deviceId));
+    entry(out, "deviceName", std::string_view(p.deviceName));
+    entry(out, "prefix", std::string_view(p.prefix));
+    entry(out, "suffix", std::string_view(p.suffix));
+    entry(out, "terminator", std::string_view(p.terminator));
+    entry(out, "gsSubstitute", std::string_view(p.gsSubstitute));
+    entry(out, "gsMissing", p.gsMissing);
+    entry(out, "aimId", p.aimId);
+    entry(out, "burstGapMs", p.burstGapMs);
+    entry(out, "frameTimeoutMs", p.frameTimeoutMs);
+    entry(out, "minLength", p.minLength);
+    entry(out, "baud", p.baud);
+    entry(out, "dataBits", p.dataBits);
+    entry(out, "parity", std::string_view(&p.parity, 1));
+    entry(out, "stopBits", p.stopBits);
+    entry(out, "rtsCts", p.rtsCts);
+    entry(out, "configured", p.configured);
+    entry(out, "exclusiveCapture", p.exclusiveCapture, true);
+    out.text("}");
+}
+
+} // namespace
+
+void writeProfileJson(JsonBound& out, const ScannerProfile& profile) { walk(out, profile); }
+void writeProfileJson(JsonPut& out, const ScannerProfile& profile) { walk(out, profile); }
+
+std::string profileToJson(const ScannerProfile& profile) {
+    return jsonText([&profile](auto& out) { walk(out, profile); });
 }
 
 } // namespace dorvik

@@ -16,28 +16,28 @@ std::string_view levelWord(FindingLevel level) {
     }
 }
 
-void appendCode(std::string& out, const TunerStep& step) {
-    out += "{\"key\":";
-    appendJsonString(out, step.key);
-    out += ",\"title\":";
-    appendJsonString(out, step.title);
-    out += ",\"hint\":";
-    appendJsonString(out, step.hint);
-    out += ",\"symbology\":";
-    appendJsonString(out, step.symbology);
-    out += ",\"payload\":";
-    appendJsonString(out, step.payload);
-    out += ",\"payloadVisible\":";
-    appendJsonString(out, visualizeControls(step.payload));
-    out += ",\"expectedAim\":";
-    appendJsonString(out, step.expectedAim);
-    out += ",\"gs1\":";
-    appendBool(out, step.gs1);
-    out += ",\"optional\":";
-    appendBool(out, step.optional);
-    out += ",\"length\":";
-    appendUint(out, step.payload.size());
-    out += '}';
+template <typename Out> void writeCode(Out& out, const TunerStep& step, std::string_view payloadVisible) {
+    out.text("{\"key\":");
+    out.string(step.key);
+    out.text(",\"title\":");
+    out.string(step.title);
+    out.text(",\"hint\":");
+    out.string(step.hint);
+    out.text(",\"symbology\":");
+    out.string(step.symbology);
+    out.text(",\"payload\":");
+    out.string(step.payload);
+    out.text(",\"payloadVisible\":");
+    out.string(payloadVisible);
+    out.text(",\"expectedAim\":");
+    out.string(step.expectedAim);
+    out.text(",\"gs1\":");
+    out.boolean(step.gs1);
+    out.text(",\"optional\":");
+    out.boolean(step.optional);
+    out.text(",\"length\":");
+    out.number(uint64_t{step.payload.size()});
+    out.text("}");
 }
 
 } // namespace
@@ -57,44 +57,45 @@ std::string tunerHint(const Tuner& tuner) {
 }
 
 std::string tunerStateJson(const Tuner& tuner) {
-    std::string out;
-    out.reserve(2048 + 512 * tuner.findings().size());
-    out += "{\"step\":";
-    appendInt(out, tuner.stepIndex());
-    out += ",\"total\":";
-    appendUint(out, tunerSteps().size());
-    out += ",\"done\":";
-    appendBool(out, tuner.isDone());
-    out += ",\"prompt\":";
-    appendJsonString(out, tunerPrompt(tuner));
-    out += ",\"hint\":";
-    appendJsonString(out, tunerHint(tuner));
-    out += ",\"code\":";
-    if (const TunerStep* step = tuner.currentStep()) {
-        appendCode(out, *step);
-    } else {
-        out += "null";
-    }
-    out += ",\"findings\":[";
-    for (size_t i = 0; i < tuner.findings().size(); ++i) {
-        const Finding& f = tuner.findings()[i];
-        if (i > 0) out += ',';
-        out += "{\"level\":\"";
-        out += levelWord(f.level);
-        out += "\",\"title\":";
-        appendJsonString(out, f.title);
-        out += ",\"detail\":";
-        appendJsonString(out, f.detail);
-        out += ",\"advice\":";
-        appendJsonString(out, f.advice);
-        out += '}';
-    }
-    out += "],\"summary\":";
-    appendJsonString(out, tuner.summary());
-    out += ",\"profile\":";
-    out += profileToJson(tuner.profile());
-    out += '}';
-    return out;
+    // The texts made for the state, made once for both walks.
+    const std::string prompt = tunerPrompt(tuner), hint = tunerHint(tuner), summary = tuner.summary();
+    const TunerStep* const step = tuner.currentStep();
+    const std::string payloadVisible = step ? visualizeControls(step->payload) : std::string();
+    return jsonText([&](auto& out) {
+        out.text("{\"step\":");
+        out.number(int64_t{tuner.stepIndex()});
+        out.text(",\"total\":");
+        out.number(uint64_t{tunerSteps().size()});
+        out.text(",\"done\":");
+        out.boolean(tuner.isDone());
+        out.text(",\"prompt\":");
+        out.string(prompt);
+        out.text(",\"hint\":");
+        out.string(hint);
+        out.text(",\"code\":");
+        if (step != nullptr)
+            writeCode(out, *step, payloadVisible);
+        else
+            out.text("null");
+        out.text(",\"findings\":[");
+        for (size_t i = 0; i < tuner.findings().size(); ++i) {
+            const Finding& f = tuner.findings()[i];
+            out.text(i > 0 ? ",{\"level\":\"" : "{\"level\":\"");
+            out.text(levelWord(f.level));
+            out.text("\",\"title\":");
+            out.string(f.title);
+            out.text(",\"detail\":");
+            out.string(f.detail);
+            out.text(",\"advice\":");
+            out.string(f.advice);
+            out.text("}");
+        }
+        out.text("],\"summary\":");
+        out.string(summary);
+        out.text(",\"profile\":");
+        writeProfileJson(out, tuner.profile());
+        out.text("}");
+    });
 }
 
 } // namespace dorvik

@@ -23,9 +23,7 @@ inline ScanEvent analysed(const ScannerProfile& profile, std::string_view text,
 }
 
 inline std::string toJson(const ScanEvent& event) {
-    std::string out;
-    appendScanEventJson(out, event);
-    return out;
+    return jsonText([&event](auto& out) { writeScanEventJson(out, event, event.raw, event.deviceId); });
 }
 
 // A plain transcription of the escaping rules, byte by byte: the yardstick of the writer.
