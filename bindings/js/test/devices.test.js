@@ -173,3 +173,27 @@ test("HID-POS: a code whose last report never comes is dropped, not read short, 
     link.free();
     decoder.free();
 });
+
+test("HID-POS: collections whose fields are getters (not own properties) are read the same", async () => {
+    // Objects as an IDL interface would give them: every field an accessor on the prototype.
+    const withGetters = (value) => {
+        if (Array.isArray(value)) return value.map(withGetters);
+        if (value === null || typeof value !== "object") return value;
+        const proto = {};
+        for (const [key, field] of Object.entries(value)) Object.defineProperty(proto, key, { get: () => withGetters(field), enumerable: false });
+        return Object.create(proto);
+    };
+    const device = scanner(SHAPES.vendorOrder);
+    const collections = withGetters(collectionsOf(device));
+    assert.equal(JSON.stringify(collections), "[{}]", "JSON alone would lose them");
+    const decoder = dvk.createDecoder();
+    const link = dvk.createLink(decoder, "pos");
+    const hid = new RecordedHid(collections);
+    const scans = [];
+    const host = await attachHidPos(link, hid, { onScan: (s) => scans.push(s.data) });
+    hid.play(reportsOf(device, "]d2", encode(MARKING)));
+    assert.deepEqual(scans, [MARKING]);
+    await host.close();
+    link.free();
+    decoder.free();
+});

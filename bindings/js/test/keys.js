@@ -150,21 +150,24 @@ export function native(build) {
     return texts;
 }
 
-/** The native decoder's poll after the given strokes ([code, {shift, ctrl, alt, capsLock}, tMs, deviceId]). */
-export function nativePoll(strokes, profile) {
-    const [, polled] = native((s) => {
+/**
+ * The native kit's scans and frames for the link calls a page's host made ([scan code, action, modifier
+ * bits, time] of keyWith), on a link under `deviceId` with the default profile, ticked far on at the end.
+ */
+export function nativeLinkPoll(calls, deviceId, profile = "{}") {
+    const texts = native((s) => {
         s.op(4);
-        s.op(5).text(profile ?? "{}");
+        s.op(5).text(profile);
+        s.op(20).text(deviceId).number(0, 1);
         let last = 0;
-        for (const [code, m, t, device] of strokes) {
-            const flags = (m.shift ? 1 : 0) | (m.ctrl ? 2 : 0) | (m.alt ? 4 : 0) | (m.capsLock ? 8 : 0);
-            s.op(8).number(code, 2).number(0, 2).number(flags, 1).number(t, 8).text(device);
-            last = Math.max(last, t);
+        for (const [code, action, mods, t] of calls) {
+            s.op(24).number(code, 2).number(action, 1).number(mods, 1).number(Math.floor(t), 8);
+            last = Math.max(last, Math.floor(t));
         }
-        s.op(10).number(last + 100000, 8);
-        s.op(11);
+        s.op(31).number(last + 100000, 8);
+        s.op(34);
     });
-    return JSON.parse(polled);
+    return JSON.parse(texts[texts.length - 1]);
 }
 
 /** Polls an expression in the page until it is truthy; its value. */

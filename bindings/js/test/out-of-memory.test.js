@@ -38,6 +38,7 @@ test("a poll that cannot be written keeps the queues", () => {
     }
     assert.throws(() => dec.poll(), /poll failed: out of WebAssembly memory/);
     assert.throws(() => dvk.createDecoder(), /createDecoder failed: out of WebAssembly memory/);
+    assert.throws(() => dvk.createLink(dec, "COM3"), /createLink failed: out of WebAssembly memory/);
     for (const tuner of ballast) tuner.free();
     const { scans, frames } = dec.poll();
     assert.equal(frames.length, 1);

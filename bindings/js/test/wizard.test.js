@@ -1,6 +1,10 @@
-// The example page in headless Chromium: the set-up wizard taken through its five steps by a scanner's key
-// events ends with the profile, findings and summary the native tuner gives for the same frames, and each
-// step's reference code, photographed from the screen, reads back as its payload.
+// The example page in headless Chromium: the set-up wizard taken through its five steps by a scanner ends
+// with the profile, findings and summary that the native tuner gives when the same timed input (the page's
+// record of what its link was given, dorvikExample.input) goes through the native host kit in set-up mode,
+// as `dvk tune` feeds it; the frames the page's tuner got are the native kit's, byte for byte. Scanners: a
+// keyboard scanner with the usual faults (its reference codes photographed from the screen and read back), a
+// serial scanner ending codes with CR LF (a Web Serial stand-in), a keyboard scanner ending them with Tab, a
+// wireless one typing at 40 ms a key with stalls up to 200 ms inside a code, and one with no terminator.
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
@@ -8,8 +12,12 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { test } from "node:test";
 
+import { loadDorvik } from "../index.js";
 import { chromium, launch } from "./cdp.js";
+import { linkCalls, replayRecording } from "./differential.js";
 import { dispatch, keyEvents, native, serve, until } from "./keys.js";
+
+const dvk = await loadDorvik();
 
 const zxing = (() => {
     try {
@@ -38,13 +46,37 @@ function nativeSteps() {
     return states.map((state) => JSON.parse(state).code);
 }
 
-function nativeTunerState(frames) {
+function nativeTunerState(frames, transport = "hid") {
     const texts = native((s) => {
-        s.op(14).text("hid").text("");
+        s.op(14).text(transport).text("");
         for (const f of frames) s.op(16).text(f.frame).text(f.deviceId).number(f.tMs, 8).text(f.gapsMs.join(","));
         s.op(15);
     });
     return JSON.parse(texts[texts.length - 1]);
+}
+
+// The page's input through the native kit in set-up mode: the frames its polls give, in order (the package's
+// answers along the way must be the same bytes).
+function nativeFrames(input, deviceId) {
+    const results = [];
+    const texts = native((s) => replayRecording(linkCalls(dvk, s, results), { deviceId, setUp: true, input }));
+    texts.forEach((text, i) => assert.equal(new TextDecoder().decode(results[i]), text, `the package's result ${i}`));
+    return texts.filter((t) => t.startsWith('{"scans"')).flatMap((t) => JSON.parse(t).frames);
+}
+
+// What the page ended with against the reference; returns the learned profile.
+async function expectNativeOutcome(page, deviceId, transport) {
+    const [stored, arrived, input, summary, findings] = await page.evaluate(`[localStorage.getItem("dorvik-c-profile"),
+        dorvikExample.arrived, dorvikExample.input, document.getElementById("summary").textContent,
+        [...document.querySelectorAll("#findings li")].map((li) => li.firstChild.textContent)]`);
+    const frames = nativeFrames(input, deviceId);
+    assert.deepEqual(arrived, frames.slice(0, arrived.length), "the page's frames are the native kit's");
+    const expected = nativeTunerState(frames, transport);
+    assert.equal(expected.done, true);
+    assert.deepEqual(JSON.parse(stored), expected.profile);
+    assert.equal(summary, expected.summary);
+    assert.deepEqual(findings, expected.findings.map((f) => f.title));
+    return { profile: JSON.parse(stored), findings, summary, arrived };
 }
 
 async function photograph(page, folder, step) {
@@ -76,19 +108,13 @@ test("the wizard page learns the native tuner's profile, and its codes read from
                 await dispatch(page, keyEvents(text + "\r", { t0: Math.ceil(now) + 30, gapMs: 12, ...options }), origin);
                 await until(page, `document.getElementById('wizard').dataset.step === "${i + 1}"`);
             }
-            const [stored, arrived, summary, findings] = await page.evaluate(`[localStorage.getItem("dorvik-c-profile"),
-                dorvikExample.arrived, document.getElementById("summary").textContent,
-                [...document.querySelectorAll("#findings li")].map((li) => li.firstChild.textContent)]`);
+            const { profile, summary, arrived } = await expectNativeOutcome(page, "keyboard", "hid");
             assert.equal(arrived.length, 5);
-            const expected = nativeTunerState(arrived);
-            assert.equal(expected.done, true);
-            assert.deepEqual(JSON.parse(stored), expected.profile);
-            assert.equal(summary, expected.summary);
-            assert.deepEqual(findings, expected.findings.map((f) => f.title));
             assert.equal(summary.match(/\d+ из 5/)[0], "4 из 5", "the linear code came without GS");
-            assert.equal(JSON.parse(stored).gsMissing, true, "the linear code's GS was lost");
+            assert.equal(profile.gsMissing, true, "the linear code's GS was lost");
+            assert.equal(profile.terminator, "\r");
             // 12 ms a key, give or take the millisecond the page's clock rounds to: three times the widest gap.
-            assert.ok([36, 39].includes(JSON.parse(stored).burstGapMs), "a scanner at 12 ms a key");
+            assert.ok([36, 39].includes(profile.burstGapMs), "a scanner at 12 ms a key");
             // The till decodes with what was learned: each scan's kind, GTIN, serial and warnings in a row.
             await page.evaluate("document.getElementById('show-till').click()");
             await until(page, "!document.getElementById('till').hidden");
@@ -103,3 +129,86 @@ test("the wizard page learns the native tuner's profile, and its codes read from
             server.close();
         }
     });
+
+// A Web Serial stand-in: navigator.serial.requestPort() gives a port whose readable delivers what the test
+// sends with window.serialSend([[delay ms, bytes], …]).
+const SERIAL_STAND_IN = `(() => {
+    let controller;
+    const port = { readable: new ReadableStream({ start(c) { controller = c; } }),
+        async open(options) { port.options = options; }, async close() {} };
+    const serial = { async requestPort() { return port; }, addEventListener() {}, removeEventListener() {} };
+    Object.defineProperty(Navigator.prototype, "serial", { get: () => serial, configurable: true });
+    window.serialSend = (chunks) => chunks.reduce((done, [delay, bytes]) => done.then(() => new Promise((resolve) =>
+        setTimeout(() => { controller.enqueue(new Uint8Array(bytes)); resolve(); }, delay))), Promise.resolve());
+})();`;
+
+const FALSE_FINDINGS = ["Линейный код с разделителем: код обрезан", "Разный конец кода для разных символик"];
+
+/** Takes the page through the wizard with `scan(page, payload, step)`; the learned profile and findings. */
+async function wizardWith(source, scan, { stepTimeoutMs = 5000 } = {}) {
+    const server = await serve();
+    const page = await launch();
+    try {
+        await page.send("Page.addScriptToEvaluateOnNewDocument", { source: SERIAL_STAND_IN });
+        await page.goto(`${server.url}/examples/web/`);
+        await until(page, "document.body.dataset.ready");
+        await page.evaluate("localStorage.clear()");
+        if (source === "serial") {
+            await page.evaluate("document.getElementById('use-serial').click()");
+            await until(page, "document.getElementById('source-name').textContent === 'COM-порт'");
+        }
+        for (const [i, code] of nativeSteps().entries()) {
+            assert.equal(await page.evaluate("document.getElementById('wizard').dataset.step"), String(i));
+            await scan(page, code.payload, i);
+            await until(page, `document.getElementById('wizard').dataset.step === "${i + 1}"`, stepTimeoutMs);
+        }
+        const outcome = await expectNativeOutcome(page, source === "serial" ? "serial" : "keyboard", source === "serial" ? "serial" : "hid");
+        console.log(`wizard, ${source}: terminator ${JSON.stringify(outcome.profile.terminator)}, burstGapMs ` +
+            `${outcome.profile.burstGapMs}, frameTimeoutMs ${outcome.profile.frameTimeoutMs}, findings ${JSON.stringify(outcome.findings)}`);
+        return outcome;
+    } finally {
+        await page.close();
+        server.close();
+    }
+}
+
+async function typeKeys(page, text, gapMs) {
+    const [origin, now] = await page.evaluate("[performance.timeOrigin, performance.now()]");
+    await dispatch(page, keyEvents(text, { t0: Math.ceil(now) + 30, gapMs }), origin);
+}
+
+const skip = !chromium && "no chromium";
+
+test("a serial scanner ending codes with CR LF: the wizard learns CR LF, with no false finding", { skip }, async () => {
+    const bytes = (text) => Array.from(new TextEncoder().encode(text));
+    // Each code in uneven chunks as a UART's reads cut it, the LF alone in the last.
+    const outcome = await wizardWith("serial", (page, payload) => {
+        const all = bytes(payload + "\r\n");
+        const cut = Math.min(20, all.length - 2);
+        return page.evaluate(`serialSend(${JSON.stringify([[30, all.slice(0, cut)], [3, all.slice(cut, -1)], [2, all.slice(-1)]])})`);
+    });
+    assert.equal(outcome.profile.terminator, "\r\n");
+    for (const finding of FALSE_FINDINGS) assert.ok(!outcome.findings.includes(finding), finding);
+    assert.equal(outcome.arrived.length, 5);
+    assert.ok(outcome.arrived.every((f) => f.frame.endsWith("\r\n")), "every code whole, its CR LF with it");
+});
+
+test("a keyboard scanner ending codes with Tab: the wizard learns Tab", { skip }, async () => {
+    const outcome = await wizardWith("keyboard", (page, payload) => typeKeys(page, payload + "\t", 10));
+    assert.equal(outcome.profile.terminator, "\t");
+    for (const finding of FALSE_FINDINGS) assert.ok(!outcome.findings.includes(finding), finding);
+});
+
+test("a wireless keyboard scanner, 40 ms a key with stalls up to 200 ms: each code one frame", { skip }, async () => {
+    const stalls = (i) => (i % 17 === 9 ? 200 : i % 11 === 4 ? 120 : 40);
+    const outcome = await wizardWith("keyboard", (page, payload) => typeKeys(page, payload + "\r", stalls), { stepTimeoutMs: 15000 });
+    assert.equal(outcome.profile.terminator, "\r");
+    assert.equal(outcome.arrived.length, 5, "no code split at a stall");
+    assert.ok(outcome.profile.burstGapMs > 200, `a burst gap above the longest stall: ${outcome.profile.burstGapMs}`);
+});
+
+test("a scanner with no terminator: frames close by time, and the wizard learns none", { skip }, async () => {
+    const outcome = await wizardWith("keyboard", (page, payload) => typeKeys(page, payload, 10));
+    assert.equal(outcome.profile.terminator, "");
+    for (const finding of FALSE_FINDINGS) assert.ok(!outcome.findings.includes(finding), finding);
+});
