@@ -75,6 +75,7 @@ if(WIN32)
   set(DVK_BINDINGS_DIR bindings)
   if(dvk_library_type STREQUAL "SHARED_LIBRARY")
     install(FILES ${PROJECT_BINARY_DIR}/dorvik_c.lib ${PROJECT_BINARY_DIR}/dorvik_c.def
+                  ${PROJECT_BINARY_DIR}/dorvik_host.lib ${PROJECT_BINARY_DIR}/dorvik_host.def
             DESTINATION ${CMAKE_INSTALL_LIBDIR})
     install(FILES ${PROJECT_BINARY_DIR}/dorvik_c.debug DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

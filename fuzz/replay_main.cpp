@@ -10,7 +10,8 @@
 #include <iterator>
 #include <vector>
 
-#define DVK_HARNESSES(X) X(decode_frame) X(profile) X(decoder) X(tuner) X(barcode_svg) X(key_for_char)
+#define DVK_HARNESSES(X)                                                                                       \
+    X(decode_frame) X(profile) X(decoder) X(tuner) X(barcode_svg) X(key_for_char) X(hid_pos)
 #define DVK_DECLARE(name) extern "C" int dvkFuzz_##name(const uint8_t* data, size_t size);
 DVK_HARNESSES(DVK_DECLARE)
 
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
     if (harness == nullptr || argc < 3) {
         std::fprintf(
             stderr,
-            "usage: dvk_fuzz_replay decode_frame|profile|decoder|tuner|barcode_svg|key_for_char PATH...\n");
+            "usage: dvk_fuzz_replay decode_frame|profile|decoder|tuner|barcode_svg|key_for_char|hid_pos PATH...\n");
         return 2;
     }
     namespace fs = std::filesystem;

@@ -19,12 +19,14 @@ struct Value {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
     double number = 0;
     bool boolean = false;
+    // An array's items, or an object's values with their keys in `keys`. (A pair holding a Value inside
+    // Value is a pair of an incomplete type, which libstdc++ refuses under clang; a vector of one is fine.)
     std::vector<Value> items;
-    std::vector<std::pair<std::string, Value>> members;
+    std::vector<std::string> keys;
 
     const Value* member(std::string_view key) const {
-        for (const auto& [name, value] : members)
-            if (name == key) return &value;
+        for (size_t i = 0; i < keys.size() && i < items.size(); ++i)
+            if (keys[i] == key) return &items[i];
         return nullptr;
     }
     double numberOf(std::string_view key) const {
@@ -61,10 +63,8 @@ bool parseCompound(JsonCursor& in, Value& out, int depth) {
         }
         Value item;
         if (!parseValue(in, item, depth + 1)) return false;
-        if (object)
-            out.members.emplace_back(std::move(key), std::move(item));
-        else
-            out.items.push_back(std::move(item));
+        if (object) out.keys.push_back(std::move(key));
+        out.items.push_back(std::move(item));
         skipJsonSpace(in);
         if (in.atEnd()) return false;
         if (in.peek() == close) return ++in.pos, true;

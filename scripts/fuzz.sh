@@ -11,13 +11,15 @@ CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$build" -DDVK_FUZZ=ON -DCMAKE_BU
 cmake --build "$build" -j "$JOBS"
 mkdir -p "$build/artifacts"
 status=0
-for harness in decode_frame profile decoder tuner barcode_svg key_for_char; do
+for harness in decode_frame profile decoder tuner barcode_svg key_for_char hid_pos; do
     corpus="$build/corpus/$harness"
     mkdir -p "$corpus"
     cp -n "$ROOT/fuzz/corpus/$harness/"* "$corpus/" 2>/dev/null || true
+    dict="$ROOT/fuzz/$harness.dict"
+    [ -f "$dict" ] || dict="$ROOT/fuzz/dvk.dict"
     echo "== fuzz_$harness for ${seconds}s"
     if ! "$build/fuzz/fuzz_$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-        -dict="$ROOT/fuzz/dvk.dict" -artifact_prefix="$build/artifacts/${harness}-" "$corpus" 2>"$build/fuzz_$harness.log"; then
+        -dict="$dict" -artifact_prefix="$build/artifacts/${harness}-" "$corpus" 2>"$build/fuzz_$harness.log"; then
         tail -n 40 "$build/fuzz_$harness.log"
         status=1
     fi

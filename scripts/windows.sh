@@ -1,7 +1,8 @@
 #!/bin/sh
-# The Windows leg: cross-build dorvik_c.dll with MinGW-w64 and its ZIP package; check the DLL, the package
-# listing and the MSVC import library (linked by lld-link); run the C host suite and the reference host's
-# serial path (a pseudo-terminal as COM5) under Wine.
+# The Windows leg: cross-build dorvik_c.dll and the host kit's dorvik_host.dll with MinGW-w64 and their ZIP
+# package; check the DLLs, the package listing and the MSVC import library (linked by lld-link); run the C host
+# suite, every fuzz corpus and the reference host's serial path (a pseudo-terminal as COM5, through the kit)
+# under Wine.
 . "$(dirname "$0")/common.sh"
 install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 clang-14 lld-14 python3
 
@@ -16,13 +17,13 @@ sh "$ROOT/tests/windows/check_dll.sh" "$build" "$version"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 wine="timeout 600 /usr/lib/wine/wine64"
 
-# Beside the hosts, as it is shipped: one file.
+# Beside the hosts, as they are shipped: dorvik_c.dll, and the host kit's DLL for the reference host.
 cp "$build/dorvik_c.dll" "$build/tests/capi/"
-cp "$build/dorvik_c.dll" "$build/examples/windows-host/"
+cp "$build/dorvik_c.dll" "$build/host/dorvik_host.dll" "$build/examples/windows-host/"
 (cd "$build/tests/capi" && $wine dvk_host_suite.exe)
 
 # Every committed fuzzer input, replayed by the Windows build (names relative: Wine maps no Unix paths).
-for harness in decode_frame profile decoder tuner barcode_svg key_for_char; do
+for harness in decode_frame profile decoder tuner barcode_svg key_for_char hid_pos; do
     log="$build/fuzz/replay_$harness.log"
     (cd "$ROOT/fuzz/corpus" && $wine "$build/fuzz/dvk_fuzz_replay.exe" "$harness" "$harness" >"$log") ||
         { tail -n 20 "$log"; exit 1; }

@@ -1,5 +1,6 @@
-/* The reference Windows host for dorvik_c: keyboard scanners through Raw Input, a serial scanner through a
- * COM port, a timer for the tick, and every poll printed as it comes.
+/* The reference Windows host for dorvik_c and its host kit: keyboard scanners through Raw Input, a serial
+ * scanner through a COM port, each device through a link of its own into one decoder, a timer for the tick,
+ * every poll printed as it comes and every notice of a link (a code cut short, dropped) on stderr.
  *
  *   windows-host [--profile FILE] [--bind DEVICE] [--com COM3] [--scans N]
  *
@@ -63,13 +64,17 @@ static struct SerialSettings serialSettings(dvk_decoder* decoder) {
     return s;
 }
 
-/* Polls, prints what came and returns the number of scans. */
-static int pollAndPrint(dvk_decoder* decoder) {
-    char* result = dvk_decoder_poll(decoder);
+/* Polls through a link, prints what came and its notices, and returns the number of scans. One decoder's
+ * poll comes through whichever link polls first; each link also keeps what it held back over a drop. */
+static int pollAndPrint(dvkh_link* link) {
+    char* result = dvkh_link_poll(link);
+    char* notices = dvkh_link_notices(link);
     const char* at;
     int scans = 0;
+    if (notices != NULL && strcmp(notices, "[]") != 0) fprintf(stderr, "%s\n", notices);
+    dvkh_free(notices);
     if (result == NULL || strcmp(result, "{\"scans\":[],\"frames\":[]}") == 0) {
-        dvk_free(result);
+        dvkh_free(result);
         return 0;
     }
     /* Scan events start with "raw"; a quote inside a scanned text is escaped, so this cannot be fooled. */
@@ -77,8 +82,14 @@ static int pollAndPrint(dvk_decoder* decoder) {
         ++scans;
     printf("%s\n", result);
     fflush(stdout);
-    dvk_free(result);
+    dvkh_free(result);
     return scans;
+}
+
+/* Every link: the serial port's and each keyboard's. */
+static dvkh_link* linkAt(dvkh_link* serialLink, int i) {
+    if (serialLink != NULL && i == 0) return serialLink;
+    return keyboardLink(serialLink != NULL ? i - 1 : i);
 }
 
 static HWND messageWindow(void) {
@@ -96,6 +107,7 @@ int main(int argc, char** argv) {
     const char *profilePath = NULL, *bind = NULL, *port = NULL;
     long wantedScans = 0, scans = 0;
     dvk_decoder* decoder;
+    dvkh_link *serialLink = NULL, *link;
     HWND window;
     MSG message;
     int i;
@@ -137,7 +149,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "no Raw Input: keyboard scanners are not read\n");
     if (port != NULL) {
         const struct SerialSettings settings = serialSettings(decoder);
-        if (!serialStart(port, &settings, mainThread)) return 1;
+        serialLink = dvkh_link_new(decoder, port, 0); /* after the profile: the link reads its terminator */
+        if (serialLink == NULL || !serialStart(port, &settings, mainThread)) return 1;
     }
     SetTimer(NULL, 0, kTickMs, NULL);
     printf("dorvik_c %s: reading%s%s\n", dvk_version(), port ? " " : "", port ? port : "");
@@ -148,15 +161,27 @@ int main(int argc, char** argv) {
             keyboardInput(decoder, (HRAWINPUT)message.lParam);
         } else if (message.message == WM_APP_SERIAL) {
             struct SerialChunk* chunk = (struct SerialChunk*)message.lParam;
-            dvk_decoder_feed_bytes(decoder, chunk->bytes, (int32_t)chunk->length, port, chunk->tMs);
+            dvkh_link_bytes(serialLink, chunk->bytes, (int32_t)chunk->length, chunk->tMs);
             free(chunk);
+        } else if (message.message == WM_APP_SERIAL_END) {
+            dvkh_link_end(serialLink, (uint64_t)message.lParam);
         } else if (message.message == WM_TIMER && message.hwnd == NULL) {
-            dvk_decoder_tick(decoder, GetTickCount64());
-            scans += pollAndPrint(decoder);
+            const ULONGLONG now = GetTickCount64();
+            for (i = 0; (link = linkAt(serialLink, i)) != NULL; ++i)
+                dvkh_link_tick(link, now);
+            for (i = 0; (link = linkAt(serialLink, i)) != NULL; ++i)
+                scans += pollAndPrint(link);
             if (wantedScans > 0 && scans >= wantedScans) break;
         }
         DispatchMessageA(&message);
     }
+    /* The input ends here: what each link still holds is closed or dropped, and printed. */
+    for (i = 0; (link = linkAt(serialLink, i)) != NULL; ++i)
+        dvkh_link_end(link, GetTickCount64());
+    for (i = 0; (link = linkAt(serialLink, i)) != NULL; ++i)
+        pollAndPrint(link);
+    for (i = 0; (link = linkAt(serialLink, i)) != NULL; ++i)
+        dvkh_link_free(link);
     dvk_decoder_free(decoder);
     return 0;
 }

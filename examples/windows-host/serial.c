@@ -1,4 +1,5 @@
-/* A serial scanner on a COM port: the port set up from the profile, read on a thread of its own. */
+/* A serial scanner on a COM port: the port set up from the profile, read on a thread of its own; the main
+ * thread hands each chunk to the port's link (dvkh_link_bytes). */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,6 +19,8 @@ static DWORD WINAPI readLoop(LPVOID argument) {
         if (!ReadFile(reader->port, chunk->bytes, sizeof chunk->bytes, &chunk->length, NULL)) {
             fprintf(stderr, "serial port read failed (error %lu)\n", GetLastError());
             free(chunk);
+            /* The port is lost: a code still waiting for its terminator is dropped, not passed on. */
+            PostThreadMessageA(reader->mainThread, WM_APP_SERIAL_END, 0, (LPARAM)GetTickCount64());
             return 1;
         }
         chunk->tMs = GetTickCount64();
