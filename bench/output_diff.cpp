@@ -1,6 +1,7 @@
 // Differential check: two builds of the library (say the last release and the working tree) must give the
-// same bytes from dvk_barcode_svg and dvk_decode_frame over many random inputs. Not a timed test; run by
-// hand after a change that should leave every output as it was:
+// same bytes from dvk_barcode_svg and dvk_decode_frame over many random inputs, and from the decoder's poll
+// and profile, the tuner's state and dvk_key_for_char over random sessions. Not a timed test; run by hand
+// after a change that should leave every output as it was:
 //   dvk_output_diff OLD/libdorvik_c.so NEW/libdorvik_c.so [ROUNDS] [SEED]
 //
 // Releases up to 0.3.2 knew thirteen AIs and no tobacco pack code. A scan whose payload, as the new build
