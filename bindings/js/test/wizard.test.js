@@ -15,6 +15,7 @@ import { test } from "node:test";
 import { loadDorvik } from "../index.js";
 import { chromium, launch } from "./cdp.js";
 import { linkCalls, replayRecording } from "./differential.js";
+import { collectionsOf, reportsOf, scanner } from "./hid.js";
 import { dispatch, keyEvents, native, serve, until } from "./keys.js";
 
 const dvk = await loadDorvik();
@@ -57,19 +58,19 @@ function nativeTunerState(frames, transport = "hid") {
 
 // The page's input through the native kit in set-up mode: the frames its polls give, in order (the package's
 // answers along the way must be the same bytes).
-function nativeFrames(input, deviceId) {
+function nativeFrames(input, deviceId, collections) {
     const results = [];
-    const texts = native((s) => replayRecording(linkCalls(dvk, s, results), { deviceId, setUp: true, input }));
+    const texts = native((s) => replayRecording(linkCalls(dvk, s, results), { deviceId, setUp: true, input, collections }));
     texts.forEach((text, i) => assert.equal(new TextDecoder().decode(results[i]), text, `the package's result ${i}`));
     return texts.filter((t) => t.startsWith('{"scans"')).flatMap((t) => JSON.parse(t).frames);
 }
 
 // What the page ended with against the reference; returns the learned profile.
-async function expectNativeOutcome(page, deviceId, transport) {
+async function expectNativeOutcome(page, deviceId, transport, collections) {
     const [stored, arrived, input, summary, findings] = await page.evaluate(`[localStorage.getItem("dorvik-c-profile"),
         dorvikExample.arrived, dorvikExample.input, document.getElementById("summary").textContent,
         [...document.querySelectorAll("#findings li")].map((li) => li.firstChild.textContent)]`);
-    const frames = nativeFrames(input, deviceId);
+    const frames = nativeFrames(input, deviceId, collections);
     assert.deepEqual(arrived, frames.slice(0, arrived.length), "the page's frames are the native kit's");
     const expected = nativeTunerState(frames, transport);
     assert.equal(expected.done, true);
@@ -142,27 +143,49 @@ const SERIAL_STAND_IN = `(() => {
         setTimeout(() => { controller.enqueue(new Uint8Array(bytes)); resolve(); }, delay))), Promise.resolve());
 })();`;
 
+// A WebHID stand-in: navigator.hid.requestDevice() gives a device with the given collections, and
+// window.hidSend([[delay ms, reportId, bytes], …]) delivers its input reports.
+const hidStandIn = (collections) => `(() => {
+    const device = new EventTarget();
+    Object.assign(device, { collections: ${JSON.stringify(collections)}, opened: false,
+        async open() { device.opened = true; }, async close() { device.opened = false; } });
+    const hid = { async requestDevice() { return [device]; }, addEventListener() {}, removeEventListener() {} };
+    Object.defineProperty(Navigator.prototype, "hid", { get: () => hid, configurable: true });
+    window.hidSend = (reports) => reports.reduce((done, [delay, reportId, bytes]) => done.then(() => new Promise((resolve) =>
+        setTimeout(() => {
+            const event = new Event("inputreport");
+            Object.assign(event, { reportId, data: new DataView(new Uint8Array(bytes).buffer) });
+            device.dispatchEvent(event);
+            resolve();
+        }, delay))), Promise.resolve());
+})();`;
+
 const FALSE_FINDINGS = ["Линейный код с разделителем: код обрезан", "Разный конец кода для разных символик"];
 
 /** Takes the page through the wizard with `scan(page, payload, step)`; the learned profile and findings. */
-async function wizardWith(source, scan, { stepTimeoutMs = 5000 } = {}) {
+async function wizardWith(source, scan, { stepTimeoutMs = 5000, collections } = {}) {
     const server = await serve();
     const page = await launch();
     try {
         await page.send("Page.addScriptToEvaluateOnNewDocument", { source: SERIAL_STAND_IN });
+        if (collections) await page.send("Page.addScriptToEvaluateOnNewDocument", { source: hidStandIn(collections) });
         await page.goto(`${server.url}/examples/web/`);
         await until(page, "document.body.dataset.ready");
         await page.evaluate("localStorage.clear()");
         if (source === "serial") {
             await page.evaluate("document.getElementById('use-serial').click()");
             await until(page, "document.getElementById('source-name').textContent === 'COM-порт'");
+        } else if (source === "hid") {
+            await page.evaluate("document.getElementById('use-hid').click()");
+            await until(page, "document.getElementById('source-name').textContent === 'HID-POS'");
         }
         for (const [i, code] of nativeSteps().entries()) {
             assert.equal(await page.evaluate("document.getElementById('wizard').dataset.step"), String(i));
             await scan(page, code.payload, i);
             await until(page, `document.getElementById('wizard').dataset.step === "${i + 1}"`, stepTimeoutMs);
         }
-        const outcome = await expectNativeOutcome(page, source === "serial" ? "serial" : "keyboard", source === "serial" ? "serial" : "hid");
+        const deviceId = { serial: "serial", hid: "hid-pos", keyboard: "keyboard" }[source];
+        const outcome = await expectNativeOutcome(page, deviceId, source === "serial" ? "serial" : "hid", collections);
         console.log(`wizard, ${source}: terminator ${JSON.stringify(outcome.profile.terminator)}, burstGapMs ` +
             `${outcome.profile.burstGapMs}, frameTimeoutMs ${outcome.profile.frameTimeoutMs}, findings ${JSON.stringify(outcome.findings)}`);
         return outcome;
@@ -210,5 +233,18 @@ test("a wireless keyboard scanner, 40 ms a key with stalls up to 200 ms: each co
 test("a scanner with no terminator: frames close by time, and the wizard learns none", { skip }, async () => {
     const outcome = await wizardWith("keyboard", (page, payload) => typeKeys(page, payload, 10));
     assert.equal(outcome.profile.terminator, "");
+    for (const finding of FALSE_FINDINGS) assert.ok(!outcome.findings.includes(finding), finding);
+});
+
+test("an HID-POS scanner (a vendor's report layout): the set-up keeps its AIM identifiers, codes over several reports", { skip }, async () => {
+    const device = scanner({ order: ["more", "pad7", "vendor", "data", "aim", "count"], dataBytes: 40, reportId: 7 });
+    const aims = nativeSteps().map((code) => code.expectedAim); // as a scanner that reads each symbology right
+    const outcome = await wizardWith("hid", (page, payload, step) => {
+        const reports = reportsOf(device, aims[step], new TextEncoder().encode(payload));
+        return page.evaluate(`hidSend(${JSON.stringify(reports.map((r, i) => [i === 0 ? 30 : 4, r.id, Array.from(r.data)]))})`);
+    }, { collections: collectionsOf(device) });
+    assert.equal(outcome.arrived.length, 5);
+    assert.deepEqual(outcome.arrived.map((f) => f.frame.slice(0, 3)), aims, "each code with its AIM identifier");
+    assert.ok(outcome.arrived.every((f) => f.frame.endsWith("\r")), "the last report ends the code");
     for (const finding of FALSE_FINDINGS) assert.ok(!outcome.findings.includes(finding), finding);
 });
