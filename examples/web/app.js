@@ -42,7 +42,7 @@ function recording(link, log) {
             if (typeof value !== "function") return value;
             if (!INPUTS.has(name)) return value.bind(target);
             return (...args) => {
-                log.push([name, ...args.map((a) => (typeof a === "object" || (typeof a === "string" && name !== "keyWith") ? bytes(a) : a))]);
+                log.push([name, ...args.map((a) => (ArrayBuffer.isView(a) || typeof a === "string" ? bytes(a) : a))]);
                 return value.apply(target, args);
             };
         },
