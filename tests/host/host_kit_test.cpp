@@ -217,6 +217,37 @@ TEST(HidPosLayout, CorruptOrNotHidPos) {
               LayoutStatus::Corrupt);
 }
 
+TEST(HidPosLayout, WebHidCollectionsReadAsTheirDescriptor) {
+    // The usage-table layout as WebHID's HIDDevice.collections gives it: parsed items, usages with their
+    // page.
+    const std::string collections = R"([{"usagePage":140,"usage":2,"inputReports":[],"children":[
+        {"usagePage":140,"usage":18,"children":[],"inputReports":[{"reportId":2,"items":[
+            {"reportSize":8,"reportCount":1,"usages":[65595],"isRange":false},
+            {"reportSize":8,"reportCount":3,"usages":[9175291,9175292,9175293]},
+            {"reportSize":8,"reportCount":56,"usages":[9175294],"isBufferedBytes":true},
+            {"reportSize":8,"reportCount":2,"isRange":true,"usageMinimum":4284874753,"usageMaximum":4284874754},
+            {"reportSize":1,"reportCount":1,"usages":[9175295]},
+            {"reportSize":7,"reportCount":1,"usages":[],"isConstant":true}]}]},
+        {"usagePage":140,"usage":21,"inputReports":[{"reportId":4,"items":[
+            {"reportSize":8,"reportCount":3,"usages":[9175061]}]}]}]}])";
+    const auto descriptor = descriptorOfCollections(collections);
+    ASSERT_TRUE(descriptor);
+    const LayoutResult fromItems = scannedDataLayoutOf(*descriptor),
+                       fromDescriptor = scannedDataLayoutOf(kCounted);
+    ASSERT_EQ(fromItems.status, LayoutStatus::Found);
+    EXPECT_EQ(fromItems.layout.reportId, fromDescriptor.layout.reportId);
+    EXPECT_EQ(fromItems.layout.data.bitOffset, fromDescriptor.layout.data.bitOffset);
+    EXPECT_EQ(fromItems.layout.data.bits, fromDescriptor.layout.data.bits);
+    EXPECT_EQ(fromItems.layout.inputReportBytes, fromDescriptor.layout.inputReportBytes);
+    const auto scanned = scannedDataOf(fromItems.layout, 2, countedReport("]E0", "4600000000008", false));
+    ASSERT_TRUE(scanned);
+    EXPECT_EQ(scanned->aim + scanned->data, "]E04600000000008");
+    // Not a list, or one with something after it: no descriptor.
+    EXPECT_FALSE(descriptorOfCollections("{}"));
+    EXPECT_FALSE(descriptorOfCollections("[] x"));
+    EXPECT_FALSE(descriptorOfCollections(std::string(100, '[')));
+}
+
 TEST(HidPosLayout, HugeCountsAndRangesAreNotWalkedFieldByField) {
     const auto start = std::chrono::steady_clock::now();
     // Four billion continued flags of no bits; then the whole page 0x8C as a range over 60 000 bytes (the
