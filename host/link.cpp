@@ -213,10 +213,16 @@ void Link::tick(uint64_t nowMs) {
 
 void Link::end(uint64_t nowMs) {
     if (!streamHeld_.empty()) notice("skipped", nowMs, streamHeld_.size()), streamHeld_.clear();
-    if (!setUp_ && (inCode_ || bytesOpen_)) drop(nowMs);
-    // Nothing more will come: the frame in progress (and a pending Alt code) is complete now.
-    else
+    if (!setUp_ && (inCode_ || bytesOpen_)) {
+        drop(nowMs);
+    } else {
+        // Nothing more will come: the frame in progress (and a pending Alt code) is complete now, and what
+        // comes after (a set-up goes on after a person's key) starts a code of its own.
         dvk_decoder_tick(decoder_, std::numeric_limits<uint64_t>::max() / 2);
+        inCode_ = bytesOpen_ = false;
+        openBytes_ = 0;
+        tail_.clear();
+    }
     waitingSince_.reset();
 }
 

@@ -413,6 +413,12 @@ TEST(CutCodes, SettingUpClosesTheFrameInstead) {
     const std::vector<std::string> texts = frameTexts(rig.link->poll());
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "]d20104607097291111"); // the AIM identifier passes while setting up
+    // A set-up goes on after a person's key: the next report starts a code, with its identifier.
+    rig.link->report(2, countedReport("]E0", "4600000000008", false), 60);
+    rig.link->end(80);
+    const std::vector<std::string> next = frameTexts(rig.link->poll());
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0], "]E04600000000008\r");
 }
 
 TEST(CutCodes, KeysCloseTheFrameAtTheEnd) {
