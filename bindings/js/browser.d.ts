@@ -1,6 +1,6 @@
 // Types of dorvik-c/browser: the scanner hosts of a page. Each reads its device into a link of the host kit
 // (dvk.createLink) and polls it; onScan and onFrame get what the poll gives, onError the link's notices.
-import type { Frame, Link, LinkNotice, Profile, ScanEvent, Text } from "./index.js";
+import type { Decoder, Frame, Link, LinkNotice, Profile, ScanEvent, Text } from "./index.js";
 
 /**
  * KeyboardEvent.code → set-1 make code as the decoder hears it, for every key the decoder's key table knows,
@@ -23,7 +23,15 @@ export interface HostOptions {
     onFrame?: (frame: Frame & { deviceId: string | Uint8Array; tMs: number; gapsMs: number[] }) => void;
     /** A code the link dropped (NoticeError), and for serial a line error or the lost port. */
     onError?: (error: Error) => void;
+    /**
+     * Given a bare decoder instead of a link, the host makes a link of its own under this device id (default
+     * "keyboard", "serial", "hid-pos") and frees it when it ends.
+     */
+    deviceId?: string;
 }
+
+/** What a host feeds: a link, or a decoder that the host then links itself. */
+export type LinkOrDecoder = Link | Decoder;
 
 export interface KeyboardOptions extends HostOptions {
     /**
@@ -39,7 +47,7 @@ export interface KeyboardHost {
 }
 
 /** Listens on target (default: window) in the capture phase and feeds the link with each key's modifiers. */
-export function attachKeyboard(link: Link, target?: EventTarget | null, options?: KeyboardOptions): KeyboardHost;
+export function attachKeyboard(link: LinkOrDecoder, target?: EventTarget | null, options?: KeyboardOptions): KeyboardHost;
 
 /** The subset of Web Serial's SerialPort the host uses. */
 export interface SerialPortLike {
@@ -68,7 +76,7 @@ export interface SerialHost {
 }
 
 export function serialOptions(profile: Profile): SerialOpenOptions;
-export function attachSerial(link: Link, port: SerialPortLike, options?: SerialOptions): Promise<SerialHost>;
+export function attachSerial(link: LinkOrDecoder, port: SerialPortLike, options?: SerialOptions): Promise<SerialHost>;
 
 /** The subset of WebHID's HIDDevice the host uses. */
 export interface HidDeviceLike extends EventTarget {
@@ -86,4 +94,4 @@ export interface HidPosHost {
 }
 
 /** Rejects with a TypeError when the device's collections describe no scanned-data report. */
-export function attachHidPos(link: Link, device: HidDeviceLike, options?: HidPosOptions): Promise<HidPosHost>;
+export function attachHidPos(link: LinkOrDecoder, device: HidDeviceLike, options?: HidPosOptions): Promise<HidPosHost>;

@@ -358,6 +358,11 @@ function makeApi(c, heapView, memory) {
             return this.#ptr;
         }
 
+        // For the browser hosts, which also take a bare decoder as before links existed: a link of its own.
+        [Symbol.for("dorvik-c.createLink")](deviceId) {
+            return new Link(this, deviceId);
+        }
+
         setProfile(profile) {
             const h = this.#handle();
             const text = exact(profileText(profile, "profile"));

@@ -1,5 +1,5 @@
 // The HID-POS host: WebHID input reports into a link, which reads them by the device's own descriptor.
-import { Ticker, checkLink, deliver, options } from "./poll.js";
+import { Ticker, deliver, linkOf, options } from "./poll.js";
 
 const ITEM_FIELDS = ["reportSize", "reportCount", "isRange", "usageMinimum", "usageMaximum", "isConstant", "isArray",
     "isBufferedBytes"];
@@ -29,9 +29,9 @@ function plainCollections(collections) {
  * input report goes to the link with its id and time. A code whose last report never comes is dropped when
  * its time-out passes, and onError says so.
  */
-export async function attachHidPos(link, device, opts) {
-    checkLink(link);
+export async function attachHidPos(target, device, opts) {
     const o = options(opts, "options");
+    const { link, owned } = linkOf(target, o, "hid-pos");
     const status = link.hidPosCollections(plainCollections(device.collections));
     if (status === 0)
         throw new TypeError("device has no HID-POS scanned-data report (usage page 0x8C, Decoded Data 0xFE): not a HID-POS scanner, or one in keyboard mode");
@@ -50,6 +50,7 @@ export async function attachHidPos(link, device, opts) {
         async close() {
             device.removeEventListener("inputreport", onReport);
             ticker.stop();
+            if (owned) link.free();
             await device.close?.();
         },
     };

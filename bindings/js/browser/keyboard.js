@@ -1,6 +1,6 @@
 // The keyboard host: physical keys to set-1 make codes, and what a scan must not do to the page.
 import { _kitKeys } from "../index.js";
-import { Ticker, checkLink, deliver, options } from "./poll.js";
+import { Ticker, deliver, linkOf, options } from "./poll.js";
 
 /**
  * KeyboardEvent.code → set-1 make code as the decoder hears it: every key of the host kit's table (the
@@ -96,11 +96,11 @@ function giveBack(stroke) {
  * of it, it is dropped; when not (a short run after a pause, or a frame without scan), it is given back.
  * Capture "all" takes every mapped key, for a page that only scans.
  */
-export function attachKeyboard(link, target, opts) {
-    checkLink(link);
+export function attachKeyboard(source, target, opts) {
+    const o = options(opts, "options");
+    const { link, owned } = linkOf(source, o, "keyboard");
     const decoder = link.decoder;
     target = target ?? globalThis;
-    const o = options(opts, "options");
     const captureAll = o.capture === "all";
     if (o.capture !== undefined && o.capture !== "all" && o.capture !== "auto")
         throw new TypeError('options.capture must be "auto" or "all"');
@@ -223,6 +223,7 @@ export function attachKeyboard(link, target, opts) {
             // Nothing a person typed is lost to a detach.
             for (const run of runs) run.strokes.forEach(giveBack);
             runs = [];
+            if (owned) link.free();
         },
     };
 }

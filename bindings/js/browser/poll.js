@@ -11,11 +11,22 @@ export function options(value, name) {
     return value ?? {};
 }
 
-/** The link a host feeds: a Link of dorvik-c (dvk.createLink), not a bare decoder. */
+/** The link a host feeds: a Link of dorvik-c (dvk.createLink). */
 export function checkLink(link) {
     if (!link || typeof link.keyWith !== "function" || typeof link.wakeAt !== "function")
         throw new TypeError("link must be a link of dorvik-c: dvk.createLink(decoder, deviceId)");
     return link;
+}
+
+/**
+ * The link a host feeds and whether the host owns it. A bare decoder, as hosts took before links existed,
+ * gets a link of its own under options.deviceId (or the host's default id), freed when the host ends.
+ */
+export function linkOf(target, o, defaultDeviceId) {
+    const create = target?.[Symbol.for("dorvik-c.createLink")];
+    if (typeof create === "function" && typeof target.keyWith !== "function")
+        return { link: create.call(target, o.deviceId ?? defaultDeviceId), owned: true };
+    return { link: checkLink(target), owned: false };
 }
 
 /**

@@ -1,5 +1,5 @@
 // The serial host: Web Serial chunks as they arrive, into a link.
-import { Ticker, checkLink, deliver, options } from "./poll.js";
+import { Ticker, deliver, linkOf, options } from "./poll.js";
 
 const PARITY = { N: "none", E: "even", O: "odd" };
 
@@ -20,9 +20,9 @@ export function serialOptions(profile) {
  * host and the link's input (a code it cut short is dropped, and onError says so) and calls onError;
  * parity, framing and overrun errors are reported and reading goes on.
  */
-export async function attachSerial(link, port, opts) {
-    checkLink(link);
+export async function attachSerial(target, port, opts) {
     const o = options(opts, "options");
+    const { link, owned } = linkOf(target, o, "serial");
     if (o.profile !== undefined && !link.useProfile(o.profile)) throw new TypeError("options.profile is not a profile");
     await port.open(serialOptions(link.decoder.profile()));
     let reader = null;
@@ -69,6 +69,7 @@ export async function attachSerial(link, port, opts) {
             await reader?.cancel().catch(() => {});
             await closed;
             ticker.stop();
+            if (owned) link.free();
             await port.close().catch(() => {});
         },
     };

@@ -80,7 +80,16 @@ test("serial: opened with the profile's line settings, chunks fed as they come, 
         link.free();
         decoder.free();
     }
-    await assert.rejects(attachSerial(dvk.createDecoder(), new RecordedPort([])), /link must be a link of dorvik-c/);
+    // A bare decoder, as the hosts took before links, is linked by the host under options.deviceId.
+    const decoder = dvk.createDecoder();
+    const scans = [];
+    const host = await attachSerial(decoder, new RecordedPort([bytes("4600000000008\r")]),
+        { deviceId: "COM4", onScan: (s) => scans.push(s) });
+    await sleep(50);
+    assert.deepEqual(scans.map((s) => [s.data, s.deviceId]), [["4600000000008", "COM4"]]);
+    await host.close();
+    decoder.free();
+    await assert.rejects(attachSerial({}, new RecordedPort([])), /link must be a link of dorvik-c/);
 });
 
 class RecordedHid extends EventTarget {
