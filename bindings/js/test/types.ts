@@ -68,8 +68,8 @@ async function host(dvk: Dorvik, port: SerialPortLike, device: EventTarget & { o
     const code: number | undefined = SET1["KeyA"];
     // @ts-expect-error capture is "auto" or "all"
     attachKeyboard(link, window, { capture: "some" });
-    // @ts-expect-error the hosts feed a link, not a bare decoder
-    attachKeyboard(dec, window);
+    // A bare decoder is linked by the host itself.
+    attachKeyboard(dec, window, { deviceId: "kbd" }).detach();
     // @ts-expect-error the layout comes from the device's descriptor
     await attachHidPos(link, device, { layout: { moreAt: 62 } });
     void code;
