@@ -267,7 +267,8 @@ TEST(GsRepair, RestoresRandomMarkingCodes) {
                 const CutSearch search = enumerateCuts(withoutGs(code));
                 auto scoreOf = [&](const ParseCandidate& wanted) {
                     for (const ParseCandidate& cut : search.candidates()) {
-                        if (std::ranges::equal(cut.fields(), wanted.fields())) return cut.score;
+                        const auto a = cut.fields(), b = wanted.fields();
+                        if (std::equal(a.begin(), a.end(), b.begin(), b.end())) return cut.score;
                     }
                     ADD_FAILURE() << "not searched: " << code;
                     return 0;
