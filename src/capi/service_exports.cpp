@@ -75,7 +75,10 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
         const auto walk = [&](auto& out) { writeScanEventJson(out, event, frame, textArg(deviceId)); };
         char buffer[kJsonStackRoom];
         const size_t size = putJson(walk, buffer, sizeof buffer);
-        return size > 0 ? toCText({buffer, size}) : toCText(jsonText(walk));
+        if (size > 0) return toCText({buffer, size});
+        std::string json(jsonRoom(walk), '\0');
+        json.resize(putJson(walk, json.data(), json.size()));
+        return toCText(json);
     });
 }
 
