@@ -10,7 +10,8 @@
  *
  * Calls on one handle must not overlap; different handles are independent. dvk_decode_frame,
  * dvk_key_for_char, dvk_barcode_svg, dvk_version and dvk_free may be called from any thread at any time.
- * The Windows DLL is x86-64 only. */
+ * Every export, here and in dorvik_host.h, uses the C calling convention (cdecl), whatever a host compiler's
+ * default: DVK_CALL says so on 32-bit Windows, the one platform with a choice. */
 #ifndef DORVIK_C_H
 #define DORVIK_C_H
 
@@ -33,6 +34,13 @@
 #define DVK_API
 #endif
 
+/* cdecl even for a 32-bit Windows host built with another default (MSVC /Gz or /Gr); names undecorated. */
+#if defined(_WIN32) && !defined(_WIN64)
+#define DVK_CALL __cdecl
+#else
+#define DVK_CALL
+#endif
+
 /* Opaque in C and C++ alike: a host may forward-declare `struct dvk_decoder;`. */
 typedef struct dvk_decoder dvk_decoder;
 typedef struct dvk_tuner dvk_tuner;
@@ -45,81 +53,83 @@ extern "C" {
 
 /* A new decoder with the default profile, no bound device and empty queues; null if out of memory. Free it
  * with dvk_decoder_free. */
-DVK_API dvk_decoder* dvk_decoder_new(void);
+DVK_API dvk_decoder* DVK_CALL dvk_decoder_new(void);
 
 /* Destroys the decoder; frames and scans not yet polled are discarded. Null does nothing. */
-DVK_API void dvk_decoder_free(dvk_decoder* h);
+DVK_API void DVK_CALL dvk_decoder_free(dvk_decoder* h);
 
 /* Replaces the profile by the given profile JSON (absent keys take their defaults). Returns 1 when applied,
  * 0 when the text is not a profile (the previous profile stays), for a null text and for a null handle. */
-DVK_API int32_t dvk_decoder_set_profile(dvk_decoder* h, const char* json);
+DVK_API int32_t DVK_CALL dvk_decoder_set_profile(dvk_decoder* h, const char* json);
 
 /* The current profile as indented JSON ending in "}"; null for a null handle. Caller frees with dvk_free. */
-DVK_API char* dvk_decoder_profile(dvk_decoder* h);
+DVK_API char* DVK_CALL dvk_decoder_profile(dvk_decoder* h);
 
 /* Only frames from this device become scans; null or "" lets every device through. The id is copied. */
-DVK_API void dvk_decoder_bind(dvk_decoder* h, const char* deviceId);
+DVK_API void DVK_CALL dvk_decoder_bind(dvk_decoder* h, const char* deviceId);
 
 /* One key stroke: scan code (set 1 make code) with the modifier and lock states at the time of the stroke;
  * flags are true when non-zero. auxCode, auxFlag1 and auxFlag2 are accepted and ignored. A null device id
  * is the empty id. */
-DVK_API void dvk_decoder_feed_key(dvk_decoder* h, uint16_t scanCode, uint16_t auxCode, int32_t auxFlag1,
-                                  int32_t shift, int32_t ctrl, int32_t alt, int32_t capsLock,
-                                  int32_t auxFlag2, uint64_t tMs, const char* deviceId);
+DVK_API void DVK_CALL dvk_decoder_feed_key(dvk_decoder* h, uint16_t scanCode, uint16_t auxCode,
+                                           int32_t auxFlag1, int32_t shift, int32_t ctrl, int32_t alt,
+                                           int32_t capsLock, int32_t auxFlag2, uint64_t tMs,
+                                           const char* deviceId);
 
 /* One chunk of bytes from a serial scanner, copied; len < 0 reads up to the NUL. Null bytes or a zero length
  * do nothing. */
-DVK_API void dvk_decoder_feed_bytes(dvk_decoder* h, const char* bytes, int32_t len, const char* deviceId,
-                                    uint64_t tMs);
+DVK_API void DVK_CALL dvk_decoder_feed_bytes(dvk_decoder* h, const char* bytes, int32_t len,
+                                             const char* deviceId, uint64_t tMs);
 
 /* Closes a frame whose last input is older than the profile's frame time-out. Call it while idle. */
-DVK_API void dvk_decoder_tick(dvk_decoder* h, uint64_t nowMs);
+DVK_API void DVK_CALL dvk_decoder_tick(dvk_decoder* h, uint64_t nowMs);
 
 /* {"scans":[...],"frames":[...]} with everything queued since the last poll, then empties the queues. Null
  * for a null handle, and (keeping the queues) when the text cannot be allocated. Caller frees with dvk_free.
  */
-DVK_API char* dvk_decoder_poll(dvk_decoder* h);
+DVK_API char* DVK_CALL dvk_decoder_poll(dvk_decoder* h);
 
 /* Discards the frame being assembled and both queues; the profile and the binding stay. */
-DVK_API void dvk_decoder_reset(dvk_decoder* h);
+DVK_API void DVK_CALL dvk_decoder_reset(dvk_decoder* h);
 
 /* ---- Stateless services ---- */
 
 /* The scan event JSON of one frame text analysed under the given profile JSON (null, "" or an invalid
  * profile means the defaults; a null text is the empty frame). Caller frees with dvk_free. */
-DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_t len, const char* deviceId);
+DVK_API char* DVK_CALL dvk_decode_frame(const char* profileJson, const char* text, int32_t len,
+                                        const char* deviceId);
 
 /* {"ok":...,"scancode":...,"shift":...,"ctrl":...}: the key stroke that types byte c ("ok":false when none
  * does). Caller frees with dvk_free. */
-DVK_API char* dvk_key_for_char(char c);
+DVK_API char* DVK_CALL dvk_key_for_char(char c);
 
 /* The library version, DVK_VERSION_STRING of the header it was built with. A constant: do not free. */
-DVK_API const char* dvk_version(void);
+DVK_API const char* DVK_CALL dvk_version(void);
 
 /* Releases any text returned by this library (except dvk_version). Null does nothing. */
-DVK_API void dvk_free(void* p);
+DVK_API void DVK_CALL dvk_free(void* p);
 
 /* ---- Tuner: the scanner set-up wizard ---- */
 
 /* A new tuner for the transport ("hid", "serial", "sim"; null or anything else means "hid") and device id
  * (null or "" binds the first device that scans); both are copied. Null if out of memory. Free it with
  * dvk_tuner_free. */
-DVK_API dvk_tuner* dvk_tuner_new(const char* transport, const char* deviceId);
+DVK_API dvk_tuner* DVK_CALL dvk_tuner_new(const char* transport, const char* deviceId);
 
 /* Destroys the tuner. Null does nothing. */
-DVK_API void dvk_tuner_free(dvk_tuner* t);
+DVK_API void DVK_CALL dvk_tuner_free(dvk_tuner* t);
 
 /* The tuner's whole state as JSON (step, reference code, findings, summary, profile); null for a null
  * handle. Caller frees with dvk_free. */
-DVK_API char* dvk_tuner_state(dvk_tuner* t);
+DVK_API char* DVK_CALL dvk_tuner_state(dvk_tuner* t);
 
 /* Skips the current step; a finished tuner stays as it is. */
-DVK_API void dvk_tuner_skip(dvk_tuner* t);
+DVK_API void DVK_CALL dvk_tuner_skip(dvk_tuner* t);
 
 /* Feeds one frame as the decoder's poll reported it (gapsMs: decimal numbers, null for none). Returns 1 when
  * the frame was taken as the scan of the current step, 0 when it was ignored or the handle is null. */
-DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, const char* deviceId,
-                               uint64_t tMs, const char* gapsMs);
+DVK_API int32_t DVK_CALL dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, const char* deviceId,
+                                        uint64_t tMs, const char* gapsMs);
 
 /* ---- Rendering ---- */
 
@@ -127,8 +137,8 @@ DVK_API int32_t dvk_tuner_feed(dvk_tuner* t, const char* text, int32_t len, cons
  * draws a DataMatrix. gs1 != 0 makes a GS1 symbol. scale is pixels per module (below 1 becomes 4), quiet
  * the quiet zone in modules (negative becomes 0). Null when the payload cannot be encoded. Caller frees
  * with dvk_free. */
-DVK_API char* dvk_barcode_svg(const char* kind, const char* data, int32_t dataLen, int32_t gs1, int32_t scale,
-                              int32_t quiet);
+DVK_API char* DVK_CALL dvk_barcode_svg(const char* kind, const char* data, int32_t dataLen, int32_t gs1,
+                                       int32_t scale, int32_t quiet);
 
 #ifdef __cplusplus
 }

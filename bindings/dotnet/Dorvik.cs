@@ -1,8 +1,9 @@
 // dorvik_c for .NET (Framework 4.x and later, .NET Core, Mono): one file to add to the till's project.
 //
-// The library is loaded by the name "dorvik_c": dorvik_c.dll beside the .exe on Windows (an x86-64
-// process: set the project's platform to x64, not AnyCPU with "prefer 32-bit"), libdorvik_c.so on the
-// library path under Mono or .NET on Linux.
+// The library is loaded by the name "dorvik_c": dorvik_c.dll beside the .exe on Windows, of the process's
+// word size (the win64 package's for an x64 process, the win32 package's for an x86 one, which AnyCPU with
+// "prefer 32-bit" is), libdorvik_c.so on the library path under Mono or .NET on Linux. Every export is
+// cdecl: each import says so, as P/Invoke would otherwise take stdcall on x86.
 //
 // Texts go in as NUL-terminated UTF-8 copies; byte inputs that may hold any byte go in with their length.
 // Every text the library returns is copied into a string and released with dvk_free at once, so no native

@@ -7,13 +7,13 @@ using namespace dorvik;
 
 extern "C" {
 
-DVK_API dvk_decoder* dvk_decoder_new(void) {
+DVK_API dvk_decoder* DVK_CALL dvk_decoder_new(void) {
     return guard<dvk_decoder*>(nullptr, [] { return new dvk_decoder(); });
 }
 
-DVK_API void dvk_decoder_free(dvk_decoder* h) { delete h; }
+DVK_API void DVK_CALL dvk_decoder_free(dvk_decoder* h) { delete h; }
 
-DVK_API int32_t dvk_decoder_set_profile(dvk_decoder* h, const char* json) {
+DVK_API int32_t DVK_CALL dvk_decoder_set_profile(dvk_decoder* h, const char* json) {
     if (h == nullptr) return 0;
     return guard<int32_t>(0, [&] {
         ScannerProfile scratch;
@@ -23,19 +23,20 @@ DVK_API int32_t dvk_decoder_set_profile(dvk_decoder* h, const char* json) {
     });
 }
 
-DVK_API char* dvk_decoder_profile(dvk_decoder* h) {
+DVK_API char* DVK_CALL dvk_decoder_profile(dvk_decoder* h) {
     if (h == nullptr) return nullptr;
     return guard<char*>(nullptr, [&] { return toCText(profileToJson(h->decoder.profile())); });
 }
 
-DVK_API void dvk_decoder_bind(dvk_decoder* h, const char* deviceId) {
+DVK_API void DVK_CALL dvk_decoder_bind(dvk_decoder* h, const char* deviceId) {
     if (h == nullptr) return;
     guardVoid([&] { h->decoder.bind(textArg(deviceId)); });
 }
 
-DVK_API void dvk_decoder_feed_key(dvk_decoder* h, uint16_t scanCode, uint16_t auxCode, int32_t auxFlag1,
-                                  int32_t shift, int32_t ctrl, int32_t alt, int32_t capsLock,
-                                  int32_t auxFlag2, uint64_t tMs, const char* deviceId) {
+DVK_API void DVK_CALL dvk_decoder_feed_key(dvk_decoder* h, uint16_t scanCode, uint16_t auxCode,
+                                           int32_t auxFlag1, int32_t shift, int32_t ctrl, int32_t alt,
+                                           int32_t capsLock, int32_t auxFlag2, uint64_t tMs,
+                                           const char* deviceId) {
     if (h == nullptr) return;
     guardVoid([&] {
         const KeyEvent event{scanCode, auxCode,       auxFlag1 != 0, shift != 0, ctrl != 0,
@@ -44,18 +45,18 @@ DVK_API void dvk_decoder_feed_key(dvk_decoder* h, uint16_t scanCode, uint16_t au
     });
 }
 
-DVK_API void dvk_decoder_feed_bytes(dvk_decoder* h, const char* bytes, int32_t len, const char* deviceId,
-                                    uint64_t tMs) {
+DVK_API void DVK_CALL dvk_decoder_feed_bytes(dvk_decoder* h, const char* bytes, int32_t len,
+                                             const char* deviceId, uint64_t tMs) {
     if (h == nullptr) return;
     guardVoid([&] { h->decoder.feedBytes(textArg(bytes, len), textArg(deviceId), tMs); });
 }
 
-DVK_API void dvk_decoder_tick(dvk_decoder* h, uint64_t nowMs) {
+DVK_API void DVK_CALL dvk_decoder_tick(dvk_decoder* h, uint64_t nowMs) {
     if (h == nullptr) return;
     guardVoid([&] { h->decoder.tick(nowMs); });
 }
 
-DVK_API char* dvk_decoder_poll(dvk_decoder* h) {
+DVK_API char* DVK_CALL dvk_decoder_poll(dvk_decoder* h) {
     if (h == nullptr) return nullptr;
     return guard<char*>(nullptr, [&] {
         char* text = toCText(h->queues.toJson());
@@ -65,7 +66,7 @@ DVK_API char* dvk_decoder_poll(dvk_decoder* h) {
     });
 }
 
-DVK_API void dvk_decoder_reset(dvk_decoder* h) {
+DVK_API void DVK_CALL dvk_decoder_reset(dvk_decoder* h) {
     if (h == nullptr) return;
     guardVoid([&] {
         h->decoder.reset();

@@ -61,7 +61,8 @@ struct ReleaseAfterCall {
 
 extern "C" {
 
-DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_t len, const char* deviceId) {
+DVK_API char* DVK_CALL dvk_decode_frame(const char* profileJson, const char* text, int32_t len,
+                                        const char* deviceId) {
     return guard<char*>(nullptr, [&] {
         FrameScratch& scratch = threadScratch();
         std::optional<ScannerProfile> uncached;
@@ -82,13 +83,13 @@ DVK_API char* dvk_decode_frame(const char* profileJson, const char* text, int32_
     });
 }
 
-DVK_API char* dvk_key_for_char(char c) {
+DVK_API char* DVK_CALL dvk_key_for_char(char c) {
     return guard<char*>(nullptr,
                         [&] { return toCText(keyForCharToJson(keyForChar(static_cast<unsigned char>(c)))); });
 }
 
-DVK_API const char* dvk_version(void) { return DVK_VERSION_STRING; }
+DVK_API const char* DVK_CALL dvk_version(void) { return DVK_VERSION_STRING; }
 
-DVK_API void dvk_free(void* p) { std::free(p); }
+DVK_API void DVK_CALL dvk_free(void* p) { std::free(p); }
 
 } // extern "C"
