@@ -4,6 +4,10 @@
 // after a change that should leave every output as it was:
 //   dvk_output_diff OLD/libdorvik_c.so NEW/libdorvik_c.so [ROUNDS] [SEED]
 //
+// Two builds for different machines (ARM under qemu-user against x86-64) cannot share a process: each
+// records a digest of every text it gives instead, and the two records are compared line by line:
+//   dvk_output_diff --record LIB [ROUNDS] [SEED] > RECORD
+//
 // Releases up to 0.3.2 knew thirteen AIs and no tobacco pack code. A scan whose payload, as the new build
 // reads it, is an element string with any other GS1 AI or a pack code may be read differently: such
 // differences are counted apart, and only the others fail the check.
@@ -127,6 +131,17 @@ Library load(const char* path) {
     return lib;
 }
 
+// Where --record writes: one line per text, in the order the texts are made.
+std::FILE* gRecord = nullptr;
+
+void record(const char* what, const std::string& text) {
+    if (gRecord == nullptr) return;
+    uint64_t hash = 14695981039346656037u; // FNV-1a: a digest, not a defence
+    for (const unsigned char c : text)
+        hash = (hash ^ c) * 1099511628211u;
+    std::fprintf(gRecord, "%s %zu %016llx\n", what, text.size(), static_cast<unsigned long long>(hash));
+}
+
 std::string take(const Library& lib, char* text) {
     std::string out = text == nullptr ? std::string("<null>") : std::string(text);
     lib.release(text);
@@ -224,6 +239,7 @@ void svgCase(const Library& oldLib, const Library& newLib, Counts& counts, const
     const int32_t length = nulTerminated ? -1 : static_cast<int32_t>(payload.size());
     const std::string a = take(oldLib, oldLib.svg(kind, payload.c_str(), length, gs1, scale, quiet));
     const std::string b = take(newLib, newLib.svg(kind, payload.c_str(), length, gs1, scale, quiet));
+    record("svg", a);
     ++counts.compared;
     counts.nonNull += a != "<null>";
     if (a != b) {
@@ -236,6 +252,7 @@ void frameCase(const Library& oldLib, const Library& newLib, Counts& counts, con
     const auto length = static_cast<int32_t>(text.size());
     const std::string a = take(oldLib, oldLib.decode(profile, text.data(), length, device));
     const std::string b = take(newLib, newLib.decode(profile, text.data(), length, device));
+    record("frame", a);
     ++counts.compared;
     counts.nonNull += a != "<null>";
     if (isPackCode(b)) {
@@ -251,6 +268,7 @@ void frameCase(const Library& oldLib, const Library& newLib, Counts& counts, con
 
 void textCase(Counts& counts, const char* what, const std::string& input, const std::string& a,
               const std::string& b) {
+    record(what, a);
     ++counts.compared;
     counts.nonNull += a != "<null>";
     if (a != b) {
@@ -328,11 +346,16 @@ void tunerCase(const Library& oldLib, const Library& newLib, Counts& counts, Inp
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s OLD.so NEW.so [ROUNDS] [SEED]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s OLD.so NEW.so [ROUNDS] [SEED]\n       %s --record LIB [ROUNDS] [SEED]\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    const Library oldLib = load(argv[1]);
-    const Library newLib = load(argv[2]);
+    // Recording, the one library plays both parts: the same calls in the same order as a comparison makes.
+    const bool recording = std::strcmp(argv[1], "--record") == 0;
+    if (recording) gRecord = stdout;
+    const Library oldLib = load(argv[recording ? 2 : 1]);
+    const Library newLib = recording ? oldLib : load(argv[2]);
     const uint64_t rounds = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20000;
     Inputs in(argc > 4 ? static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)) : 16);
 
@@ -429,6 +452,11 @@ int main(int argc, char** argv) {
                 frames.push_back(in.pick(2) ? in.markingCode(true) + "\r\n" : in.ean() + "\r\n");
             tunerCase(oldLib, newLib, others, in, frames);
         }
+    }
+    if (recording) {
+        std::fprintf(stderr, "%llu texts recorded\n",
+                     static_cast<unsigned long long>(svg.compared + frames.compared + others.compared));
+        return 0;
     }
     std::printf("barcode_svg: %llu inputs compared (%llu drawn), %llu differ\n",
                 static_cast<unsigned long long>(svg.compared), static_cast<unsigned long long>(svg.nonNull),
