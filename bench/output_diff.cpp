@@ -184,14 +184,27 @@ class Inputs {
         out.resize(n);
         return out;
     }
+    // Every draw in a statement of its own: the operands of + may be evaluated in any order, and the
+    // records of builds for different machines must be made from the same inputs.
     std::string markingCode(bool gs) {
         const std::string sep = gs ? "\x1d" : "";
-        std::string code = "01" + digits(13) + digits(1) + "21" + printable(pick(3) == 0 ? 1 + pick(20) : 13);
+        std::string code = "01" + digits(13);
+        code += digits(1) + "21";
+        code += printable(pick(3) == 0 ? 1 + pick(20) : 13);
         switch (pick(4)) {
-        case 0: code += sep + "91" + printable(4) + sep + "92" + printable(44); break;
-        case 1: code += sep + "8005" + digits(6) + "93" + printable(4); break;
+        case 0:
+            code += sep + "91" + printable(4);
+            code += sep + "92" + printable(44);
+            break;
+        case 1:
+            code += sep + "8005" + digits(6);
+            code += "93" + printable(4);
+            break;
         case 2: code += sep + "93" + printable(pick(2) ? 4 : 1 + pick(10)); break;
-        default: code += sep + "10" + printable(1 + pick(8)) + sep + "91" + printable(4); break;
+        default:
+            code += sep + "10" + printable(1 + pick(8));
+            code += sep + "91" + printable(4);
+            break;
         }
         if (pick(10) == 0) code.resize(pick(static_cast<uint32_t>(code.size()) + 1));
         return code;
@@ -327,8 +340,11 @@ void tunerCase(const Library& oldLib, const Library& newLib, Counts& counts, Inp
             oldLib.tunerSkip(a);
             newLib.tunerSkip(b);
         } else {
-            const std::string gaps =
-                in.pick(2) == 0 ? "" : std::to_string(in.pick(90)) + "," + std::to_string(in.pick(9));
+            std::string gaps;
+            if (in.pick(2) != 0) {
+                gaps = std::to_string(in.pick(90)) + ",";
+                gaps += std::to_string(in.pick(9));
+            }
             const char* gapsArg = gaps.empty() ? nullptr : gaps.c_str();
             const auto length = static_cast<int32_t>(frame.size());
             t += 500 + in.pick(3000);
@@ -391,8 +407,8 @@ int main(int argc, char** argv) {
         }
         const int32_t scale = in.pick(4) == 0 ? kScales[in.pick(10)] : 4;
         const int32_t quiet = in.pick(4) == 0 ? kQuiets[in.pick(8)] : 4;
-        svgCase(oldLib, newLib, svg, kind, payload, static_cast<int32_t>(in.pick(2)), scale, quiet,
-                in.pick(8) == 0);
+        const auto gs1 = static_cast<int32_t>(in.pick(2));
+        svgCase(oldLib, newLib, svg, kind, payload, gs1, scale, quiet, in.pick(8) == 0);
         // The largest symbols at their limits: 174 codewords exactly and one more.
         if (round % 50 == 0) {
             svgCase(oldLib, newLib, svg, "datamatrix", in.digits(348), 0, scale, quiet, false);
@@ -416,27 +432,29 @@ int main(int argc, char** argv) {
         }
         if (in.pick(6) == 0) text = "]d2" + text;
         if (in.pick(6) == 0) text += in.pick(2) ? "\r\n" : "\t";
-        frameCase(oldLib, newLib, frames, kProfiles[in.pick(6)], text, in.pick(4) == 0 ? "COM3" : nullptr);
+        const char* profile = kProfiles[in.pick(6)];
+        frameCase(oldLib, newLib, frames, profile, text, in.pick(4) == 0 ? "COM3" : nullptr);
         // Frames too long for a result written on the stack, and framing longer than the data's usual
         // offset in the raw frame.
         if (round % 50 == 0) {
-            frameCase(oldLib, newLib, frames, kProfiles[in.pick(6)], in.mixed(1000 + in.pick(4000)), "COM3");
+            const char* longProfile = kProfiles[in.pick(6)];
+            frameCase(oldLib, newLib, frames, longProfile, in.mixed(1000 + in.pick(4000)), "COM3");
             std::string prefix;
             for (size_t i = 20 + in.pick(30); i > 0; --i)
                 prefix += static_cast<char>('A' + in.pick(26));
-            const std::string profile = "{\"prefix\": \"" + prefix + "\"}";
-            frameCase(oldLib, newLib, frames, profile.c_str(), prefix + in.markingCode(true), nullptr);
+            const std::string prefixed = "{\"prefix\": \"" + prefix + "\"}";
+            frameCase(oldLib, newLib, frames, prefixed.c_str(), prefix + in.markingCode(true), nullptr);
         }
         // The decoder's and the tuner's texts, every tenth round: scans and frames in chunks under a
         // profile of random settings, and a tuner led through its steps by random frames and skips.
         if (round % 10 == 0) {
             const char* const* terminator = kTerminators[in.pick(4)];
-            std::string settings = std::string("{\"terminator\": \"") + terminator[1] +
-                                   "\", \"gsMissing\": " + (in.pick(2) ? "true" : "false") +
-                                   ", \"minLength\": " + std::to_string(in.pick(12)) +
-                                   ", \"deviceName\": \"" + in.printable(in.pick(8)) +
-                                   "\", \"baud\": " + std::to_string(in.pick(200000)) +
-                                   ", \"transport\": \"" + (in.pick(2) ? "serial" : "hid") + "\"}";
+            std::string settings = std::string("{\"terminator\": \"") + terminator[1] + "\", \"gsMissing\": ";
+            settings += in.pick(2) ? "true" : "false";
+            settings += ", \"minLength\": " + std::to_string(in.pick(12));
+            settings += ", \"deviceName\": \"" + in.printable(in.pick(8));
+            settings += "\", \"baud\": " + std::to_string(in.pick(200000));
+            settings += std::string(", \"transport\": \"") + (in.pick(2) ? "serial" : "hid") + "\"}";
             if (const char* other = kProfiles[in.pick(6)]; in.pick(5) == 0) settings = other ? other : "";
             std::vector<std::string> chunks;
             for (size_t n = 1 + in.pick(6); n > 0; --n) {
