@@ -38,6 +38,14 @@ WEB_PACKAGES="emscripten clang-14 lld-14 nodejs"
 WEB_TEST_PACKAGES="chromium zxing-cpp-tools firefox-esr"
 # The .NET binding's test: Mono's compiler and run-time.
 BINDING_TEST_PACKAGES="mono-mcs mono-runtime"
+# ARM Linux: the cross compilers, and qemu-user to run what they build.
+ARM_PACKAGES="g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static googletest python3 locales"
+# The 32-bit Windows DLL and 32-bit Wine, which needs Debian's i386 architecture (add_i386 first).
+WIN32_PACKAGES="g++-mingw-w64-i686 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine32 clang-14 lld-14 llvm-14"
+
+add_i386() {
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+}
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
