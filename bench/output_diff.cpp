@@ -11,7 +11,13 @@
 // Releases up to 0.3.2 knew thirteen AIs and no tobacco pack code. A scan whose payload, as the new build
 // reads it, is an element string with any other GS1 AI or a pack code may be read differently: such
 // differences are counted apart, and only the others fail the check.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -67,14 +73,10 @@ bool isPackCode(const std::string& json) {
            json.find("\"gtin\":\"" + data.substr(0, 14) + "\"") != std::string::npos;
 }
 
-using SvgFn = char* (*)(const char*, const char*, int32_t, int32_t, int32_t, int32_t);
-using DecodeFn = char* (*)(const char*, const char*, int32_t, const char*);
-using FreeFn = void (*)(void*);
-
 struct Library {
-    SvgFn svg = nullptr;
-    DecodeFn decode = nullptr;
-    FreeFn release = nullptr;
+    decltype(&dvk_barcode_svg) svg = nullptr;
+    decltype(&dvk_decode_frame) decode = nullptr;
+    decltype(&dvk_free) release = nullptr;
     // The other texts: the decoder's poll and profile, the tuner's state, the key of a byte.
     decltype(&dvk_decoder_new) decoderNew = nullptr;
     decltype(&dvk_decoder_free) decoderFree = nullptr;
@@ -92,8 +94,26 @@ struct Library {
     decltype(&dvk_key_for_char) keyForChar = nullptr;
 };
 
-template <typename Fn> void find(void* handle, const char* name, Fn& fn, const char* path) {
-    fn = reinterpret_cast<Fn>(dlsym(handle, name));
+// The builds of 32-bit Windows run under Wine, where the library is a DLL.
+#ifdef _WIN32
+using Handle = HMODULE;
+Handle openLibrary(const char* path) { return LoadLibraryA(path); }
+const char* openError() { return "LoadLibrary failed"; }
+template <typename Fn> Fn symbol(Handle handle, const char* name) {
+    // Through void (*)(void), the one function pointer type every other converts to without a warning.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
+}
+#else
+using Handle = void*;
+Handle openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+const char* openError() { return dlerror(); }
+template <typename Fn> Fn symbol(Handle handle, const char* name) {
+    return reinterpret_cast<Fn>(dlsym(handle, name));
+}
+#endif
+
+template <typename Fn> void find(Handle handle, const char* name, Fn& fn, const char* path) {
+    fn = symbol<Fn>(handle, name);
     if (fn == nullptr) {
         std::fprintf(stderr, "%s lacks %s\n", path, name);
         std::exit(2);
@@ -101,19 +121,15 @@ template <typename Fn> void find(void* handle, const char* name, Fn& fn, const c
 }
 
 Library load(const char* path) {
-    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    const Handle handle = openLibrary(path);
     if (handle == nullptr) {
-        std::fprintf(stderr, "%s\n", dlerror());
+        std::fprintf(stderr, "%s: %s\n", path, openError());
         std::exit(2);
     }
     Library lib;
-    lib.svg = reinterpret_cast<SvgFn>(dlsym(handle, "dvk_barcode_svg"));
-    lib.decode = reinterpret_cast<DecodeFn>(dlsym(handle, "dvk_decode_frame"));
-    lib.release = reinterpret_cast<FreeFn>(dlsym(handle, "dvk_free"));
-    if (!lib.svg || !lib.decode || !lib.release) {
-        std::fprintf(stderr, "%s lacks an export\n", path);
-        std::exit(2);
-    }
+    find(handle, "dvk_barcode_svg", lib.svg, path);
+    find(handle, "dvk_decode_frame", lib.decode, path);
+    find(handle, "dvk_free", lib.release, path);
     find(handle, "dvk_decoder_new", lib.decoderNew, path);
     find(handle, "dvk_decoder_free", lib.decoderFree, path);
     find(handle, "dvk_decoder_set_profile", lib.setProfile, path);
@@ -370,6 +386,9 @@ int main(int argc, char** argv) {
     // Recording, the one library plays both parts: the same calls in the same order as a comparison makes.
     const bool recording = std::strcmp(argv[1], "--record") == 0;
     if (recording) gRecord = stdout;
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY); // the record's lines end as on the other machines
+#endif
     const Library oldLib = load(argv[recording ? 2 : 1]);
     const Library newLib = recording ? oldLib : load(argv[2]);
     const uint64_t rounds = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20000;

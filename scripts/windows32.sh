@@ -2,7 +2,8 @@
 # The 32-bit Windows leg: dorvik_c.dll and dorvik_host.dll for x86 cross-built with MinGW-w64 and their win32
 # ZIP; the DLLs' exports (cdecl, undecorated), imports and version resource; the MSVC import library linked
 # by lld-link, with /SAFESEH, into a host compiled with stdcall as its default (MSVC's /Gz); under 32-bit
-# Wine the C host suite, every fuzz corpus, and the real codes' texts, which must be the x86-64 build's.
+# Wine the C host suite, every fuzz corpus, and the texts of the real codes and of dvk_output_diff's random
+# rounds (DVK_WIN32_ROUNDS, 100000 unless set), which must be the x86-64 build's.
 . "$(dirname "$0")/common.sh"
 add_i386
 install_packages cmake g++ $WIN32_PACKAGES
@@ -10,7 +11,7 @@ install_packages cmake g++ $WIN32_PACKAGES
 build="$ROOT/build-win32"
 version=$(sed -n 's/^project(dorvik_c VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DDVK_BUILD_TESTS=ON -DDVK_BUILD_BENCH=OFF >/dev/null
+    -DDVK_BUILD_TESTS=ON -DDVK_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j "$JOBS"
 (cd "$build" && cpack -G ZIP >/dev/null)
 
@@ -18,7 +19,7 @@ cmake --build "$build" -j "$JOBS"
 ref="${DVK_REF_BUILD:-$ROOT/build-x64-ref}"
 if [ -z "${DVK_REF_BUILD:-}" ]; then
     cmake -S "$ROOT" -B "$ref" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$ref" -j "$JOBS" --target dvk_decode_codes
+    cmake --build "$ref" -j "$JOBS" --target dorvik_c dvk_decode_codes dvk_output_diff
 fi
 
 objdump=i686-w64-mingw32-objdump
@@ -82,3 +83,13 @@ clang-14 --target=i686-pc-windows-msvc -mrtd -ffreestanding -I"$ROOT/include" -I
 lld-link-14 /nologo /safeseh /entry:mainCRTStartup /subsystem:console /nodefaultlib "$build/msvc_host.obj" \
     "$build/dorvik_c.lib" /out:"$build/tests/capi/msvc_host.exe"
 (cd "$build/tests/capi" && $wine msvc_host.exe) && echo "dorvik_c.lib (x86): linked by lld-link, the program runs"
+
+# Every text dvk_output_diff compares, as digests, from this DLL and from the x86-64 build.
+rounds=${DVK_WIN32_ROUNDS:-100000}
+cp "$build/dorvik_c.dll" "$build/bench/"
+"$ref/bench/dvk_output_diff" --record "$ref/libdorvik_c.so" "$rounds" >"$build/output_record.x86-64.txt"
+(cd "$build/bench" && $wine dvk_output_diff.exe --record dorvik_c.dll "$rounds" >"$build/output_record.txt")
+total=$(wc -l <"$build/output_record.x86-64.txt")
+differ=$(diff "$build/output_record.x86-64.txt" "$build/output_record.txt" | grep -c '^>' || true)
+echo "dvk_output_diff, x86 DLL against x86-64, $rounds rounds: $total texts, $differ differ"
+[ "$(wc -l <"$build/output_record.txt")" -eq "$total" ] && [ "$differ" -eq 0 ]
