@@ -6,6 +6,7 @@
 . "$(dirname "$0")/common.sh"
 install_packages cmake g++ $ARM_PACKAGES
 
+started=$(date +%s)
 rounds=${DVK_ARM_ROUNDS:-100000}
 codes="$ROOT/tests/analysis/real_marking_codes.tsv"
 
@@ -43,8 +44,9 @@ for arch in arm64 armhf; do
 
     for suite in dvk_unit_tests dvk_host_kit_tests dvk_tuner_e2e_tests dvk_thread_tests dvk_texts_tests \
         alloc/dvk_alloc_failure_tests; do
-        echo "$suite"
-        $run "$build/tests/$suite" --gtest_brief=1
+        log="$build/tests/$(basename "$suite").log"
+        $run "$build/tests/$suite" --gtest_brief=1 >"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+        echo "$suite: $(grep -h 'PASSED\|survived' "$log" | tail -n 1)"
     done
     env LOCPATH="$locales" $run "$build/tests/capi/dvk_host_suite"
     for harness in decode_frame profile decoder tuner barcode_svg key_for_char hid_pos; do
@@ -72,4 +74,5 @@ qemu-arm-static -L /usr/arm-linux-gnueabihf "$build/bench/dvk_output_diff" --rec
 total=$(wc -l <"$build/output_record.x86-64.txt")
 differ=$(diff "$build/output_record.x86-64.txt" "$build/output_record.txt" | grep -c '^>' || true)
 echo "dvk_output_diff, armhf against x86-64, $rounds rounds: $total texts, $differ differ"
+echo "ARM leg: $(($(date +%s) - started)) s"
 [ "$(wc -l <"$build/output_record.txt")" -eq "$total" ] && [ "$differ" -eq 0 ]

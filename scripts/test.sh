@@ -29,7 +29,6 @@ configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Release
 # The ARM leg beside the rest: its tests under qemu, like valgrind, Wine and the fuzzers, keep one core
 # each, so the two legs share the machine's cores. Its texts are compared with this Release build's.
 echo "== ARM Linux under qemu-user, in the background (build-arm.log)"
-arm_started=$(date +%s)
 DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/arm.sh" >"$ROOT/build-arm.log" 2>&1 &
 arm=$!
 
@@ -79,7 +78,6 @@ echo "== ARM Linux under qemu-user (started in the background after the normal b
 arm_status=0
 wait $arm || arm_status=$?
 cat "$ROOT/build-arm.log"
-echo "ARM leg: $(($(date +%s) - arm_started)) s from its start"
 [ $arm_status -eq 0 ]
 
 echo "== all tests passed"

@@ -5,6 +5,7 @@
 # Wine the C host suite, every fuzz corpus, and the texts of the real codes and of dvk_output_diff's random
 # rounds (DVK_WIN32_ROUNDS, 100000 unless set), which must be the x86-64 build's.
 . "$(dirname "$0")/common.sh"
+started=$(date +%s)
 add_i386
 install_packages cmake g++ $WIN32_PACKAGES
 
@@ -92,4 +93,5 @@ cp "$build/dorvik_c.dll" "$build/bench/"
 total=$(wc -l <"$build/output_record.x86-64.txt")
 differ=$(diff "$build/output_record.x86-64.txt" "$build/output_record.txt" | grep -c '^>' || true)
 echo "dvk_output_diff, x86 DLL against x86-64, $rounds rounds: $total texts, $differ differ"
+echo "32-bit Windows leg: $(($(date +%s) - started)) s"
 [ "$(wc -l <"$build/output_record.txt")" -eq "$total" ] && [ "$differ" -eq 0 ]
