@@ -10,7 +10,7 @@
 #include <iterator>
 #include <vector>
 
-#define DVK_HARNESSES(X)                                                                                       \
+#define DVK_HARNESSES(X) \
     X(decode_frame) X(profile) X(decoder) X(tuner) X(barcode_svg) X(key_for_char) X(hid_pos)
 #define DVK_DECLARE(name) extern "C" int dvkFuzz_##name(const uint8_t* data, size_t size);
 DVK_HARNESSES(DVK_DECLARE)
