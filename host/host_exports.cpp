@@ -131,6 +131,10 @@ int32_t DVK_CALL dvkh_link_hid_pos_collections(dvkh_link* link, const char* json
     });
 }
 
+int32_t DVK_CALL dvkh_link_hid_pos_report_id(const dvkh_link* link) {
+    return link == nullptr ? -1 : link->link.reportId();
+}
+
 int32_t DVK_CALL dvkh_link_hid_pos_report(dvkh_link* link, int32_t reportId, const char* data, int32_t length,
                                           uint64_t tMs) {
     if (link == nullptr || reportId < 0 || reportId > 0xFF) return 0;

@@ -36,6 +36,7 @@ class Link {
 
     LayoutStatus useDescriptor(std::string_view descriptor);
     bool report(uint8_t reportId, std::string_view data, uint64_t tMs);
+    int reportId() const { return layout_ ? layout_->reportId : -1; }
     void stream(std::string_view bytes, uint64_t tMs);
 
     void tick(uint64_t nowMs);

@@ -58,6 +58,9 @@ DVKH_API const char* DVK_CALL dvkh_set_up_profile(void);
 
 /* ---- A link: one scanner's input into one decoder ---- */
 
+/* Give a byte or HID-POS link a decoder of its own: dropping a cut code resets the decoder, and with it a
+ * frame another link was assembling. Key links of several keyboards may share one. */
+
 /* A link feeding `decoder` under `deviceId`. With `setUp` non-zero it gives the decoder the set-up profile
  * and frames as a set-up does until dvkh_link_use_profile. Null if out of memory. */
 DVKH_API dvkh_link* DVK_CALL dvkh_link_new(dvk_decoder* decoder, const char* deviceId, int32_t setUp);
@@ -92,6 +95,9 @@ DVKH_API void DVK_CALL dvkh_link_bytes(dvkh_link* link, const char* bytes, int32
 DVKH_API int32_t DVK_CALL dvkh_link_hid_pos_descriptor(dvkh_link* link, const char* bytes, int32_t length);
 /* From WebHID's HIDDevice.collections as JSON (collections, inputReports, items). */
 DVKH_API int32_t DVK_CALL dvkh_link_hid_pos_collections(dvkh_link* link, const char* json);
+/* The id of the scanned-data report: 0 when the descriptor numbers no reports (a hidraw read then carries
+ * no id byte), -1 without a layout. */
+DVKH_API int32_t DVK_CALL dvkh_link_hid_pos_report_id(const dvkh_link* link);
 /* One input report, its data without the id byte. 1 when it was the scanned-data report, 0 for another
  * report (ignored) or no layout. The first report of a code gets its AIM identifier in front when the
  * profile keeps identifiers (always while setting up); the report that says no more follow ends the code

@@ -226,6 +226,8 @@ export interface Link {
     hidPosDescriptor(descriptor: Uint8Array | DataView | ArrayBuffer): HidPosLayoutStatus;
     /** The same from WebHID's HIDDevice.collections (or their JSON text). */
     hidPosCollections(collections: readonly unknown[] | string): HidPosLayoutStatus;
+    /** The scanned-data report's id: 0 when the device numbers no reports (reads carry no id byte), -1 without a layout. */
+    hidPosReportId(): number;
     /** One input report, its data without the id byte (WebHID's event.reportId and event.data); true when it was the scanned-data report. */
     hidPosReport(reportId: number, data: DataView | Uint8Array | ArrayBuffer, tMs: Millis): boolean;
     /** Reports as a hidraw node gives them, id byte first when the device numbers its reports. */

@@ -580,6 +580,11 @@ function makeApi(c, heapView, memory) {
             return call(room(json), () => c.dvkh_link_hid_pos_collections(h, put(json)));
         }
 
+        /** The scanned-data report's id: 0 when the device numbers no reports, -1 without a layout. */
+        hidPosReportId() {
+            return c.dvkh_link_hid_pos_report_id(this.#handle());
+        }
+
         hidPosReport(reportId, data, tMs) {
             const h = this.#handle();
             const id = toInt(reportId, "reportId", 0, 255, NaN);

@@ -126,7 +126,7 @@ std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::stri
     }
     // The scanned-data report takes id 0 only when the descriptor numbers no reports; then a read carries no
     // id byte.
-    const bool numbered = dvkh_link_hid_pos_report(trial.get(), 0, nullptr, 0, 0) == 0;
+    const bool numbered = dvkh_link_hid_pos_report_id(trial.get()) > 0;
     char name[256] = {};
     const bool named = ioctl(fd, HIDIOCGRAWNAME(sizeof name - 1), name) > 0;
     const bool device = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);

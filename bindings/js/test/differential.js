@@ -469,6 +469,9 @@ export function linkCalls(dvk, script, results, count = () => {}) {
             script.op(27).text(bytes);
             result(textOf(link.hidPosDescriptor(bytes)));
             count("link_hid_pos_descriptor");
+            script.op(40);
+            result(textOf(link.hidPosReportId()));
+            count("link_hid_pos_report_id");
         },
         collections(collections) {
             const json = typeof collections === "string" ? collections : JSON.stringify(collections);

@@ -215,6 +215,7 @@ int main(void) {
             outNumber(dvkh_scan_code_of_key_code(a));
             break;
         case 38: outNumber(dvkh_scan_code_of_linux_key((int32_t)(uint32_t)number(4))); break;
+        case 40: outNumber(dvkh_link_hid_pos_report_id(link)); break;
         case 39: {
             const char* p = dvkh_set_up_profile();
             out(p, strlen(p));
