@@ -1,9 +1,9 @@
-// The kit's C interface: every call normalises its arguments, runs inside a catch-all and copies a text
-// result once into a malloc'd block.
+// The kit's C interface, in the library's own pattern: every call normalises its arguments, runs inside a
+// catch-all and copies a text result once into a malloc'd block.
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
+#include "capi/boundary.h"
 #include "dorvik_host.h"
 #include "key_tables.h"
 #include "link.h"
@@ -18,33 +18,10 @@ namespace {
 using dorvik::host::KeyAction;
 using dorvik::host::LayoutStatus;
 
-std::string_view textArg(const char* text, int32_t length = -1) {
-    if (text == nullptr) return {};
-    return length < 0 ? std::string_view(text) : std::string_view(text, static_cast<size_t>(length));
-}
-
-char* toCText(std::string_view text) noexcept {
-    auto* block = static_cast<char*>(std::malloc(text.size() + 1));
-    if (block == nullptr) return nullptr;
-    if (!text.empty()) std::memcpy(block, text.data(), text.size());
-    block[text.size()] = '\0';
-    return block;
-}
-
-template <typename Result, typename Body> Result guard(Result fallback, Body&& body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <typename Body> void guardVoid(Body&& body) noexcept {
-    try {
-        body();
-    } catch (...) {
-    }
-}
+using dorvik::guard;
+using dorvik::guardVoid;
+using dorvik::textArg;
+using dorvik::toCText;
 
 // Anything but press and release is taken for a repeat, which is never fed.
 KeyAction actionOf(int32_t action) {
