@@ -62,8 +62,8 @@ echo "== ThreadSanitizer: eight threads from a cold start"
 configure_and_build "$ROOT/build-tsan" -DDVK_TSAN=ON -DDVK_BUILD_BENCH=OFF
 (cd "$ROOT/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure)
 
-echo "== Windows DLL under Wine"
-"$ROOT/scripts/windows.sh"
+echo "== Windows DLL and dvk.exe under Wine"
+DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/windows.sh"
 
 echo "== the 32-bit Windows DLL under 32-bit Wine"
 DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/windows32.sh"

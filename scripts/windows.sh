@@ -2,7 +2,8 @@
 # The Windows leg: cross-build dorvik_c.dll and the host kit's dorvik_host.dll with MinGW-w64 and their ZIP
 # package; check the DLLs, the package listing and the MSVC import library (linked by lld-link); run the C host
 # suite, every fuzz corpus and the reference host's serial path (a pseudo-terminal as COM5, through the kit)
-# under Wine.
+# under Wine; dvk.exe's outputs against the Linux dvk's (DVK_REF_BUILD names a Linux build with dvk, else
+# build-x64-ref is built), and dvk.exe on a pseudo-terminal as a COM port against dvk on the same line.
 . "$(dirname "$0")/common.sh"
 install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 clang-14 lld-14 python3
 
@@ -37,3 +38,12 @@ lld-link-14 /nologo /entry:mainCRTStartup /subsystem:console /nodefaultlib "$bui
 (cd "$build/tests/capi" && $wine msvc_host.exe) && echo "dorvik_c.lib: linked by lld-link, the program runs"
 
 python3 "$ROOT/tests/windows/serial_test.py" "$WINEPREFIX" "$build/examples/windows-host/windows-host.exe"
+
+ref="${DVK_REF_BUILD:-$ROOT/build-x64-ref}"
+if [ -z "${DVK_REF_BUILD:-}" ]; then
+    cmake -S "$ROOT" -B "$ref" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$ref" -j "$JOBS" --target dvk
+fi
+cp "$build/dorvik_c.dll" "$build/host/dorvik_host.dll" "$build/tools/dvk/"
+sh "$ROOT/tests/windows/dvk_outputs.sh" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe"
+python3 "$ROOT/tests/windows/dvk_serial_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"

@@ -37,6 +37,14 @@ for import in $($objdump -p "$kit" | awk '/DLL Name:/ {print $3}'); do
         status=1
     fi
 done
+# dvk.exe needs nothing but the two DLLs beside it.
+for import in $($objdump -p "$build/tools/dvk/dvk.exe" | awk '/DLL Name:/ {print $3}'); do
+    if ! printf '%s
+' "$import" | tr 'A-Z' 'a-z' | grep -qE "$allowed|^shell32\.dll$|^dorvik_(c|host)\.dll$"; then
+        echo "dvk.exe imports a DLL outside the system set: $import"
+        status=1
+    fi
+done
 
 sections=$($objdump -h "$dll" | awk '{print $2}')
 if printf '%s\n' "$sections" | grep -q '^\.debug_' || ! printf '%s\n' "$sections" | grep -qx '\.gnu_debuglink'; then
@@ -46,7 +54,7 @@ fi
 $objdump -h "$build/dorvik_c.debug" | grep -q '\.debug_info' || { echo "dorvik_c.debug holds no debug info"; status=1; }
 
 zip=$build/dorvik_c-$version-win64.zip
-want="bin/dorvik_c.debug bin/dorvik_c.dll bin/dorvik_host.dll bindings/dotnet/Dorvik.cs CHANGELOG.md
+want="bin/dorvik_c.debug bin/dorvik_c.dll bin/dorvik_host.dll bin/dvk.exe bindings/dotnet/Dorvik.cs CHANGELOG.md
 include/dorvik_c.h include/dorvik_c_version.h include/dorvik_host.h lib/cmake/dorvik_c/dorvik_cConfig.cmake
 lib/cmake/dorvik_c/dorvik_cConfigVersion.cmake lib/cmake/dorvik_c/dorvik_cTargets-release.cmake
 lib/cmake/dorvik_c/dorvik_cTargets.cmake lib/dorvik_c.def lib/dorvik_c.dll.a lib/dorvik_c.lib lib/dorvik_host.def
@@ -56,5 +64,5 @@ if [ "$got" != "$(printf '%s\n' $want | LC_ALL=C sort | tr '\n' ' ')" ]; then
     printf 'unexpected package listing:\n%s\n' "$got"
     status=1
 fi
-[ $status -eq 0 ] && echo "dorvik_c.dll $version (and dorvik_host.dll): exports, imports, version resource, debug link and package as promised"
+[ $status -eq 0 ] && echo "dorvik_c.dll $version (and dorvik_host.dll, dvk.exe): exports, imports, version resource, debug link and package as promised"
 exit $status

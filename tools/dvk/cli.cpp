@@ -1,9 +1,5 @@
 #include "cli.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform.h"
 #include "terminal_codes.h"
 #include "texts.h"
 
@@ -34,7 +31,7 @@ template <typename T> std::optional<T> parseNumber(const std::string& text) {
 } // namespace
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "dvk: %s\n", message.c_str());
+    platform::writeError("dvk: " + message + "\n");
     return 2;
 }
 
@@ -42,8 +39,11 @@ std::string wrapped(const std::string& text, int hangingIndent) {
     return dvkhost::wrapText(text, terminalColumns(), hangingIndent) + "\n";
 }
 
-void say(const std::string& text, int hangingIndent) {
-    std::fputs(wrapped(text, hangingIndent).c_str(), stdout);
+void say(const std::string& text, int hangingIndent) { platform::writeOut(wrapped(text, hangingIndent)); }
+
+void printLine(std::string_view text) {
+    std::string line(text);
+    platform::writeOut(line += '\n');
 }
 
 int failArgument(const std::string& arg, const std::string& command) {
@@ -101,11 +101,9 @@ std::optional<std::string> readFile(const std::string& path, std::string* why) {
         if (why) *why = reason;
         return std::nullopt;
     };
-    // A directory opens as a stream on Linux and reads as nothing, which would pass for an empty file.
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return failed(std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) return failed(dvkhost::text("file.isDirectory"));
-    std::ifstream in(path, std::ios::binary);
+    const std::string problem = platform::readProblem(path);
+    if (!problem.empty()) return failed(problem);
+    std::ifstream in(platform::pathOf(path), std::ios::binary);
     if (!in) return failed(dvkhost::text("file.cannotOpen"));
     std::ostringstream content;
     content << in.rdbuf();
@@ -113,22 +111,8 @@ std::optional<std::string> readFile(const std::string& path, std::string* why) {
     return content.str();
 }
 
-std::string writeProblem(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return dvkhost::text("file.isDirectory");
-        return access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
-    }
-    if (errno != ENOENT) return std::strerror(errno);
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    if (stat(folder.c_str(), &info) != 0) return dvkhost::text("file.noFolder", {folder});
-    if (!S_ISDIR(info.st_mode)) return dvkhost::text("file.notFolder", {folder});
-    return access(folder.c_str(), W_OK | X_OK) == 0 ? "" : folder + ": " + std::strerror(errno);
-}
-
 bool writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::pathOf(path), std::ios::binary | std::ios::trunc);
     out << content;
     return static_cast<bool>(out.flush());
 }

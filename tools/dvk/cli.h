@@ -13,6 +13,8 @@ int fail(const std::string& message);
 std::string wrapped(const std::string& text, int hangingIndent = -1);
 // Prints `text` wrapped on stdout.
 void say(const std::string& text, int hangingIndent = -1);
+// Prints `text` and a line feed on stdout, as it is.
+void printLine(std::string_view text);
 // "unknown option X" or "unexpected argument X", with where to look: the usage error every command shares.
 int failArgument(const std::string& arg, const std::string& command);
 // "X needs a value".

@@ -42,7 +42,7 @@ int runDecode(const Args& args) {
     char* json =
         dvk_decode_frame(profile.c_str(), text->data(), static_cast<int32_t>(text->size()), device.c_str());
     if (json == nullptr) return fail(dvkhost::text("outOfMemory"));
-    std::printf("%s\n", json);
+    printLine(json);
     dvk_free(json);
     return 0;
 }

@@ -2,8 +2,6 @@
 // decoder; it ticks while idle and polls, and every scan is printed as it arrives, as a readable line or as
 // its scan-event JSON. It runs until the input ends or Ctrl+C; what is still in flight is printed first.
 // Without --profile it reads the scanner that dvk tune remembered, and says so.
-#include <signal.h>
-
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +11,7 @@
 #include "dorvik_c.h"
 #include "input_source.h"
 #include "json_reader.h"
+#include "platform.h"
 #include "remembered_profile.h"
 #include "report.h"
 #include "texts.h"
@@ -24,7 +23,7 @@ void printPoll(const std::string& poll, bool json, const std::string& bound) {
     const dvkhost::PollResult result = dvkhost::parsePoll(poll);
     if (json) {
         for (const std::string& scan : result.scans)
-            std::printf("%s\n", scan.c_str());
+            printLine(scan);
         return;
     }
     size_t next = 0; // scans come out in the order of their frames
@@ -34,9 +33,8 @@ void printPoll(const std::string& poll, bool json, const std::string& bound) {
             printScan(result.scans[next++]);
         } else {
             const bool otherDevice = !bound.empty() && frame.deviceId != bound;
-            std::printf("%s\n", dvkhost::text(otherDevice ? "listen.notBound" : "listen.tooShort",
-                                              {visible(frame.text), frame.deviceId})
-                                    .c_str());
+            printLine(dvkhost::text(otherDevice ? "listen.notBound" : "listen.tooShort",
+                                    {visible(frame.text), frame.deviceId}));
         }
     }
     for (; next < result.scans.size(); ++next)
@@ -84,20 +82,19 @@ int runListen(const Args& args) {
     dvk_decoder_bind(decoder.get(), bind.c_str());
     // After the terminal's own (raw mode): Ctrl+C or Ctrl+\ ends the loop, which prints the rest.
     installStopHandlers();
-    signal(SIGPIPE, SIG_IGN);
     // One line, the first on stderr: what is read, with which profile.
     const std::string used = !profilePath.empty() ? dvkhost::text("listen.profile", {profilePath})
                              : remembered.empty() ? dvkhost::text("listen.defaults")
                                                   : dvkhost::text("listen.noRemembered", {remembered});
-    std::fprintf(stderr, "dvk: %s\n",
-                 dvkhost::text(bind.empty() ? "listen.listening" : "listen.listeningBound",
-                               {source->description(), bind, used})
-                     .c_str());
+    platform::writeError("dvk: " +
+                         dvkhost::text(bind.empty() ? "listen.listening" : "listen.listeningBound",
+                                       {source->description(), bind, used}) +
+                         "\n");
     InputPump pump(*source, decoder.get());
     for (;;) {
         const InputPump::Round round = pump.next();
         if (round.ended) return 0;
         printPoll(round.poll, json, bind);
-        if (std::fflush(stdout) != 0) return 1; // the reader went away
+        if (!platform::flushOut()) return 1; // the reader went away
     }
 }

@@ -20,7 +20,7 @@ namespace {
 
 void printPoll(dvk_decoder* decoder) {
     char* polled = dvk_decoder_poll(decoder);
-    std::printf("%s\n", polled ? polled : "null");
+    printLine(polled ? polled : "null");
     dvk_free(polled);
 }
 

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "dorvik_c.h"
 #include "json_reader.h"
+#include "platform.h"
 #include "sheet.h"
 #include "texts.h"
 
@@ -98,7 +99,7 @@ int runSheet(const Args& args) {
     const auto html = setupSheetHtml();
     if (!html) return fail(dvkhost::text("sheet.notDrawn"));
     if (output == "-") {
-        std::fputs(html->c_str(), stdout);
+        platform::writeOut(*html);
         return 0;
     }
     if (!writeFile(output, *html)) return fail(dvkhost::text("tune.cannotWrite", {output}));

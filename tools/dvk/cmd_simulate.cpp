@@ -92,11 +92,10 @@ int runSimulate(const Args& args) {
     if (!model) return 2;
     const Simulation s = simulate(*model);
     if (json) {
-        std::printf("{\"scanner\":%s,\"findings\":%s,\"summary\":%s,\"profile\":%s,\"scans\":%s}\n",
-                    jsonQuote(model->name).c_str(),
-                    dvkhost::jsonCompoundField(s.run.finalState, "findings").c_str(),
-                    jsonQuote(dvkhost::jsonStringField(s.run.finalState, "summary")).c_str(),
-                    s.run.profile.c_str(), joined(s.scans).c_str());
+        printLine("{\"scanner\":" + jsonQuote(model->name) +
+                  ",\"findings\":" + dvkhost::jsonCompoundField(s.run.finalState, "findings") +
+                  ",\"summary\":" + jsonQuote(dvkhost::jsonStringField(s.run.finalState, "summary")) +
+                  ",\"profile\":" + s.run.profile + ",\"scans\":" + joined(s.scans) + "}");
         return 0;
     }
     printSimulation(*model, describeModel(model->name), s);

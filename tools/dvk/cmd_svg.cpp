@@ -55,7 +55,7 @@ int runSvg(const Args& args) {
             return fail(dvkhost::text("svg.tooLarge", {std::to_string(scale), std::to_string(quiet)}));
         return fail(dvkhost::text("svg.cannotDraw", {kind}));
     }
-    std::printf("%s\n", svg);
+    printLine(svg);
     dvk_free(svg);
     return 0;
 }

@@ -5,8 +5,6 @@
 // set-up mode gives the decoder the set-up profile, which frames the input by time (a pause longer than the
 // burst gap, or the time-out after the last input), and passes every AIM identifier of a HID-POS scanner on.
 // Every frame it polls goes to the tuner as the poll reports it.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -18,6 +16,7 @@
 #include "dorvik_c.h"
 #include "input_source.h"
 #include "json_reader.h"
+#include "platform.h"
 #include "raw_terminal.h"
 #include "remembered_profile.h"
 #include "report.h"
@@ -69,19 +68,19 @@ class SetUp {
     std::string profile() const { return dvkhost::jsonCompoundField(state_, "profile"); }
 
     void show() {
-        std::printf("\n");
+        printLine("");
         say(dvkhost::text("tune.step", {std::to_string(numberField(state_, "step") + 1),
                                         dvkhost::jsonStringField(state_, "prompt")}));
         say(dvkhost::jsonStringField(state_, "hint") + "\n");
         const int columns = terminalColumns();
         drawn_ = drawing(columns);
         for (const std::string& line : drawn_.lines)
-            std::printf("%s\n", line.c_str());
+            printLine(line);
         if (drawn_.lines.empty())
             say(dvkhost::text("tune.notDrawn", {std::to_string(drawn_.columns), std::to_string(columns)}));
-        std::printf("\n");
+        printLine("");
         say(dvkhost::text(drawn_.lines.empty() ? "tune.scanSheet" : "tune.scanAbove"));
-        std::fflush(stdout);
+        platform::flushOut();
     }
 
     // After the window changed size: the step again if its code would now be drawn otherwise.
@@ -108,15 +107,15 @@ class SetUp {
     // not finish or the file could not be written after all.
     int finish(const std::string& output, const std::string& profileText) const {
         if (!done() || dvkhost::jsonScalarField(profile(), "configured") != "true") {
-            std::printf("\n");
+            printLine("");
             say(dvkhost::text("tune.unfinished", {std::to_string(numberField(state_, "step") + 1)}));
             return 1;
         }
-        std::printf("\n");
+        printLine("");
         say("== " + dvkhost::jsonStringField(state_, "prompt"));
         say(dvkhost::jsonStringField(state_, "summary"));
         if (output == "-") {
-            std::printf("%s\n", profileText.c_str());
+            printLine(profileText);
         } else if (!writeFile(output, profileText + "\n")) {
             fail(dvkhost::text("tune.cannotWrite", {output}));
             return 1;
@@ -136,7 +135,7 @@ class SetUp {
     }
 
     void refresh() {
-        std::fflush(stdout); // what was received shows before the tuner's verdict, also through a pipe
+        platform::flushOut(); // what was received shows before the tuner's verdict, also through a pipe
         const std::string next = dvkhost::takeText(dvk_tuner_state(tuner_.get()));
         if (next.empty() || next == state_) return;
         const std::vector<dvkhost::FindingView> findings = dvkhost::parseFindings(next);
@@ -145,7 +144,7 @@ class SetUp {
         const bool nextStep = numberField(next, "step") != numberField(state_, "step");
         state_ = next;
         if (nextStep && !done()) show();
-        std::fflush(stdout);
+        platform::flushOut();
     }
 
     std::unique_ptr<dvk_tuner, decltype(&dvk_tuner_free)> tuner_;
@@ -167,7 +166,7 @@ void tuneFrom(SetUp& setUp, InputSource& source, int keyFd, bool keyboardToo) {
             if (setUp.done()) return;
             if (keyboardToo && isStrayKey(frame.text)) {
                 say(dvkhost::text("tune.ignored", {visible(frame.text)}));
-                std::fflush(stdout);
+                platform::flushOut();
             } else {
                 setUp.feed(frame.text, frame.deviceId, frame.tMs, frame.gapsJson);
             }
@@ -230,7 +229,7 @@ int runTune(const Args& args) {
     if (source) {
         transport = source->transport();
         device = source->deviceId();
-    } else if (!isatty(STDIN_FILENO))
+    } else if (!platform::inputIsTerminal())
         return fail(dvkhost::text("tune.needsTerminal"));
     // The folders of the remembered profile are made only for a set-up that is going to run.
     if (output.empty()) {
@@ -246,7 +245,7 @@ int runTune(const Args& args) {
         {
             const RawTerminal raw; // for Esc and Ctrl+D while the device is read
             say(dvkhost::text("tune.reading", {source->description()}));
-            tuneFrom(setUp, *source, isatty(STDIN_FILENO) ? STDIN_FILENO : -1, false);
+            tuneFrom(setUp, *source, platform::inputIsTerminal() ? 0 : -1, false); // 0: standard input
         }
         return setUp.finish(output, source->recordIn(setUp.profile()));
     }

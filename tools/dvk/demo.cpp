@@ -57,7 +57,7 @@ void pollAndPrint(dvk_decoder* decoder, const std::string& title) {
     }
     for (const std::string& scan : polled.scans)
         printScan(scan, "  ");
-    std::printf("\n");
+    printLine("");
 }
 
 // Key strokes into a decoder, as a keyboard scanner types them, and what polling returns.
@@ -122,7 +122,7 @@ int runDemo(const Args& args) {
         const auto model = loadModel(name);
         if (!model) return 1;
         printSimulation(*model, describeModel(name), simulate(*model));
-        std::puts("");
+        printLine("");
     }
     const auto html = setupSheetHtml();
     if (!html || !writeFile("setup-sheet.html", *html))

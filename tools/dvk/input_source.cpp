@@ -1,27 +1,16 @@
 #include "input_source.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <ctime>
 #include <memory>
 #include <new>
 
 #include "answers.h"
 #include "cli.h"
 #include "json_reader.h"
+#include "platform.h"
 #include "remembered_profile.h"
 #include "texts.h"
 
 namespace {
-
-volatile sig_atomic_t stopSignal = 0;
-
-void onStopSignal(int signal) { stopSignal = signal; }
 
 int intField(const std::string& json, const std::string& key, int fallback) {
     const auto value = parseInt(dvkhost::jsonScalarField(json, key));
@@ -47,6 +36,13 @@ std::string describePort(const PortSettings& port) {
            std::to_string(port.stopBits) + (port.rtsCts ? " RTS/CTS" : "");
 }
 
+std::string portMembers(const PortSettings& port) {
+    return "\"baud\": " + std::to_string(port.baud) + ", \"dataBits\": " + std::to_string(port.dataBits) +
+           ", \"parity\": " + jsonQuote(std::string(1, port.parity)) +
+           ", \"stopBits\": " + std::to_string(port.stopBits) +
+           ", \"rtsCts\": " + (port.rtsCts ? "true" : "false");
+}
+
 std::string withProfileValues(const std::string& profileJson, const std::string& members) {
     // The reader takes the later of two values of a key; the writer puts every key in its place once.
     const size_t close = profileJson.rfind('}');
@@ -65,26 +61,9 @@ std::string InputSource::recordIn(const std::string& profileJson) const {
     return withProfileValues(profileJson, more.empty() ? members : members + ", " + more);
 }
 
-void installStopHandlers() {
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: a blocking open or poll returns at once
-    for (const int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
-        sigaction(s, &action, nullptr);
-}
-
-bool stopRequested() { return stopSignal != 0; }
-
-uint64_t monotonicMs() {
-    struct timespec now = {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1'000'000;
-}
-
 int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::string& error) {
     const std::string& arg = args[i];
-    std::string* const text = arg == "--serial"           ? &serial
+    std::string* const text = namesSerialPort(arg)        ? &serial
                               : arg == "--evdev"          ? &evdev
                               : arg == "--hidraw"         ? &hidraw
                               : arg == "--hid-descriptor" ? &hidDescriptor
@@ -133,11 +112,9 @@ bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>&
         return false;
     }
     // A remembered profile that is there must be good, as a named one.
-    struct stat info = {};
-    const std::string path =
-        !profilePath.empty()                                                                   ? profilePath
-        : !fallbackPath.empty() && (stat(fallbackPath.c_str(), &info) == 0 || errno != ENOENT) ? fallbackPath
-                                                                                               : "";
+    const std::string path = !profilePath.empty()                                        ? profilePath
+                             : !fallbackPath.empty() && platform::mayExist(fallbackPath) ? fallbackPath
+                                                                                         : "";
     if (!path.empty()) {
         const auto content = readProfileFile(path, error);
         if (!content) return false;
@@ -181,20 +158,7 @@ InputPump::Round InputPump::next() {
     const int timeout = wakeAt < 0 || static_cast<uint64_t>(wakeAt) >= now + 25
                             ? 25
                             : static_cast<int>(static_cast<uint64_t>(wakeAt) > now ? wakeAt - now : 0);
-    struct pollfd fds[2] = {{source_.fd(), POLLIN, 0}, {keyFd_, POLLIN, 0}};
-    const int ready = ::poll(fds, keyFd_ >= 0 ? 2 : 1, timeout);
-    bool end = ready < 0 && errno != EINTR;
-    if (ready > 0 && !stopRequested()) {
-        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) && !source_.feed(link_, decoder_))
-            end = true;
-        round.key = source_.takeKey();
-        if (keyFd_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
-            char typed[64];
-            const ssize_t n = read(keyFd_, typed, sizeof typed);
-            if (n == 1) round.key = typed[0];
-            if (n <= 0) keyFd_ = -1;
-        }
-    }
+    const bool end = waitAndFeed(timeout, round);
     if (end || stopRequested()) {
         finished_ = true;
         round.poll = closeFrame();
@@ -220,10 +184,10 @@ std::string InputPump::poll() {
         const std::string kind = at.string();
         const std::string device = at.past("\"deviceId\":").string();
         const uint64_t bytes = at.past("\"bytes\":").number();
-        std::fprintf(
-            stderr, "dvk: %s\n",
-            dvkhost::text(kind == "cut" ? "input.cut" : "input.skipped", {device, std::to_string(bytes)})
-                .c_str());
+        platform::writeError(
+            "dvk: " +
+            dvkhost::text(kind == "cut" ? "input.cut" : "input.skipped", {device, std::to_string(bytes)}) +
+            "\n");
     }
     return polled;
 }

@@ -29,6 +29,8 @@ PortSettings portSettingsOf(const std::string& profileJson);
 
 // "9600 8N1", "115200 7E2 RTS/CTS".
 std::string describePort(const PortSettings& port);
+// The line settings as profile members ("\"baud\": 9600, ...").
+std::string portMembers(const PortSettings& port);
 
 class InputSource {
   public:
@@ -37,14 +39,18 @@ class InputSource {
     InputSource(const InputSource&) = delete;
     InputSource& operator=(const InputSource&) = delete;
 
-    // The descriptor to wait on.
-    virtual int fd() const = 0;
+    // The descriptor the pump waits on; -1 for a source that waits in feedWithin (Windows).
+    virtual int fd() const { return -1; }
     // Gives the link what this source knows of its device before the first read (a HID-POS descriptor, the
     // Caps Lock LED).
     virtual void attach(dvkh_link* /*link*/) {}
     // Reads what is ready and hands it to the link (the terminal types into `decoder` itself). False at the
     // end of input (end of file, the port hung up, a read error).
     virtual bool feed(dvkh_link* link, dvk_decoder* decoder) = 0;
+    // Waits at most `timeoutMs` for input, then feeds; a source with a descriptor is waited on by the pump.
+    virtual bool feedWithin(dvkh_link* link, dvk_decoder* decoder, int /*timeoutMs*/) {
+        return feed(link, decoder);
+    }
     // A key the person pressed that the source kept from the decoder (see openTerminal); 0 for none.
     virtual char takeKey() { return 0; }
     // Now, on the clock of the time stamps this source feeds.
@@ -63,6 +69,8 @@ class InputSource {
     virtual std::string settings() const { return ""; }
 };
 
+// The option that names a serial port: --serial, and on Windows --com too.
+bool namesSerialPort(const std::string& option);
 // Each returns null with `error` set (one line) when the device cannot be used as asked.
 std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSettings& port,
                                         std::string& error);
@@ -136,6 +144,9 @@ class InputPump {
     std::string closeFrame();
 
   private:
+    // Waits at most `timeoutMs` for the source or a key and feeds what came (pump_*.cpp); true at the end of
+    // input.
+    bool waitAndFeed(int timeoutMs, Round& round);
     std::string poll();
 
     InputSource& source_;

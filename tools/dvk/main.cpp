@@ -5,12 +5,13 @@
 #include "cli.h"
 #include "commands.h"
 #include "dorvik_c.h"
+#include "platform.h"
 #include "texts.h"
 
 int main(int argc, char** argv) {
-    // The language first, so that even a bad --lang is reported in the locale's.
-    dvkhost::useLanguage(dvkhost::languageOfLocale());
-    Args all(argv + 1, argv + argc);
+    const Args all = platform::startUp(argc, argv);
+    // The language first, so that even a bad --lang is reported in the user's.
+    dvkhost::useLanguage(platform::userLanguage());
     Args rest;
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] != "--lang") {
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
         ++i;
     }
     if (rest.empty()) {
-        std::fputs(wrapped(dvkhost::text("main.usage")).c_str(), stderr);
+        platform::writeError(wrapped(dvkhost::text("main.usage")));
         return 2;
     }
     const std::string command = rest[0];
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     }
     if (command == "version" || command == "--version") {
         if (!args.empty() && args[0] != "--help") return fail(dvkhost::text("version.args"));
-        std::printf("%s\n", dvk_version());
+        printLine(dvk_version());
         return 0;
     }
     if (command == "decode") return runDecode(args);

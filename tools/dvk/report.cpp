@@ -70,5 +70,5 @@ void printScan(const std::string& scan, const std::string& indent) {
         line += "  " + dvkhost::text("scan.gsRestored");
     for (const std::string& warning : dvkhost::jsonStringArrayField(scan, "warnings"))
         line += "  ! " + warning;
-    std::printf("%s\n", line.c_str());
+    printLine(line);
 }

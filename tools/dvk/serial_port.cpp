@@ -58,13 +58,7 @@ class SerialPort final : public InputSource {
     }
 
   protected:
-    std::string settings() const override {
-        return "\"baud\": " + std::to_string(port_.baud) +
-               ", \"dataBits\": " + std::to_string(port_.dataBits) +
-               ", \"parity\": " + jsonQuote(std::string(1, port_.parity)) +
-               ", \"stopBits\": " + std::to_string(port_.stopBits) +
-               ", \"rtsCts\": " + (port_.rtsCts ? "true" : "false");
-    }
+    std::string settings() const override { return portMembers(port_); }
 
   private:
     int fd_;
@@ -75,6 +69,8 @@ class SerialPort final : public InputSource {
 };
 
 } // namespace
+
+bool namesSerialPort(const std::string& option) { return option == "--serial"; }
 
 std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSettings& port,
                                         std::string& error) {

@@ -1,8 +1,5 @@
 #include "terminal_codes.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <initializer_list>
 #include <optional>
@@ -103,14 +100,6 @@ std::vector<std::string> linearLines(const std::vector<bool>& bars, int modulesP
 }
 
 } // namespace
-
-int terminalColumns() {
-    for (const int fd : {STDOUT_FILENO, STDIN_FILENO}) {
-        struct winsize size {};
-        if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    }
-    return 80;
-}
 
 TerminalDrawing drawForTerminal(const std::string& symbology, const std::string& payload, bool gs1,
                                 int columns) {
