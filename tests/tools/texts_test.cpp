@@ -123,6 +123,8 @@ TEST(Catalogue, BothLanguagesHoldTheSameKeysAndPlaceholders) {
                                                "Caps",
                                                "Lock",
                                                "Linux",
+                                               "Windows",
+                                               "COM3",
                                                "Decoded",
                                                "Data",
                                                "HOME",

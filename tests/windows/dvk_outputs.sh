@@ -115,6 +115,27 @@ frame.txt|decode --device COM3 -|
 -|replay adir|
 field.log|replay -|
 -|demo --help|
+-|--lang ru replay --help|
 TABLE
+# The language of the user's interface (Wine takes it from LANG), and the help of the device commands, which
+# tells how a COM port is named.
+while IFS='|' read -r environment args; do
+    rows=$((rows + 1))
+    env $environment $wine "$windows" $args </dev/null >windows.out 2>&1
+    language=${environment#LANG=}
+    "$linux" --lang "${language%%_*}" $args </dev/null >linux.out 2>&1
+    cmp -s linux.out windows.out || { echo "FAILED: $environment dvk $args"; failures=$((failures + 1)); }
+done <<'TABLE'
+LANG=ru_RU.UTF-8|--help
+LANG=ru_RU.UTF-8|simulate --scanner no-gs
+LANG=en_US.UTF-8|decode --help
+TABLE
+for args in "listen --help" "tune --help" "--lang ru listen --help" "--lang ru tune --help"; do
+    rows=$((rows + 1))
+    $wine "$windows" $args </dev/null >windows.out 2>&1
+    for wanted in '--com COM3' 'AppData\Roaming\dorvik\scanner.json'; do
+        grep -qF -- "$wanted" windows.out || { echo "FAILED: dvk $args: no $wanted"; failures=$((failures + 1)); }
+    done
+done
 [ $failures -eq 0 ] || { echo "dvk.exe: $failures differences in $rows commands"; exit 1; }
 echo "dvk.exe under Wine: $rows commands, outputs, exit statuses and written files as the Linux dvk's"

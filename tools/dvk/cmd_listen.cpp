@@ -54,7 +54,7 @@ int runListen(const Args& args) {
         if (taken < 0) return fail(error);
         if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
-            say(dvkhost::text("listen.help", {rememberedProfilePath()}));
+            say(dvkhost::text("listen.help", {rememberedProfilePath()}) + platform::helpNote());
             return 0;
         }
         if (arg == "--keyboard") {

@@ -200,7 +200,7 @@ int runTune(const Args& args) {
         if (taken < 0) return fail(error);
         if (taken > 0) continue;
         if (arg == "--help" || arg == "-h") {
-            say(dvkhost::text("tune.help", {rememberedProfilePath()}));
+            say(dvkhost::text("tune.help", {rememberedProfilePath()}) + platform::helpNote());
             return 0;
         }
         if (arg == "--device" || arg == "--transport" || arg == "-o" || arg == "--output") {

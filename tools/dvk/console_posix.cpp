@@ -16,6 +16,7 @@ void writeOut(std::string_view text) { std::fwrite(text.data(), 1, text.size(), 
 void writeError(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
 bool flushOut() { return std::fflush(stdout) == 0; }
 bool inputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+std::string helpNote() { return ""; }
 
 } // namespace platform
 

@@ -78,6 +78,10 @@ void writeOut(std::string_view text) { write(stdout, STD_OUTPUT_HANDLE, text); }
 void writeError(std::string_view text) { write(stderr, STD_ERROR_HANDLE, text); }
 bool flushOut() { return std::fflush(stdout) == 0; }
 bool inputIsTerminal() { return isConsole(GetStdHandle(STD_INPUT_HANDLE)); }
+std::string helpNote() {
+    std::string note = "\n";
+    return note += dvkhost::text("help.windows");
+}
 
 std::string systemError(unsigned long code) {
     wchar_t* message = nullptr;

@@ -24,6 +24,8 @@ void writeError(std::string_view text);
 // False when the output could not be delivered (the reader went away).
 bool flushOut();
 bool inputIsTerminal();
+// What the help of listen and tune adds on this system ("" on Linux).
+std::string helpNote();
 
 // A path given as UTF-8, for the standard library's streams.
 std::filesystem::path pathOf(const std::string& utf8);

@@ -114,6 +114,8 @@ constexpr CatalogueEntry kEnglish[] = {
                   "The learned profile is written once all five steps are done, to the "
                   "-o file (\"-\" for stdout) or else to {0}, where dvk listen finds it. "
                   "An unfinished set-up writes nothing and exits with status 1."},
+    {"help.windows", "On Windows --com COM3 (or --serial COM3) names a serial port; --evdev and "
+                     "--hidraw are for Linux."},
     {"listen.help", "usage: dvk listen --serial PATH [--baud N] [--profile FILE] [--bind "
                     "ID] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
@@ -378,6 +380,8 @@ constexpr CatalogueEntry kRussian[] = {
                   "-o (\"-\" — на стандартный вывод), а без -o — в {0}, где его найдёт dvk "
                   "listen. Незавершённая настройка ничего не записывает и заканчивается "
                   "с кодом 1."},
+    {"help.windows", "В Windows последовательный порт задаётся как --com COM3 (или --serial "
+                     "COM3); --evdev и --hidraw — только для Linux."},
     {"listen.help", "вызов: dvk listen --serial ПУТЬ [--baud N] [--profile ФАЙЛ] [--bind "
                     "ИД] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
