@@ -3,7 +3,8 @@
 # package; check the DLLs, the package listing and the MSVC import library (linked by lld-link); run the C host
 # suite, every fuzz corpus and the reference host's serial path (a pseudo-terminal as COM5, through the kit)
 # under Wine; dvk.exe's outputs against the Linux dvk's (DVK_REF_BUILD names a Linux build with dvk, else
-# build-x64-ref is built), and dvk.exe on a pseudo-terminal as a COM port against dvk on the same line.
+# build-x64-ref is built); dvk.exe on a pseudo-terminal as a COM port against dvk on the same line, and on
+# one keyboard of two from recorded Raw Input records against dvk on the same keys' input events.
 . "$(dirname "$0")/common.sh"
 install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 clang-14 lld-14 python3
 
@@ -47,3 +48,4 @@ fi
 cp "$build/dorvik_c.dll" "$build/host/dorvik_host.dll" "$build/tools/dvk/"
 sh "$ROOT/tests/windows/dvk_outputs.sh" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe"
 python3 "$ROOT/tests/windows/dvk_serial_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
+python3 "$ROOT/tests/windows/dvk_raw_input_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"

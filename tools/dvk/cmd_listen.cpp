@@ -57,6 +57,12 @@ int runListen(const Args& args) {
             say(dvkhost::text("listen.help", {rememberedProfilePath()}) + platform::helpNote());
             return 0;
         }
+        if (arg == "--keyboards" && keyboardsByPath()) {
+            say(dvkhost::text("listen.keyboards"));
+            for (const std::string& path : keyboardPaths())
+                printLine("  " + path);
+            return 0;
+        }
         if (arg == "--keyboard") {
             keyboard = true;
         } else if (arg == "--json") {

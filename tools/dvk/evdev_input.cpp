@@ -123,6 +123,12 @@ class EvdevInput final : public InputSource {
 
 } // namespace
 
+bool keyboardsByPath() { return false; }
+std::vector<std::string> keyboardPaths() { return {}; }
+std::unique_ptr<InputSource> openKeyboardDevice(const std::string&, const std::string&, std::string&) {
+    return nullptr; // --keyboard-device is no option here
+}
+
 std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_t recordBytes,
                                        std::string& error) {
     struct stat info = {};

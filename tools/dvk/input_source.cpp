@@ -63,12 +63,15 @@ std::string InputSource::recordIn(const std::string& profileJson) const {
 
 int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::string& error) {
     const std::string& arg = args[i];
-    std::string* const text = namesSerialPort(arg)        ? &serial
-                              : arg == "--evdev"          ? &evdev
-                              : arg == "--hidraw"         ? &hidraw
-                              : arg == "--hid-descriptor" ? &hidDescriptor
-                              : arg == "--profile"        ? &profilePath
-                                                          : nullptr;
+    std::string* const text = namesSerialPort(arg)         ? &serial
+                              : arg == "--evdev"           ? &evdev
+                              : arg == "--hidraw"          ? &hidraw
+                              : arg == "--hid-descriptor"  ? &hidDescriptor
+                              : arg == "--profile"         ? &profilePath
+                              : !keyboardsByPath()         ? nullptr
+                              : arg == "--keyboard-device" ? &keyboardDevice
+                              : arg == "--raw-input-log"   ? &rawInputLog
+                                                           : nullptr;
     if (text == nullptr && arg != "--baud" && arg != "--event-size") return 0;
     if (i + 1 >= args.size() || args[i + 1].empty()) {
         error = dvkhost::text("arg.noValue", {arg});
@@ -95,7 +98,7 @@ int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::st
 
 bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>& source, std::string& error,
                          const std::string& fallbackPath, std::string* usedPath) const {
-    if (!serial.empty() + !evdev.empty() + !hidraw.empty() > 1) {
+    if (!serial.empty() + !evdev.empty() + !hidraw.empty() + !keyboardDevice.empty() > 1) {
         error = dvkhost::text("device.two");
         return false;
     }
@@ -128,8 +131,14 @@ bool DeviceOptions::open(std::string& profileText, std::unique_ptr<InputSource>&
     const std::string profile = dvkhost::takeText(dvk_decoder_profile(scratch.get()));
     PortSettings port = portSettingsOf(profile);
     if (baud) port.baud = *baud;
+    if (!rawInputLog.empty() && keyboardDevice.empty()) {
+        error = dvkhost::text("device.logKeyboard");
+        return false;
+    }
     if (!serial.empty())
         source = openSerial(serial, port, error);
+    else if (!keyboardDevice.empty())
+        source = openKeyboardDevice(keyboardDevice, rawInputLog, error);
     else if (!evdev.empty())
         source = openEvdev(evdev, port.exclusiveCapture, eventBytes, error);
     else

@@ -82,6 +82,12 @@ std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_
 // The link puts the AIM identifier before a code as the profile says, and its terminator after it.
 std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
                                         std::string& error);
+// Keyboards told apart by device path (Windows' Raw Input): false on Linux, where --evdev names one.
+bool keyboardsByPath();
+std::vector<std::string> keyboardPaths();
+// The keyboard at `path` alone; its keys from a recording of Raw Input records when `recording` is given.
+std::unique_ptr<InputSource> openKeyboardDevice(const std::string& path, const std::string& recording,
+                                                std::string& error);
 // Standard input: raw mode on a terminal (Ctrl+C stops, Ctrl+Z suspends and resumes raw), bytes typed as key
 // strokes under `deviceId`. With `setUpKeys`, where keyboard and scanner share the terminal, Esc or Ctrl+D
 // typed on its own, longer than the set-up burst gap after any other byte, is the person's key: not fed, but
@@ -106,13 +112,17 @@ struct DeviceOptions {
     std::string hidraw;
     std::string hidDescriptor;
     std::string profilePath;
+    std::string keyboardDevice; // --keyboard-device PATH and --raw-input-log FILE, where keyboardsByPath()
+    std::string rawInputLog;
     std::optional<int32_t> baud;
     size_t eventBytes = 0;
 
     // Takes args[i] (and its value, moving i on) when it is one of them: 1 taken, 0 not one of them, -1 bad
     // (with `error` set).
     int take(const std::vector<std::string>& args, size_t& i, std::string& error);
-    bool chosen() const { return !serial.empty() || !evdev.empty() || !hidraw.empty(); }
+    bool chosen() const {
+        return !serial.empty() || !evdev.empty() || !hidraw.empty() || !keyboardDevice.empty();
+    }
     // The profile's text (a checked profile) from --profile, or else from `fallbackPath` when that file
     // exists ("" and no fallback: none), and, when a device was chosen, that device opened with the
     // profile's settings (--baud overriding). `usedPath` names the file read. False with `error` set (one

@@ -115,7 +115,14 @@ constexpr CatalogueEntry kEnglish[] = {
                   "-o file (\"-\" for stdout) or else to {0}, where dvk listen finds it. "
                   "An unfinished set-up writes nothing and exits with status 1."},
     {"help.windows", "On Windows --com COM3 (or --serial COM3) names a serial port; --evdev and "
-                     "--hidraw are for Linux."},
+                     "--hidraw are for Linux. dvk listen --keyboards lists the keyboards by device "
+                     "path; --keyboard-device PATH reads that keyboard alone through Raw Input, "
+                     "other keyboards' keys never make a scan (--raw-input-log FILE: its recorded "
+                     "records instead, one a line: tMs, make code, flags, device path)."},
+    {"rawInput.mode", ", Raw Input"},
+    {"rawInput.badLine", "{0}: not a Raw Input record (tMs, make code, flags, device path)"},
+    {"device.logKeyboard", "--raw-input-log is for --keyboard-device"},
+    {"listen.keyboards", "Keyboards (give one to --keyboard-device):"},
     {"listen.help", "usage: dvk listen --serial PATH [--baud N] [--profile FILE] [--bind "
                     "ID] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
@@ -381,7 +388,15 @@ constexpr CatalogueEntry kRussian[] = {
                   "listen. Незавершённая настройка ничего не записывает и заканчивается "
                   "с кодом 1."},
     {"help.windows", "В Windows последовательный порт задаётся как --com COM3 (или --serial "
-                     "COM3); --evdev и --hidraw — только для Linux."},
+                     "COM3); --evdev и --hidraw — только для Linux. dvk listen --keyboards "
+                     "перечисляет клавиатуры по путям устройств; --keyboard-device ПУТЬ читает "
+                     "только эту клавиатуру через Raw Input, клавиши других клавиатур никогда "
+                     "не становятся сканом (--raw-input-log ФАЙЛ — её записанные события, по "
+                     "одному в строке: tMs, код клавиши, флаги, путь устройства)."},
+    {"rawInput.mode", ", Raw Input"},
+    {"rawInput.badLine", "{0}: это не событие Raw Input (tMs, код клавиши, флаги, путь устройства)"},
+    {"device.logKeyboard", "--raw-input-log — только вместе с --keyboard-device"},
+    {"listen.keyboards", "Клавиатуры (одну из них укажите в --keyboard-device):"},
     {"listen.help", "вызов: dvk listen --serial ПУТЬ [--baud N] [--profile ФАЙЛ] [--bind "
                     "ИД] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
