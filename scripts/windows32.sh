@@ -3,7 +3,8 @@
 # ZIP; the DLLs' exports (cdecl, undecorated), imports and version resource; the MSVC import library linked
 # by lld-link, with /SAFESEH, into a host compiled with stdcall as its default (MSVC's /Gz); under 32-bit
 # Wine the C host suite, every fuzz corpus, and the texts of the real codes and of dvk_output_diff's random
-# rounds (DVK_WIN32_ROUNDS, 100000 unless set), which must be the x86-64 build's.
+# rounds (DVK_WIN32_ROUNDS, 100000 unless set), which must be the x86-64 build's; dvk.exe's outputs, which
+# must be the Linux dvk's.
 . "$(dirname "$0")/common.sh"
 started=$(date +%s)
 add_i386
@@ -20,7 +21,7 @@ cmake --build "$build" -j "$JOBS"
 ref="${DVK_REF_BUILD:-$ROOT/build-x64-ref}"
 if [ -z "${DVK_REF_BUILD:-}" ]; then
     cmake -S "$ROOT" -B "$ref" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$ref" -j "$JOBS" --target dorvik_c dvk_decode_codes dvk_output_diff
+    cmake --build "$ref" -j "$JOBS" --target dorvik_c dvk_decode_codes dvk_output_diff dvk
 fi
 
 objdump=i686-w64-mingw32-objdump
@@ -84,6 +85,10 @@ clang-14 --target=i686-pc-windows-msvc -mrtd -ffreestanding -I"$ROOT/include" -I
 lld-link-14 /nologo /safeseh /entry:mainCRTStartup /subsystem:console /nodefaultlib "$build/msvc_host.obj" \
     "$build/dorvik_c.lib" /out:"$build/tests/capi/msvc_host.exe"
 (cd "$build/tests/capi" && $wine msvc_host.exe) && echo "dorvik_c.lib (x86): linked by lld-link, the program runs"
+
+# dvk.exe (x86): its outputs those of the x86-64 Linux dvk.
+cp "$build/dorvik_c.dll" "$build/host/dorvik_host.dll" "$build/tools/dvk/"
+DVK_WINE=/usr/lib/wine/wine sh "$ROOT/tests/windows/dvk_outputs.sh" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe"
 
 # Every text dvk_output_diff compares, as digests, from this DLL and from the x86-64 build.
 rounds=${DVK_WIN32_ROUNDS:-100000}

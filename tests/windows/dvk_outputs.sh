@@ -2,11 +2,12 @@
 # dvk.exe under Wine against the Linux dvk: for every row, the same standard output, standard error, exit
 # status and written file, byte for byte. Files are named relative to the working folder, which Wine sees as
 # its current folder.
-# Usage: dvk_outputs.sh LINUX_DVK WINDOWS_DVK_EXE (dorvik_c.dll and dorvik_host.dll beside it; WINEPREFIX set)
+# Usage: dvk_outputs.sh LINUX_DVK WINDOWS_DVK_EXE (dorvik_c.dll and dorvik_host.dll beside it; WINEPREFIX set;
+# DVK_WINE names the wine of a 32-bit prefix)
 set -u
 linux=$1
 windows=$2
-wine="timeout 120 /usr/lib/wine/wine64"
+wine="timeout 120 ${DVK_WINE:-/usr/lib/wine/wine64}"
 work=$(mktemp -d "$(dirname "$windows")/outputs.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
