@@ -29,6 +29,53 @@ std::string utf8Of(wchar_t c) {
     return std::string(bytes, static_cast<size_t>(n > 0 ? n : 0));
 }
 
+// A pipe or file has no wait with a time-out that works for both: a thread of its own reads it, and the pump
+// waits for what that thread got. It lives as long as the process, blocked in its last read.
+class PipeReader {
+  public:
+    PipeReader() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        InitializeCriticalSection(&lock_);
+        CloseHandle(CreateThread(nullptr, 0, &PipeReader::run, this, 0, nullptr));
+    }
+    // What came within the time-out; false once the input ended and everything was taken.
+    bool take(std::string& typed, int timeoutMs) {
+        WaitForSingleObject(ready_, static_cast<DWORD>(timeoutMs));
+        EnterCriticalSection(&lock_);
+        typed.swap(pending_);
+        pending_.clear();
+        const bool more = !ended_ || !typed.empty();
+        if (!ended_) ResetEvent(ready_);
+        LeaveCriticalSection(&lock_);
+        return more;
+    }
+
+  private:
+    static DWORD WINAPI run(void* self) {
+        PipeReader& reader = *static_cast<PipeReader*>(self);
+        for (bool ended = false; !ended;) {
+            char chunk[256];
+            DWORD n = 0;
+            ended = !ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof chunk, &n, nullptr) || n == 0;
+            EnterCriticalSection(&reader.lock_);
+            reader.pending_.append(chunk, ended ? 0 : n);
+            reader.ended_ = ended;
+            SetEvent(reader.ready_);
+            LeaveCriticalSection(&reader.lock_);
+        }
+        return 0;
+    }
+
+    HANDLE ready_;
+    CRITICAL_SECTION lock_;
+    std::string pending_;
+    bool ended_ = false;
+};
+
+PipeReader& piped() {
+    static PipeReader& reader = *new PipeReader(); // never freed: its thread may still be reading at exit
+    return reader;
+}
+
 class ConsoleInput final : public InputSource {
   public:
     ConsoleInput(std::string deviceId, bool setUpKeys)
@@ -82,19 +129,7 @@ class ConsoleInput final : public InputSource {
             }
             return true;
         }
-        DWORD available = 0;
-        if (GetFileType(input_) == FILE_TYPE_PIPE) {
-            if (!PeekNamedPipe(input_, nullptr, 0, nullptr, &available, nullptr)) return false;
-            if (available == 0) {
-                Sleep(static_cast<DWORD>(timeoutMs));
-                return true;
-            }
-        }
-        char chunk[256];
-        DWORD n = 0;
-        if (!ReadFile(input_, chunk, sizeof chunk, &n, nullptr) || n == 0) return false;
-        typed.assign(chunk, n);
-        return true;
+        return piped().take(typed, timeoutMs);
     }
 
     HANDLE input_;
