@@ -18,6 +18,7 @@ mkdir adir
 printf '{"terminator": "\\t", "gsSubstitute": "^"}' > tab.json
 printf '{"name": "caret", "gs": "substitute", "gsSubstitute": "^", "terminator": "\\t"}' > caret.json
 printf '{"gapMs": 10001}' > badmodel.json
+cp tab.json 'профиль.json' 
 printf 'garbage' > notprofile.json
 printf '0104607097291111\0353103000123\r' > frame.txt
 cat > field.log <<'LOG'
@@ -89,6 +90,8 @@ frame.txt|decode --device COM3 -|
 -|sheet -o -|
 -|sheet -o setup.html|setup.html
 -|--lang ru sheet -o sheet-ru.html|sheet-ru.html
+-|sheet -o 'лист.html'|лист.html
+-|decode --profile 'профиль.json' '0104607097291111^3103000123\t'|
 -|sheet -o adir|
 -|sheet -o no/such/page.html|
 -|simulate|
