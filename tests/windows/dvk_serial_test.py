@@ -2,7 +2,7 @@
 """dvk.exe on a COM port under Wine against the Linux dvk on the same kind of line: a pseudo-terminal (COM7
 through Wine's dosdevices for dvk.exe) where a serial scanner writes the five reference codes, each in two
 bursts with its CR. `dvk tune --com` must learn the profile `dvk tune --serial` learns, but for the port's
-name; `dvk listen --com` must print the scans `dvk listen --serial` prints.
+name, and keep it where `dvk listen --com` finds it; that must print the scans `dvk listen --serial` prints.
 Usage: dvk_serial_test.py LINUX_DVK WINDOWS_DVK_EXE WINEPREFIX"""
 import fcntl, os, re, subprocess, sys, tempfile, termios, time, tty
 
@@ -57,12 +57,27 @@ def run(side, command, codes, profile=""):
     os.close(scanner)
     os.close(port)
     profile = os.path.join(work, "p.json")
+    if side == "windows" and "-o" not in command:  # the remembered profile
+        profile = remembered()
     return proc.returncode, out.decode(), open(profile).read() if os.path.exists(profile) else ""
+
+
+def remembered():
+    users = os.path.join(prefix, "drive_c", "users")
+    for user in os.listdir(users):
+        path = os.path.join(users, user, "AppData", "Roaming", "dorvik", "scanner.json")
+        if os.path.isdir(os.path.dirname(os.path.dirname(path))):
+            return path
+    return ""
 
 
 failures = 0
 status_l, out_l, profile_l = run("linux", ["tune", "--serial", "PORT", "-o", "p.json"], CODES)
-status_w, out_w, profile_w = run("windows", ["tune", "--com", "PORT", "-o", "p.json"], CODES)
+# dvk.exe writes what it learned where listen looks: %APPDATA%\dorvik, made for it.
+if os.path.exists(remembered()):
+    os.remove(remembered())
+    os.rmdir(os.path.dirname(remembered()))
+status_w, out_w, profile_w = run("windows", ["tune", "--com", "PORT"], CODES)
 name = re.compile(r'"deviceName": "[^"]*"|/dev/pts/[0-9]+|COM7')
 if status_l != 0 or not profile_l:
     failures += 1
@@ -73,7 +88,7 @@ elif (status_w, name.sub("PORT", profile_w)) != (0, name.sub("PORT", profile_l))
 
 listen = ["--json", "--profile", "p.json"]
 status_l, out_l, _ = run("linux", ["listen", "--serial", "PORT"] + listen, CODES[:2], profile_l)
-status_w, out_w, _ = run("windows", ["listen", "--com", "PORT"] + listen, CODES[:2], profile_l)
+status_w, out_w, _ = run("windows", ["listen", "--com", "PORT", "--json"], CODES[:2])
 strip = re.compile(r'"tMs":[0-9]+|"deviceId":"[^"]*"')
 if len(out_w.splitlines()) != 2 or strip.sub("", out_w) != strip.sub("", out_l):
     failures += 1

@@ -30,9 +30,13 @@ void write(FILE* stream, DWORD which, std::string_view text) {
         return;
     }
     std::fflush(stream);
-    // Each text is whole UTF-8 (never cut inside a character); a stray byte shows as U+FFFD.
+    // In pieces that end between characters; a stray byte shows as U+FFFD.
     while (!text.empty()) {
-        const int bytes = static_cast<int>(text.size() < 16384 ? text.size() : 16384);
+        size_t piece = text.size() < 16384 ? text.size() : 16384;
+        while (piece < text.size() && piece > 16380 &&
+               (static_cast<unsigned char>(text[piece]) & 0xC0) == 0x80)
+            --piece;
+        const int bytes = static_cast<int>(piece);
         std::wstring wide(static_cast<size_t>(bytes), L'\0');
         const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, wide.data(), bytes);
         DWORD written = 0;
