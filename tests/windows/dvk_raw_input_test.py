@@ -4,7 +4,7 @@ the Linux dvk reading the same scanner's key events from an input-event recordin
 keyboard in the middle of the codes: those keys must make no difference. tune must learn the same profile
 (but for the device's name), listen must print the same scans.
 Usage: dvk_raw_input_test.py LINUX_DVK WINDOWS_DVK_EXE WINEPREFIX"""
-import os, re, struct, subprocess, sys, tempfile
+import os, re, shutil, struct, subprocess, sys, tempfile
 
 linux, windows, prefix = sys.argv[1:4]
 SCANNER = r"\\?\HID#VID_0C2E&PID_0B61&MI_00#7&2a1f5b3c&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}"
@@ -63,7 +63,9 @@ def run(side, args, codes, profile=""):
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", LANG="C.UTF-8")
     done = subprocess.run(argv, cwd=work, env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
     path = os.path.join(work, "p.json")
-    return done.returncode, done.stdout.decode(), open(path).read() if os.path.exists(path) else ""
+    learned = open(path).read() if os.path.exists(path) else ""
+    shutil.rmtree(work)
+    return done.returncode, done.stdout.decode(), learned
 
 
 failures = 0

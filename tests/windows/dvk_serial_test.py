@@ -4,7 +4,7 @@ through Wine's dosdevices for dvk.exe) where a serial scanner writes the five re
 bursts with its CR. `dvk tune --com` must learn the profile `dvk tune --serial` learns, but for the port's
 name, and keep it where `dvk listen --com` finds it; that must print the scans `dvk listen --serial` prints.
 Usage: dvk_serial_test.py LINUX_DVK WINDOWS_DVK_EXE WINEPREFIX"""
-import fcntl, os, re, subprocess, sys, tempfile, termios, time, tty
+import fcntl, os, re, shutil, subprocess, sys, tempfile, termios, time, tty
 
 linux, windows, prefix = sys.argv[1:4]
 CODES = [b"4600000000008", b"0104607097291111\x1d3103000123",
@@ -59,7 +59,9 @@ def run(side, command, codes, profile=""):
     profile = os.path.join(work, "p.json")
     if side == "windows" and "-o" not in command:  # the remembered profile
         profile = remembered()
-    return proc.returncode, out.decode(), open(profile).read() if os.path.exists(profile) else ""
+    learned = open(profile).read() if os.path.exists(profile) else ""
+    shutil.rmtree(work)
+    return proc.returncode, out.decode(), learned
 
 
 def remembered():

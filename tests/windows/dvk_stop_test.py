@@ -2,7 +2,7 @@
 """Ctrl+C ends dvk listen on Windows as on Linux: what is in flight is printed first and the status is 0. Wine
 turns SIGINT into the console's Ctrl+C event. A code typed without its Enter is in flight.
 Usage: dvk_stop_test.py LINUX_DVK WINDOWS_DVK_EXE WINEPREFIX"""
-import os, re, signal, subprocess, sys, tempfile, time
+import os, re, shutil, signal, subprocess, sys, tempfile, time
 
 linux, windows, prefix = sys.argv[1:4]
 
@@ -24,6 +24,7 @@ def stopped(argv, settle):
     except subprocess.TimeoutExpired:
         proc.kill()
         out, _ = proc.communicate()
+    shutil.rmtree(work)
     return proc.returncode, re.sub(rb'"tMs":[0-9]+', b"", out)
 
 
