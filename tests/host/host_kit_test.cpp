@@ -6,12 +6,14 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "answers.h"
 #include "dorvik_c.h"
 #include "hid_pos_layout.h"
 #include "key_tables.h"
@@ -28,10 +30,16 @@ std::string item(std::initializer_list<int> bytes) {
     return out;
 }
 
-std::string join(std::initializer_list<std::string> parts) {
+// A descriptor or report written as hex bytes: "05 8C 09 02".
+std::string bytes(const char* hex) {
     std::string out;
-    for (const std::string& p : parts)
-        out += p;
+    for (const char* at = hex; *at != '\0';) {
+        char* end = nullptr;
+        const long value = std::strtol(at, &end, 16);
+        if (end == at) break;
+        out += static_cast<char>(value);
+        at = end;
+    }
     return out;
 }
 
@@ -44,18 +52,10 @@ std::string padded(std::string text, size_t size) {
 // 56 bytes of decoded data, two bytes of the maker's own, then the continued flag and padding. Report 4 is a
 // status report of the same device. (The "usage-table layout" of tests/tools/listen_test.py.)
 const std::string kCounted =
-    join({item({0x05, 0x8C}), item({0x09, 0x02}),       item({0xA1, 0x01}), item({0x09, 0x12}),
-          item({0xA1, 0x02}), item({0x85, 0x02}),       item({0x15, 0x00}), item({0x26, 0xFF, 0x00}),
-          item({0x75, 0x08}), item({0x95, 0x01}),       item({0x05, 0x01}), item({0x09, 0x3B}),
-          item({0x81, 0x02}), item({0x95, 0x03}),       item({0x05, 0x8C}), item({0x09, 0xFB}),
-          item({0x09, 0xFC}), item({0x09, 0xFD}),       item({0x81, 0x02}), item({0x95, 0x38}),
-          item({0x09, 0xFE}), item({0x82, 0x02, 0x01}), item({0x95, 0x02}), item({0x06, 0x66, 0xFF}),
-          item({0x09, 0x01}), item({0x09, 0x02}),       item({0x81, 0x02}), item({0x75, 0x01}),
-          item({0x95, 0x01}), item({0x25, 0x01}),       item({0x05, 0x8C}), item({0x09, 0xFF}),
-          item({0x81, 0x02}), item({0x75, 0x07}),       item({0x81, 0x03}), item({0xC0}),
-          item({0x09, 0x15}), item({0xA1, 0x02}),       item({0x85, 0x04}), item({0x75, 0x08}),
-          item({0x95, 0x03}), item({0x09, 0x15}),       item({0x81, 0x02}), item({0xC0}),
-          item({0xC0})});
+    bytes("05 8C 09 02 A1 01 09 12 A1 02 85 02 15 00 26 FF 00 75 08 95 01 05 01 09 3B 81 02 95 "
+          "03 05 8C 09 FB 09 FC 09 FD 81 02 95 38 09 FE 82 02 01 95 02 06 66 FF 09 01 09 02 81 "
+          "02 75 01 95 01 25 01 05 8C 09 FF 81 02 75 07 81 03 C0 09 15 A1 02 85 04 75 08 95 03 "
+          "09 15 81 02 C0 C0");
 
 std::string countedReport(const std::string& aim, const std::string& part, bool more, int count = -1) {
     return item({count < 0 ? static_cast<int>(part.size()) : count}) + aim + padded(part, 56) +
@@ -65,46 +65,28 @@ std::string countedReport(const std::string& aim, const std::string& part, bool 
 // No report ids: the decoded data first (32 bytes, zero padded, no Byte Count), the two identifier characters
 // without "]", the continued flag as a byte. (The "padded layout" of tests/tools/listen_test.py.)
 const std::string kPadded =
-    join({item({0x05, 0x8C}), item({0x09, 0x02}), item({0xA1, 0x01}), item({0x75, 0x08}), item({0x95, 0x20}),
-          item({0x09, 0xFE}), item({0x81, 0x02}), item({0x95, 0x02}), item({0x09, 0xFC}), item({0x09, 0xFD}),
-          item({0x81, 0x02}), item({0x95, 0x01}), item({0x09, 0xFF}), item({0x81, 0x02}), item({0xC0})});
+    bytes("05 8C 09 02 A1 01 75 08 95 20 09 FE 81 02 95 02 09 FC 09 FD 81 02 95 01 09 FF 81 02 "
+          "C0");
 
 // Report 3: Byte Count, the identifier by Usage Minimum 0xFB / Usage Maximum 0xFD, 40 bytes of data, the
 // continued flag and padding.
-const std::string kRange = join(
-    {item({0x05, 0x8C}), item({0x09, 0x02}),       item({0xA1, 0x01}), item({0x85, 0x03}), item({0x75, 0x08}),
-     item({0x95, 0x01}), item({0x05, 0x01}),       item({0x09, 0x3B}), item({0x81, 0x02}), item({0x05, 0x8C}),
-     item({0x95, 0x03}), item({0x19, 0xFB}),       item({0x29, 0xFD}), item({0x81, 0x02}), item({0x95, 0x28}),
-     item({0x09, 0xFE}), item({0x82, 0x02, 0x01}), item({0x75, 0x01}), item({0x95, 0x01}), item({0x09, 0xFF}),
-     item({0x81, 0x02}), item({0x75, 0x07}),       item({0x81, 0x03}), item({0xC0})});
+const std::string kRange =
+    bytes("05 8C 09 02 A1 01 85 03 75 08 95 01 05 01 09 3B 81 02 05 8C 95 03 19 FB 29 FD 81 02 "
+          "95 28 09 FE 82 02 01 75 01 95 01 09 FF 81 02 75 07 81 03 C0");
 
 // Report 0x11 beside a report 1 of another collection; the fields in another order: the continued flag
 // first, the identifier, the data as an array item, Byte Count last.
 const std::string kReordered =
-    join({item({0x05, 0x01}), item({0x09, 0x06}), item({0xA1, 0x01}), item({0x85, 0x01}), item({0x75, 0x08}),
-          item({0x95, 0x08}), item({0x81, 0x03}), item({0xC0}),       item({0x05, 0x8C}), item({0x09, 0x02}),
-          item({0xA1, 0x01}), item({0x85, 0x11}), item({0x75, 0x01}), item({0x95, 0x01}), item({0x09, 0xFF}),
-          item({0x81, 0x02}), item({0x75, 0x07}), item({0x81, 0x03}), item({0x75, 0x08}), item({0x95, 0x03}),
-          item({0x09, 0xFB}), item({0x09, 0xFC}), item({0x09, 0xFD}), item({0x81, 0x02}), item({0x95, 0x18}),
-          item({0x09, 0xFE}), item({0x81, 0x00}), item({0x95, 0x01}), item({0x05, 0x01}), item({0x09, 0x3B}),
-          item({0x81, 0x02}), item({0xC0})});
+    bytes("05 01 09 06 A1 01 85 01 75 08 95 08 81 03 C0 05 8C 09 02 A1 01 85 11 75 01 95 01 09 "
+          "FF 81 02 75 07 81 03 75 08 95 03 09 FB 09 FC 09 FD 81 02 95 18 09 FE 81 00 95 01 05 "
+          "01 09 3B 81 02 C0");
 
 // Report 5: four bytes of the maker's own page before everything, the data, two more of its own, the
 // identifier, the continued flag as a byte; no Byte Count. Push and Pop around the maker's page.
-const std::string kVendor = join({item({0x05, 0x8C}),       item({0x09, 0x02}),
-                                  item({0xA1, 0x01}),       item({0x85, 0x05}),
-                                  item({0x75, 0x08}),       item({0xA4}),
-                                  item({0x06, 0x00, 0xFF}), item({0x95, 0x04}),
-                                  item({0x19, 0x01}),       item({0x29, 0x04}),
-                                  item({0x81, 0x02}),       item({0xB4}),
-                                  item({0x95, 0x1E}),       item({0x09, 0xFE}),
-                                  item({0x82, 0x02, 0x01}), item({0x95, 0x02}),
-                                  item({0x0A, 0x10, 0x00}), item({0x0B, 0x20, 0x00, 0x00, 0xFF}),
-                                  item({0x81, 0x02}),       item({0x95, 0x03}),
-                                  item({0x09, 0xFB}),       item({0x09, 0xFC}),
-                                  item({0x09, 0xFD}),       item({0x81, 0x02}),
-                                  item({0x95, 0x01}),       item({0x09, 0xFF}),
-                                  item({0x81, 0x02}),       item({0xC0})});
+const std::string kVendor =
+    bytes("05 8C 09 02 A1 01 85 05 75 08 A4 06 00 FF 95 04 19 01 29 04 81 02 B4 95 1E 09 FE 82 "
+          "02 01 95 02 0A 10 00 0B 20 00 00 FF 81 02 95 03 09 FB 09 FC 09 FD 81 02 95 01 09 FF "
+          "81 02 C0");
 
 struct Form {
     const char* name;
@@ -172,49 +154,39 @@ INSTANTIATE_TEST_SUITE_P(HidPos, DescriptorForms, ::testing::ValuesIn(kForms),
                              return name;
                          });
 
-TEST(HidPosLayout, AByteCountLargerThanTheFieldEndsAtThePadding) {
+TEST(HidPosLayout, CountAndLengthComeFromWhatTheReportHolds) {
     const LayoutResult found = scannedDataLayoutOf(kCounted);
     ASSERT_EQ(found.status, LayoutStatus::Found);
-    const auto scanned = scannedDataOf(found.layout, 2, countedReport("]E0", "4600000000008", false, 200));
+    // A Byte Count larger than the field: the code ends at its padding, with no NUL in it.
+    auto scanned = scannedDataOf(found.layout, 2, countedReport("]E0", "4600000000008", false, 200));
     ASSERT_TRUE(scanned);
     EXPECT_EQ(scanned->data, "4600000000008");
-    EXPECT_EQ(scanned->data.find('\0'), std::string::npos);
-}
-
-TEST(HidPosLayout, AShortReportTakesWhatItHas) {
-    const LayoutResult found = scannedDataLayoutOf(kCounted);
-    ASSERT_EQ(found.status, LayoutStatus::Found);
-    const auto scanned = scannedDataOf(found.layout, 2, countedReport("]E0", "46000", false).substr(0, 9));
+    // A report shorter than declared gives what it holds.
+    scanned = scannedDataOf(found.layout, 2, countedReport("]E0", "46000", false).substr(0, 9));
     ASSERT_TRUE(scanned);
     EXPECT_EQ(scanned->data, "46000");
     EXPECT_TRUE(scannedDataOf(found.layout, 2, ""));
 }
 
 TEST(HidPosLayout, CorruptOrNotHidPos) {
-    // A keyboard's descriptor: no scanned-data report.
-    const std::string keyboard = join(
-        {item({0x05, 0x01}), item({0x09, 0x06}), item({0xA1, 0x01}), item({0x05, 0x07}), item({0x19, 0xE0}),
-         item({0x29, 0xE7}), item({0x75, 0x01}), item({0x95, 0x08}), item({0x81, 0x02}), item({0xC0})});
-    EXPECT_EQ(scannedDataLayoutOf(keyboard).status, LayoutStatus::NotHidPos);
-    EXPECT_EQ(scannedDataLayoutOf("").status, LayoutStatus::NotHidPos);
-    // A short item whose data runs past the end, in two places.
-    EXPECT_EQ(scannedDataLayoutOf(kCounted + item({0x26, 0xFF})).status, LayoutStatus::Corrupt);
-    EXPECT_EQ(scannedDataLayoutOf(kPadded + item({0x27, 1, 2})).status, LayoutStatus::Corrupt);
-    // A long item (0xFE, size, tag, data) whose data runs past the end, or whose header does.
-    EXPECT_EQ(scannedDataLayoutOf(kCounted + item({0xFE, 0x10, 0x01, 1, 2, 3})).status,
-              LayoutStatus::Corrupt);
-    EXPECT_EQ(scannedDataLayoutOf(kCounted + item({0xFE, 0x10})).status, LayoutStatus::Corrupt);
-    // A long item that fits is skipped.
-    EXPECT_EQ(scannedDataLayoutOf(item({0xFE, 0x02, 0x01, 9, 9}) + kCounted).status, LayoutStatus::Found);
-    // Report id 0 is reserved; Pop without Push.
-    EXPECT_EQ(scannedDataLayoutOf(item({0x85, 0x00}) + kPadded).status, LayoutStatus::Corrupt);
-    EXPECT_EQ(scannedDataLayoutOf(item({0xB4}) + kPadded).status, LayoutStatus::Corrupt);
-    // Sizes that would overflow the offsets.
-    EXPECT_EQ(scannedDataLayoutOf(
-                  join({item({0x05, 0x8C}), item({0x77, 0xFF, 0xFF, 0xFF, 0x7F}),
-                        item({0x97, 0xFF, 0xFF, 0xFF, 0x7F}), item({0x09, 0xFE}), item({0x81, 0x02})}))
-                  .status,
-              LayoutStatus::Corrupt);
+    const std::pair<std::string, LayoutStatus> cases[] = {
+        // A keyboard's descriptor, and none: no scanned-data report.
+        {bytes("05 01 09 06 A1 01 05 07 19 E0 29 E7 75 01 95 08 81 02 C0"), LayoutStatus::NotHidPos},
+        {"", LayoutStatus::NotHidPos},
+        // Short items whose data runs past the end.
+        {kCounted + bytes("26 FF"), LayoutStatus::Corrupt},
+        {kPadded + bytes("27 01 02"), LayoutStatus::Corrupt},
+        // A long item (FE, size, tag, data) whose data or header runs past the end; one that fits is skipped.
+        {kCounted + bytes("FE 10 01 01 02 03"), LayoutStatus::Corrupt},
+        {kCounted + bytes("FE 10"), LayoutStatus::Corrupt},
+        {bytes("FE 02 01 09 09") + kCounted, LayoutStatus::Found},
+        // Report id 0 is reserved; Pop without Push; sizes that would overflow the offsets.
+        {bytes("85 00") + kPadded, LayoutStatus::Corrupt},
+        {bytes("B4") + kPadded, LayoutStatus::Corrupt},
+        {bytes("05 8C 77 FF FF FF 7F 97 FF FF FF 7F 09 FE 81 02"), LayoutStatus::Corrupt},
+    };
+    for (const auto& [descriptor, status] : cases)
+        EXPECT_EQ(scannedDataLayoutOf(descriptor).status, status) << descriptor.size();
 }
 
 TEST(HidPosLayout, WebHidCollectionsReadAsTheirDescriptor) {
@@ -252,11 +224,8 @@ TEST(HidPosLayout, HugeCountsAndRangesAreNotWalkedFieldByField) {
     const auto start = std::chrono::steady_clock::now();
     // Four billion continued flags of no bits; then the whole page 0x8C as a range over 60 000 bytes (the
     // identifier, data and flag fall at 0xFB to 0xFF, the rest repeats 0x8C:0xFFFF); then 16 bytes of data.
-    const std::string descriptor = join(
-        {item({0x05, 0x8C}), item({0x85, 0x07}), item({0x75, 0x00}), item({0x97, 0xFF, 0xFF, 0xFF, 0xFF}),
-         item({0x09, 0xFF}), item({0x81, 0x02}), item({0x75, 0x08}), item({0x97, 0x60, 0xEA, 0x00, 0x00}),
-         item({0x1B, 0x00, 0x00, 0x8C, 0x00}), item({0x2B, 0xFF, 0xFF, 0x8C, 0x00}), item({0x81, 0x02}),
-         item({0x95, 0x10}), item({0x09, 0xFE}), item({0x81, 0x02})});
+    const std::string descriptor = bytes("05 8C 85 07 75 00 97 FF FF FF FF 09 FF 81 02 75 08 97 60 EA 00 00 "
+                                         "1B 00 00 8C 00 2B FF FF 8C 00 81 02 95 10 09 FE 81 02");
     const LayoutResult found = scannedDataLayoutOf(descriptor);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     ASSERT_EQ(found.status, LayoutStatus::Found);
@@ -279,39 +248,14 @@ struct Rig {
     }
 };
 
-// Each "frame" text of the poll, unescaped (the few escapes the decoder writes).
 std::vector<std::string> frameTexts(const std::string& poll) {
     std::vector<std::string> out;
-    const size_t frames = poll.find("\"frames\":[");
-    for (size_t at = poll.find("\"frame\":\"", frames);
-         frames != std::string::npos && at != std::string::npos; at = poll.find("\"frame\":\"", at)) {
-        at += 9;
-        std::string text;
-        for (; at < poll.size() && poll[at] != '"'; ++at) {
-            if (poll[at] != '\\') {
-                text += poll[at];
-                continue;
-            }
-            const char e = poll[++at];
-            if (e == 'u') {
-                text += static_cast<char>(std::stoi(poll.substr(at + 1, 4), nullptr, 16));
-                at += 4;
-            } else {
-                text += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
-            }
-        }
-        out.push_back(text);
-    }
+    for (const dvkhost::PolledFrame& frame : dvkhost::parsePoll(poll).frames)
+        out.push_back(frame.text);
     return out;
 }
 
-size_t scanCount(const std::string& poll) {
-    const std::string scans = poll.substr(0, poll.find("],\"frames\":["));
-    size_t n = 0;
-    for (size_t at = scans.find("\"raw\":"); at != std::string::npos; at = scans.find("\"raw\":", at + 1))
-        ++n;
-    return n;
-}
+size_t scanCount(const std::string& poll) { return dvkhost::parsePoll(poll).scans.size(); }
 
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -326,7 +270,7 @@ TEST(HidPosStream, AnUndeclaredReportIsSkippedNotTheRest) {
     std::string recording;
     for (int i = 0; i < 201; ++i) {
         if (i == 100) {
-            recording += item({0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}); // no report 9
+            recording += bytes("09 00 00 00 00 00 00 00 00 00"); // no report 9
             continue;
         }
         char code[16];
@@ -434,88 +378,60 @@ TEST(CutCodes, KeysCloseTheFrameAtTheEnd) {
 
 // ---- Key rules.
 
-constexpr uint16_t kLeftAlt = 0x38, kRightAlt = 0xE038, kRightCtrl = 0xE01D, kEnter = 0x1C;
-constexpr uint16_t kKeypad0 = 0x52, kKeypad2 = 0x50, kKeypad9 = 0x49;
+constexpr uint16_t kRightAlt = 0xE038, kRightCtrl = 0xE01D, kKeypad0 = 0x52, kKeypad2 = 0x50, kKeypad9 = 0x49;
 
-void tap(Link& link, uint16_t key, uint64_t& t) {
-    link.key(key, KeyAction::Press, t++);
-    link.key(key, KeyAction::Release, t++);
-}
-
-std::string typed(const std::vector<std::pair<uint16_t, KeyAction>>& keys) {
+// The frames of key events written as scan codes in hex, each a press, "^" after it a release, "*" a repeat;
+// Enter ends the last frame. Alt is 38 (E038 the right one), keypad 0 2 9 are 52 50 49.
+std::string typed(const char* events) {
     Rig rig;
     uint64_t t = 100;
-    for (const auto& [key, action] : keys)
+    for (const char* at = events; *at != '\0';) {
+        char* end = nullptr;
+        const auto key = static_cast<uint16_t>(std::strtol(at, &end, 16));
+        const KeyAction action = *end == '^'   ? KeyAction::Release
+                                 : *end == '*' ? KeyAction::Repeat
+                                               : KeyAction::Press;
         rig.link->key(key, action, t++);
-    tap(*rig.link, kEnter, t);
+        at = end + (*end == '^' || *end == '*');
+        while (*at == ' ')
+            ++at;
+    }
+    rig.link->key(0x1C, KeyAction::Press, t++);
     rig.link->end(t);
-    const std::vector<std::string> texts = frameTexts(rig.link->poll());
     std::string all;
-    for (const std::string& text : texts)
+    for (const std::string& text : frameTexts(rig.link->poll()))
         all += text + "|";
     return all;
 }
 
-constexpr auto P = KeyAction::Press, R = KeyAction::Release, Rep = KeyAction::Repeat;
-
-TEST(KeyRules, ReleasingAltEndsAnAltCode) {
-    EXPECT_EQ(typed({{0x02, P},
-                     {0x02, R},
-                     {kLeftAlt, P},
-                     {kKeypad0, P},
-                     {kKeypad0, R},
-                     {kKeypad2, P},
-                     {kKeypad2, R},
-                     {kKeypad9, P},
-                     {kKeypad9, R},
-                     {kLeftAlt, R},
-                     {0x03, P},
-                     {0x03, R}}),
-              "1\x1d"
-              "2\r|");
-    // Right Alt, and both Alts: the code ends when the last is released.
-    EXPECT_EQ(typed({{kRightAlt, P}, {kKeypad0, P}, {kKeypad2, P}, {kKeypad9, P}, {kRightAlt, R}, {0x03, P}}),
-              "\x1d"
-              "2\r|");
-    EXPECT_EQ(typed({{kLeftAlt, P},
-                     {kRightAlt, P},
-                     {kKeypad0, P},
-                     {kKeypad2, P},
-                     {kLeftAlt, R},
-                     {kKeypad9, P},
-                     {kRightAlt, R},
-                     {0x03, P}}),
-              "\x1d"
-              "2\r|");
-}
-
-TEST(KeyRules, CursorKeysAreNoKeypadDigits) {
+TEST(KeyRules, AsTheDecoderHearsThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        // Releasing the last Alt ends an Alt code: left, right, and both.
+        {"02 02^ 38 52 52^ 50 50^ 49 49^ 38^ 03 03^", "1\x1d"
+                                                      "2\r|"},
+        {"E038 52 50 49 E038^ 03", "\x1d"
+                                   "2\r|"},
+        // Two Alt codes back to back are two characters, not the digits of one.
+        {"38 52 50 49 38^ 38 52 50 49 38^ 02", "\x1d\x1d"
+                                               "1\r|"},
+        {"38 E038 52 50 38^ 49 E038^ 03", "\x1d"
+                                          "2\r|"},
+        // Insert, Down, Page Up (E0 keys on the keypad digits' make codes) under Alt: no GS.
+        {"02 38 E052 E050 E049 38^ 03", "12\r|"},
+        // Repeats are not fed.
+        {"1E 1E* 1E* 1E* 1E^ 30 30^", "ab\r|"},
+        // Right Ctrl and right Shift are modifiers; Caps Lock toggles on its press.
+        {"02 E01D 1B 1B^ E01D^ 03", "1\x1d"
+                                    "2\r|"},
+        {"36 1E 36^ 1E", "Aa\r|"},
+        {"3A 3A^ 1E 3A 3A^ 1E", "Aa\r|"},
+    };
+    for (const auto& [events, frames] : cases)
+        EXPECT_EQ(typed(events), frames) << events;
     for (const uint16_t digit : {kKeypad0, kKeypad2, kKeypad9})
         EXPECT_EQ(typingMakeCode(static_cast<uint16_t>(kExtended | digit)), 0);
     EXPECT_EQ(typingMakeCode(kExtended | 0x1C), 0x1C);
     EXPECT_EQ(typingMakeCode(kExtended | 0x35), 0x35);
-    // Insert, Down, Page Up under Alt: no GS.
-    EXPECT_EQ(typed({{0x02, P},
-                     {kLeftAlt, P},
-                     {kExtended | kKeypad0, P},
-                     {kExtended | kKeypad2, P},
-                     {kExtended | kKeypad9, P},
-                     {kLeftAlt, R},
-                     {0x03, P}}),
-              "12\r|");
-}
-
-TEST(KeyRules, RepeatsAreNotFed) {
-    EXPECT_EQ(typed({{0x1E, P}, {0x1E, Rep}, {0x1E, Rep}, {0x1E, Rep}, {0x1E, R}, {0x30, P}, {0x30, R}}),
-              "ab\r|");
-}
-
-TEST(KeyRules, RightCtrlAndShiftAreModifiers) {
-    EXPECT_EQ(typed({{0x02, P}, {kRightCtrl, P}, {0x1B, P}, {0x1B, R}, {kRightCtrl, R}, {0x03, P}}), "1\x1d"
-                                                                                                     "2\r|");
-    EXPECT_EQ(typed({{0x36, P}, {0x1E, P}, {0x36, R}, {0x1E, P}}), "Aa\r|");
-    // Caps Lock toggles on its press.
-    EXPECT_EQ(typed({{0x3A, P}, {0x3A, R}, {0x1E, P}, {0x3A, P}, {0x3A, R}, {0x1E, P}}), "Aa\r|");
 }
 
 TEST(KeyRules, LinuxAndW3CKeysMeetOnScanCodes) {
