@@ -36,6 +36,14 @@ std::string describePort(const PortSettings& port) {
            std::to_string(port.stopBits) + (port.rtsCts ? " RTS/CTS" : "");
 }
 
+std::string portSettingsProblem(const PortSettings& port) {
+    if (port.dataBits < 5 || port.dataBits > 8)
+        return dvkhost::text("serial.dataBits", {std::to_string(port.dataBits)});
+    if (port.stopBits != 1 && port.stopBits != 2)
+        return dvkhost::text("serial.stopBits", {std::to_string(port.stopBits)});
+    return "";
+}
+
 std::string portMembers(const PortSettings& port) {
     return "\"baud\": " + std::to_string(port.baud) + ", \"dataBits\": " + std::to_string(port.dataBits) +
            ", \"parity\": " + jsonQuote(std::string(1, port.parity)) +

@@ -29,6 +29,9 @@ PortSettings portSettingsOf(const std::string& profileJson);
 
 // "9600 8N1", "115200 7E2 RTS/CTS".
 std::string describePort(const PortSettings& port);
+
+// Why no serial port can be opened with these settings, one line; "" when one can.
+std::string portSettingsProblem(const PortSettings& port);
 // The line settings as profile members ("\"baud\": 9600, ...").
 std::string portMembers(const PortSettings& port);
 

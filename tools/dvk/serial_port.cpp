@@ -79,14 +79,7 @@ std::unique_ptr<InputSource> openSerial(const std::string& path, const PortSetti
         error = dvkhost::text("serial.noBaud", {std::to_string(port.baud)});
         return nullptr;
     }
-    if (port.dataBits < 5 || port.dataBits > 8) {
-        error = dvkhost::text("serial.dataBits", {std::to_string(port.dataBits)});
-        return nullptr;
-    }
-    if (port.stopBits != 1 && port.stopBits != 2) {
-        error = dvkhost::text("serial.stopBits", {std::to_string(port.stopBits)});
-        return nullptr;
-    }
+    if (error = portSettingsProblem(port); !error.empty()) return nullptr;
     struct stat info = {};
     if (stat(path.c_str(), &info) != 0) {
         error = dvkhost::text("device.cannotOpen", {path, std::strerror(errno)});

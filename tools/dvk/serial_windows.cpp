@@ -51,14 +51,7 @@ bool namesSerialPort(const std::string& option) { return option == "--com" || op
 
 std::unique_ptr<InputSource> openSerial(const std::string& name, const PortSettings& port,
                                         std::string& error) {
-    if (port.dataBits < 5 || port.dataBits > 8) {
-        error = dvkhost::text("serial.dataBits", {std::to_string(port.dataBits)});
-        return nullptr;
-    }
-    if (port.stopBits != 1 && port.stopBits != 2) {
-        error = dvkhost::text("serial.stopBits", {std::to_string(port.stopBits)});
-        return nullptr;
-    }
+    if (error = portSettingsProblem(port); !error.empty()) return nullptr;
     // COM10 and above open only by their device name.
     const std::string path = name.rfind("\\\\", 0) == 0 ? name : "\\\\.\\" + name;
     const HANDLE handle = CreateFileW(platform::pathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
