@@ -11,10 +11,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "answers.h"
 #include "dorvik_c.h"
+#include "hid_caps.h"
 #include "hid_pos_layout.h"
 #include "key_tables.h"
 #include "link.h"
@@ -262,6 +264,83 @@ size_t count(const std::string& text, const std::string& what) {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++n;
     return n;
+}
+
+// ---- The same forms as a Windows HID parser gives them: input capabilities in HidP_GetValueCaps order, then
+// HidP_GetButtonCaps order (the usages of one main item last to first), with no padding and no descriptor. A
+// 1-bit variable field is a button, so is every array item (whose size the parser does not give); a host that
+// found a field in the report gives its bit offset.
+
+HidCaps value(uint8_t id, uint16_t page, uint16_t usage, uint16_t bits, uint16_t count, uint16_t index,
+              uint16_t flags = 2) {
+    return {id, page, false, usage, usage, index, flags, bits, count, std::nullopt};
+}
+HidCaps range(uint8_t id, uint16_t page, uint16_t min, uint16_t max, uint16_t count, uint16_t index) {
+    return {id, page, true, min, max, index, 2, 8, count, std::nullopt};
+}
+HidCaps button(uint8_t id, uint16_t page, uint16_t usage, uint16_t index) {
+    return {id, page, false, usage, usage, index, 2, 1, 1, std::nullopt};
+}
+HidCaps at(HidCaps caps, uint32_t bitOffset) {
+    caps.bitOffset = bitOffset;
+    return caps;
+}
+
+const std::vector<HidCaps> kFormCaps[] = {
+    {value(2, 0x01, 0x3B, 8, 1, 0), value(2, 0x8C, 0xFD, 8, 1, 3), value(2, 0x8C, 0xFC, 8, 1, 2),
+     value(2, 0x8C, 0xFB, 8, 1, 1), value(2, 0x8C, 0xFE, 8, 56, 4, 0x102), value(2, 0xFF66, 0x02, 8, 1, 6),
+     value(2, 0xFF66, 0x01, 8, 1, 5), value(4, 0x8C, 0x15, 8, 3, 8), button(2, 0x8C, 0xFF, 7)},
+    {value(0, 0x8C, 0xFE, 8, 32, 0), value(0, 0x8C, 0xFD, 8, 1, 2), value(0, 0x8C, 0xFC, 8, 1, 1),
+     value(0, 0x8C, 0xFF, 8, 1, 3)},
+    {value(3, 0x01, 0x3B, 8, 1, 0), range(3, 0x8C, 0xFB, 0xFD, 3, 1), value(3, 0x8C, 0xFE, 8, 40, 4, 0x102),
+     button(3, 0x8C, 0xFF, 5)},
+    // The flag's 7 bits of padding before the identifier: the offsets say where it starts.
+    {at(value(0x11, 0x8C, 0xFD, 8, 1, 3), 24),
+     at(value(0x11, 0x8C, 0xFC, 8, 1, 2), 16),
+     at(value(0x11, 0x8C, 0xFB, 8, 1, 1), 8),
+     at(value(0x11, 0x01, 0x3B, 8, 1, 5), 224),
+     at(button(0x11, 0x8C, 0xFF, 0), 0),
+     {0x11, 0x8C, false, 0xFE, 0xFE, 4, 0, 0, 24, std::nullopt}},
+    {range(5, 0xFF00, 0x01, 0x04, 4, 0), value(5, 0x8C, 0xFE, 8, 30, 4, 0x102),
+     value(5, 0xFF00, 0x20, 8, 1, 6), value(5, 0x8C, 0x10, 8, 1, 5), value(5, 0x8C, 0xFD, 8, 1, 9),
+     value(5, 0x8C, 0xFC, 8, 1, 8), value(5, 0x8C, 0xFB, 8, 1, 7), value(5, 0x8C, 0xFF, 8, 1, 10)},
+};
+static_assert(std::size(kFormCaps) == std::size(kForms));
+
+// What a link makes of the form's reports: a code over two reports, and one in a single report.
+std::string scansOf(Link& link, const Form& form) {
+    uint64_t t = 100;
+    for (const auto& [aim, part, more] :
+         {std::tuple("]d2", "0104607", true), {"]d2", "0972911", false}, {"]E0", "4600000000008", false}})
+        link.report(form.reportId, form.report(aim, part, more), t += 10);
+    link.end(t + 10);
+    return link.poll();
+}
+
+TEST(HidPosLayout, WindowsParserCapsReadAsTheirDescriptor) {
+    for (size_t i = 0; i < std::size(kForms); ++i) {
+        const Form& form = kForms[i];
+        const size_t reportBytes = form.reportBytes + 1; // InputReportByteLength counts the id byte
+        const auto descriptor = descriptorOfCollections(collectionsOfCaps(kFormCaps[i], reportBytes));
+        ASSERT_TRUE(descriptor) << form.name;
+        Rig fromCaps, fromDescriptor;
+        ASSERT_EQ(fromCaps.link->useDescriptor(*descriptor), LayoutStatus::Found) << form.name;
+        ASSERT_EQ(fromDescriptor.link->useDescriptor(form.descriptor), LayoutStatus::Found);
+        EXPECT_EQ(fromCaps.link->reportId(), form.reportId) << form.name;
+        const std::string expected = scansOf(*fromDescriptor.link, form);
+        ASSERT_EQ(scanCount(expected), 2u) << form.name;
+        EXPECT_EQ(scansOf(*fromCaps.link, form), expected) << form.name;
+    }
+    // Without the offsets the padding is lost: the fields after it would be read from the wrong bits.
+    std::vector<HidCaps> unplaced = kFormCaps[3];
+    for (HidCaps& caps : unplaced)
+        caps.bitOffset.reset();
+    Rig rig, reference;
+    ASSERT_EQ(reference.link->useDescriptor(kReordered), LayoutStatus::Found);
+    const auto descriptor = descriptorOfCollections(collectionsOfCaps(unplaced, 30));
+    ASSERT_TRUE(descriptor);
+    EXPECT_TRUE(rig.link->useDescriptor(*descriptor) != LayoutStatus::Found ||
+                scansOf(*rig.link, kForms[3]) != scansOf(*reference.link, kForms[3]));
 }
 
 TEST(HidPosStream, AnUndeclaredReportIsSkippedNotTheRest) {
