@@ -176,7 +176,7 @@ InputPump::Round InputPump::next() {
                             ? 25
                             : static_cast<int>(static_cast<uint64_t>(wakeAt) > now ? wakeAt - now : 0);
     const bool end = waitAndFeed(timeout, round);
-    if (end || stopRequested()) {
+    if (end || stopRequested() || stopAsked_) {
         finished_ = true;
         round.poll = closeFrame();
         return round;
@@ -196,6 +196,10 @@ std::string InputPump::closeFrame() {
 std::string InputPump::poll() {
     std::string polled = dvkhost::takeText(dvkh_link_poll(link_));
     const std::string notices = dvkhost::takeText(dvkh_link_notices(link_));
+    if (noticeSink_) {
+        if (notices.find("\"notice\":") != std::string::npos) noticeSink_(notices);
+        return polled;
+    }
     dvkhost::JsonCursor at(notices);
     while (at.find("\"notice\":")) {
         const std::string kind = at.string();

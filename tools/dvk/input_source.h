@@ -5,10 +5,13 @@
 // (feed, tick while idle, poll, tell the link's notices).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dorvik_c.h"
@@ -155,6 +158,11 @@ class InputPump {
     Round next();
     // Closes the frame in progress now and polls: a person's key ends what was typed before it.
     std::string closeFrame();
+    // Ends the input at the next round, as a stop request does; another thread may ask.
+    void stop() { stopAsked_ = true; }
+    bool stopped() const { return stopAsked_; }
+    // The link's notices (its JSON text) go to `sink` instead of stderr.
+    void sendNoticesTo(std::function<void(const std::string&)> sink) { noticeSink_ = std::move(sink); }
 
   private:
     // Waits at most `timeoutMs` for the source or a key and feeds what came (pump_*.cpp); true at the end of
@@ -167,4 +175,6 @@ class InputPump {
     dvkh_link* link_;
     int keyFd_;
     bool finished_ = false;
+    std::atomic<bool> stopAsked_ = false;
+    std::function<void(const std::string&)> noticeSink_;
 };

@@ -267,6 +267,20 @@ constexpr CatalogueEntry kEnglish[] = {
     {"json.expected", "expected '{0}'"},
     {"json.unterminated", "unterminated string"},
     {"json.shortEscape", "short \\u escape"},
+    {"addin.noDevice", "no device named: give a port (COM3, /dev/ttyUSB0) or a HID device path"},
+    {"addin.transport", "unknown transport \"{0}\": serial or hidpos"},
+    {"addin.profile", "the profile is not a scanner profile JSON"},
+    {"addin.deviceEnded", "{0} stopped sending: the cable was pulled or the device is gone"},
+    {"addin.readerFailed", "reading {0} stopped: out of memory"},
+    {"addin.param", "{0}: parameter {1} must be {2}"},
+    {"addin.text", "a string"},
+    {"addin.flag", "a boolean"},
+    {"addin.number", "a number"},
+    {"addin.noCode", "{0}: the code cannot be drawn as {1}"},
+    {"addin.noSetUp", "no set-up was started (StartSetup)"},
+    {"addin.unlearned", "the set-up has not learned a profile yet: finish its steps"},
+    {"addin.noMemory", "the platform gave no memory for the result"},
+    {"addin.failed", "{0} failed: {1}"},
 };
 
 constexpr CatalogueEntry kRussian[] = {
@@ -540,6 +554,20 @@ constexpr CatalogueEntry kRussian[] = {
     {"json.expected", "ожидался символ '{0}'"},
     {"json.unterminated", "строка не закрыта"},
     {"json.shortEscape", "короткое экранирование \\u"},
+    {"addin.noDevice", "не указано устройство: нужен порт (COM3, /dev/ttyUSB0) или путь HID-устройства"},
+    {"addin.transport", "неизвестный способ подключения \"{0}\": нужно serial или hidpos"},
+    {"addin.profile", "профиль не является JSON профиля сканера"},
+    {"addin.deviceEnded", "{0} больше не передаёт данные: кабель отключён или устройства нет"},
+    {"addin.readerFailed", "чтение {0} остановлено: не хватило памяти"},
+    {"addin.param", "{0}: параметр {1} должен быть {2}"},
+    {"addin.text", "строкой"},
+    {"addin.flag", "булевым"},
+    {"addin.number", "числом"},
+    {"addin.noCode", "{0}: код нельзя нарисовать как {1}"},
+    {"addin.noSetUp", "настройка не начата (НачатьНастройку)"},
+    {"addin.unlearned", "настройка ещё не определила профиль: пройдите её шаги"},
+    {"addin.noMemory", "платформа не выделила память для результата"},
+    {"addin.failed", "{0}: ошибка: {1}"},
 };
 
 } // namespace

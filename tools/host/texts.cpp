@@ -1,13 +1,15 @@
 #include "texts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 namespace dvkhost {
 
 namespace {
 
-Language current = Language::English;
+// The 1C add-in sets it from the platform's thread while its reader thread writes texts.
+std::atomic<Language> current = Language::English;
 
 // A continuation goes under the text of the line: past its indent, and past a first column set off by two
 // spaces or more ("  --baud N    the port's speed").
