@@ -133,11 +133,12 @@ function callsOf(toks, modules) {
   return calls;
 }
 
-// Member names of the component as docs/1c.md lists them (both columns of its tables, in backquotes).
+// Member names of the component as docs/1c.md lists them: the backquoted names of its tables' first two columns.
 function componentMembers(doc) {
   const names = new Set();
   for (const row of doc.split("\n").filter((l) => l.startsWith("|"))) {
-    for (const m of row.matchAll(/`([\p{L}A-Za-z0-9_]+)`/gu)) names.add(m[1].toLowerCase());
+    const cells = row.split("|").slice(1, 3).join(" ");
+    for (const m of cells.matchAll(/`([\p{L}\p{N}_]+)`/gu)) names.add(m[1].toLowerCase());
   }
   return names;
 }
