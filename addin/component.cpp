@@ -18,16 +18,14 @@ struct Component {
     Scanner* scanner;
 };
 
-template <size_t Offset>
-Scanner& scannerOf(void* self) {
+template <size_t Offset> Scanner& scannerOf(void* self) {
     return *reinterpret_cast<Component*>(static_cast<char*>(self) - Offset)->scanner;
 }
 Scanner& fromInitDone(void* self) { return scannerOf<offsetof(Component, initDone)>(self); }
 Scanner& fromExtender(void* self) { return scannerOf<offsetof(Component, languageExtender)>(self); }
 Scanner& fromLocale(void* self) { return scannerOf<offsetof(Component, locale)>(self); }
 
-template <typename Result, typename Body>
-Result guarded(Result fallback, Body body) noexcept {
+template <typename Result, typename Body> Result guarded(Result fallback, Body body) noexcept {
     try {
         return body();
     } catch (...) {
@@ -74,9 +72,12 @@ bool ADDIN_API registerExtensionAs(void* self, WCHAR_T** name) {
     return *name != nullptr;
 }
 long ADDIN_API getNProps(void* /*self*/) { return static_cast<long>(properties().size()); }
-long ADDIN_API findProp(void* /*self*/, const WCHAR_T* name) { return findMember(properties(), viewOf(name)); }
+long ADDIN_API findProp(void* /*self*/, const WCHAR_T* name) {
+    return findMember(properties(), viewOf(name));
+}
 const WCHAR_T* ADDIN_API getPropName(void* self, long prop, long alias) {
-    return guarded<const WCHAR_T*>(nullptr, [&] { return nameOf(fromExtender(self), properties(), prop, alias); });
+    return guarded<const WCHAR_T*>(nullptr,
+                                   [&] { return nameOf(fromExtender(self), properties(), prop, alias); });
 }
 bool ADDIN_API getPropVal(void* self, const long prop, tVariant* value) {
     return value != nullptr && guarded(false, [&] { return fromExtender(self).property(prop, *value); });
@@ -87,14 +88,17 @@ bool ADDIN_API isPropWritable(void* /*self*/, const long /*prop*/) { return fals
 long ADDIN_API getNMethods(void* /*self*/) { return static_cast<long>(methods().size()); }
 long ADDIN_API findMethod(void* /*self*/, const WCHAR_T* name) { return findMember(methods(), viewOf(name)); }
 const WCHAR_T* ADDIN_API getMethodName(void* self, const long method, const long alias) {
-    return guarded<const WCHAR_T*>(nullptr, [&] { return nameOf(fromExtender(self), methods(), method, alias); });
+    return guarded<const WCHAR_T*>(nullptr,
+                                   [&] { return nameOf(fromExtender(self), methods(), method, alias); });
 }
 long ADDIN_API getNParams(void* /*self*/, const long method) {
-    return validIndex(methods(), method) ? static_cast<long>(methods()[static_cast<size_t>(method)].params.size())
-                                         : 0L;
+    return validIndex(methods(), method)
+               ? static_cast<long>(methods()[static_cast<size_t>(method)].params.size())
+               : 0L;
 }
 bool ADDIN_API getParamDefValue(void* self, const long method, const long param, tVariant* value) {
-    return value != nullptr && guarded(false, [&] { return fromExtender(self).defaultOf(method, param, *value); });
+    return value != nullptr &&
+           guarded(false, [&] { return fromExtender(self).defaultOf(method, param, *value); });
 }
 bool ADDIN_API hasRetVal(void* /*self*/, const long method) {
     return validIndex(methods(), method) && methods()[static_cast<size_t>(method)].returns;
@@ -102,8 +106,10 @@ bool ADDIN_API hasRetVal(void* /*self*/, const long method) {
 bool ADDIN_API callAsProc(void* self, const long method, tVariant* params, const long count) {
     return guarded(false, [&] { return fromExtender(self).call(method, nullptr, params, count); });
 }
-bool ADDIN_API callAsFunc(void* self, const long method, tVariant* result, tVariant* params, const long count) {
-    return result != nullptr && guarded(false, [&] { return fromExtender(self).call(method, result, params, count); });
+bool ADDIN_API callAsFunc(void* self, const long method, tVariant* result, tVariant* params,
+                          const long count) {
+    return result != nullptr &&
+           guarded(false, [&] { return fromExtender(self).call(method, result, params, count); });
 }
 
 void ADDIN_API setLocale(void* self, const WCHAR_T* locale) {
@@ -112,9 +118,9 @@ void ADDIN_API setLocale(void* self, const WCHAR_T* locale) {
 
 const InitDoneTable kInitDone = {kDestructor, init, setMemManager, getInfo, done};
 const LanguageExtenderTable kLanguageExtender = {
-    kDestructor,    registerExtensionAs, getNProps,     findProp,         getPropName, getPropVal,
-    setPropVal,     isPropReadable,      isPropWritable, getNMethods,     findMethod,  getMethodName,
-    getNParams,     getParamDefValue,    hasRetVal,     callAsProc,       callAsFunc};
+    kDestructor, registerExtensionAs, getNProps,      findProp,    getPropName, getPropVal,
+    setPropVal,  isPropReadable,      isPropWritable, getNMethods, findMethod,  getMethodName,
+    getNParams,  getParamDefValue,    hasRetVal,      callAsProc,  callAsFunc};
 const LocaleTable kLocale = {kDestructor, setLocale};
 
 bool isScanner(const WCHAR_T* name) { return viewOf(name) == u"Scanner"; }

@@ -11,7 +11,8 @@ constexpr ParamSpec kBarcode[] = {{"Kind", Param::Text},
                                   {"Gs1", Param::Flag, std::nullopt, std::nullopt, false},
                                   {"Scale", Param::Number, std::nullopt, 4.0},
                                   {"Quiet", Param::Number, std::nullopt, 4.0}};
-constexpr ParamSpec kDevice[] = {{"Transport", Param::Text}, {"Device", Param::Text}, {"Profile", Param::Text, ""}};
+constexpr ParamSpec kDevice[] = {
+    {"Transport", Param::Text}, {"Device", Param::Text}, {"Profile", Param::Text, ""}};
 constexpr ParamSpec kSetUpDevice[] = {{"Transport", Param::Text, ""}, {"Device", Param::Text, ""}};
 constexpr ParamSpec kText[] = {{"Text", Param::Text}};
 
@@ -62,7 +63,8 @@ std::span<const MemberSpec> methods() { return kMethods; }
 
 long findMember(std::span<const MemberSpec> members, std::u16string_view name) {
     for (size_t i = 0; i < members.size(); ++i)
-        if (sameName(members[i].english, name) || sameName(members[i].russian, name)) return static_cast<long>(i);
+        if (sameName(members[i].english, name) || sameName(members[i].russian, name))
+            return static_cast<long>(i);
     return -1;
 }
 

@@ -60,7 +60,8 @@ struct Guid {
     uint8_t data4[8];
 };
 
-// The union's size follows the system's struct tm (36 bytes on Windows, 56 with glibc), as the platform's does.
+// The union's size follows the system's struct tm (36 bytes on Windows, 56 with glibc), as the platform's
+// does.
 struct tVariant {
     union {
         int8_t i8Val;
@@ -108,10 +109,12 @@ static_assert(sizeof(tVariant) == 64 && offsetof(tVariant, vt) == 60, "the platf
 #endif
 
 // A table's destructor slots, which the platform never calls through (it destroys the component with
-// DestroyObject): one scalar deleting destructor with Microsoft's layout (__thiscall on x86), a complete-object
-// and a deleting destructor with GCC's.
+// DestroyObject): one scalar deleting destructor with Microsoft's layout (__thiscall on x86), a
+// complete-object and a deleting destructor with GCC's.
 #if DVKA_WINDOWS
 #if defined(__i386__)
+// g++ warns that a free function is not a method, and gives it the method's convention all the same.
+#pragma GCC diagnostic ignored "-Wattributes"
 #define DVKA_THISCALL __attribute__((thiscall))
 #else
 #define DVKA_THISCALL
@@ -184,10 +187,7 @@ struct MemoryManagerTable {
 };
 
 // Any object of the platform's, seen through its first table pointer.
-template <typename Table>
-struct Interface {
-    const Table* table;
-};
+template <typename Table> struct Interface { const Table* table; };
 
 // The error codes of AddError.
 inline constexpr unsigned short ADDIN_E_FAIL = 1006;

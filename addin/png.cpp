@@ -100,7 +100,8 @@ std::optional<std::string> pngOfSvg(std::string_view svg) {
     const std::optional<long> width = attribute(svg, " width=\"");
     const std::optional<long> height = attribute(svg, " height=\"");
     const size_t path = svg.find(" d=\"");
-    if (!width || !height || *width <= 0 || *height <= 0 || path == std::string_view::npos) return std::nullopt;
+    if (!width || !height || *width <= 0 || *height <= 0 || path == std::string_view::npos)
+        return std::nullopt;
     const size_t w = static_cast<size_t>(*width), h = static_cast<size_t>(*height);
     const size_t rowBytes = 1 + (w + 7) / 8; // the filter byte, then the pixels
     std::string raw(rowBytes * h, '\xFF');
@@ -108,8 +109,10 @@ std::optional<std::string> pngOfSvg(std::string_view svg) {
         raw[y * rowBytes] = 0;
     Cursor in{svg, path + 4};
     while (in.skip("M")) {
-        const auto x = in.number(), y0 = in.number();
-        if (!x || !in.skip(" ") || !y0 || !in.skip("h")) return std::nullopt;
+        const auto x = in.number();
+        if (!x || !in.skip(" ")) return std::nullopt;
+        const auto y0 = in.number();
+        if (!y0 || !in.skip("h")) return std::nullopt;
         const auto dx = in.number();
         if (!dx || !in.skip("v")) return std::nullopt;
         const auto dy = in.number();
@@ -125,7 +128,8 @@ std::optional<std::string> pngOfSvg(std::string_view svg) {
     std::string header;
     put32(header, static_cast<uint32_t>(w));
     put32(header, static_cast<uint32_t>(h));
-    header += std::string("\x01\x00\x00\x00\x00", 5); // 1 bit, greyscale, deflate, no filter method, no interlace
+    header +=
+        std::string("\x01\x00\x00\x00\x00", 5); // 1 bit, greyscale, deflate, no filter method, no interlace
     std::string out("\x89PNG\r\n\x1a\n", 8);
     chunk(out, "IHDR", header);
     chunk(out, "IDAT", zlibStored(raw));

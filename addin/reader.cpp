@@ -25,7 +25,8 @@ std::string SetUp::skip() {
     return dvkhost::takeText(dvk_tuner_state(tuner_.get()));
 }
 
-bool SetUp::feed(const std::string& text, const std::string& device, uint64_t tMs, const std::string& gapsJson) {
+bool SetUp::feed(const std::string& text, const std::string& device, uint64_t tMs,
+                 const std::string& gapsJson) {
     const Hold hold(lock_);
     return dvk_tuner_feed(tuner_.get(), text.data(), static_cast<int32_t>(text.size()), device.c_str(), tMs,
                           gapsJson.empty() ? nullptr : gapsJson.c_str()) == 1;
@@ -60,7 +61,8 @@ std::unique_ptr<InputSource> openDevice(const std::string& transport, const std:
 // The profile JSON a decoder takes: the library's defaults for "", else the text as given, when it is one.
 bool checkedProfile(const std::string& profileJson, std::string& error) {
     if (profileJson.empty()) return true;
-    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(), &dvk_decoder_free);
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> scratch(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
     if (dvk_decoder_set_profile(scratch.get(), profileJson.c_str()) == 1) return true;
     error = dvkhost::text("addin.profile");
     return false;
@@ -76,8 +78,8 @@ std::unique_ptr<Reader> Reader::open(const std::string& transport, const std::st
     return std::unique_ptr<Reader>(new Reader(std::move(source), profileJson, std::move(sink)));
 }
 
-std::string Reader::test(const std::string& transport, const std::string& device, const std::string& profileJson,
-                         std::string& error) {
+std::string Reader::test(const std::string& transport, const std::string& device,
+                         const std::string& profileJson, std::string& error) {
     if (!checkedProfile(profileJson, error)) return "";
     const std::unique_ptr<InputSource> source = openDevice(transport, device, profileJson, error);
     return source ? source->description() : "";
@@ -112,7 +114,8 @@ void Reader::run() {
             }
             const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
                                                                                     &dvk_decoder_free);
-            if (!decoder || (!profile_.empty() && dvk_decoder_set_profile(decoder.get(), profile_.c_str()) != 1))
+            if (!decoder ||
+                (!profile_.empty() && dvk_decoder_set_profile(decoder.get(), profile_.c_str()) != 1))
                 throw std::bad_alloc();
             InputPump pump(*source_, decoder.get(), setUp != nullptr);
             pump.sendNoticesTo([this](const std::string& notices) { sink_("Notice", notices); });

@@ -29,7 +29,8 @@ std::string libraryText(char* text, const std::string& whenNull) {
 // The profile a decoder takes; the library's defaults for "". A text that is not one fails the call: a
 // configuration that stored a broken profile hears of it instead of scanning with the defaults.
 std::string checkedProfile(const std::string& profileJson) {
-    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(), &dvk_decoder_free);
+    const std::unique_ptr<dvk_decoder, decltype(&dvk_decoder_free)> decoder(dvk_decoder_new(),
+                                                                            &dvk_decoder_free);
     if (!decoder) throw std::bad_alloc();
     if (!profileJson.empty() && dvk_decoder_set_profile(decoder.get(), profileJson.c_str()) != 1)
         throw Failure{dvkhost::text("addin.profile")};
@@ -38,8 +39,9 @@ std::string checkedProfile(const std::string& profileJson) {
 
 std::string englishName(long method) {
     const auto all = methods();
-    return method >= 0 && static_cast<size_t>(method) < all.size() ? utf8Of(all[static_cast<size_t>(method)].english)
-                                                                   : "";
+    return method >= 0 && static_cast<size_t>(method) < all.size()
+               ? utf8Of(all[static_cast<size_t>(method)].english)
+               : "";
 }
 
 } // namespace
@@ -65,7 +67,8 @@ void Scanner::disconnect() {
 
 void Scanner::setLocale(std::u16string_view locale) {
     const std::string name = utf8Of(locale.substr(0, 2));
-    dvkhost::useLanguage(name == "ru" || name == "RU" ? dvkhost::Language::Russian : dvkhost::Language::English);
+    dvkhost::useLanguage(name == "ru" || name == "RU" ? dvkhost::Language::Russian
+                                                      : dvkhost::Language::English);
 }
 
 bool Scanner::property(long index, tVariant& value) {
@@ -122,7 +125,8 @@ std::string Scanner::text(const tVariant* params, long count, long index) const 
     const std::optional<std::string> value = index < count ? textOf(params[index]) : std::nullopt;
     if (!value) {
         const ParamSpec& spec = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
-        throw Failure{dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.text")})};
+        throw Failure{
+            dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.text")})};
     }
     return *value;
 }
@@ -131,7 +135,8 @@ bool Scanner::flag(const tVariant* params, long count, long index) const {
     const std::optional<bool> value = index < count ? flagOf(params[index]) : std::nullopt;
     if (!value) {
         const ParamSpec& spec = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
-        throw Failure{dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.flag")})};
+        throw Failure{
+            dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.flag")})};
     }
     return *value;
 }
@@ -147,7 +152,8 @@ double Scanner::number(const tVariant* params, long count, long index) const {
 }
 
 void Scanner::give(tVariant* result, const std::string& value) const {
-    if (result != nullptr && !setText(*result, value, memory_)) throw Failure{dvkhost::text("addin.noMemory")};
+    if (result != nullptr && !setText(*result, value, memory_))
+        throw Failure{dvkhost::text("addin.noMemory")};
 }
 
 void Scanner::raise(std::u16string_view message, const std::string& data) {
@@ -177,7 +183,8 @@ void Scanner::run(long method, tVariant* result, tVariant* params, long count) {
     case kKeyForChar: {
         const std::string typed = text(params, count, 0);
         if (typed.empty())
-            throw Failure{dvkhost::text("addin.param", {englishName(method), "Char", dvkhost::text("addin.text")})};
+            throw Failure{
+                dvkhost::text("addin.param", {englishName(method), "Char", dvkhost::text("addin.text")})};
         return give(result, libraryText(dvk_key_for_char(typed[0]), dvkhost::text("addin.noMemory")));
     }
     case kBarcodeSvg:
@@ -187,13 +194,14 @@ void Scanner::run(long method, tVariant* result, tVariant* params, long count) {
         const auto scale = static_cast<int32_t>(number(params, count, 3));
         const auto quiet = static_cast<int32_t>(number(params, count, 4));
         const std::string svg =
-            libraryText(dvk_barcode_svg(kind.c_str(), data.data(), static_cast<int32_t>(data.size()), gs1 ? 1 : 0,
-                                        scale, quiet),
+            libraryText(dvk_barcode_svg(kind.c_str(), data.data(), static_cast<int32_t>(data.size()),
+                                        gs1 ? 1 : 0, scale, quiet),
                         dvkhost::text("addin.noCode", {englishName(method), kind}));
         if (method == kBarcodeSvg) return give(result, svg);
         const std::optional<std::string> png = pngOfSvg(svg);
         if (!png) throw Failure{dvkhost::text("addin.noCode", {englishName(method), kind})};
-        if (result != nullptr && !setBinary(*result, *png, memory_)) throw Failure{dvkhost::text("addin.noMemory")};
+        if (result != nullptr && !setBinary(*result, *png, memory_))
+            throw Failure{dvkhost::text("addin.noMemory")};
         return;
     }
     case kConnect: {
@@ -203,7 +211,8 @@ void Scanner::run(long method, tVariant* result, tVariant* params, long count) {
         std::string error;
         reader_ = Reader::open(
             transport, device, profile,
-            [this](std::string_view message, const std::string& data) { raise(utf16Of(message), data); }, error);
+            [this](std::string_view message, const std::string& data) { raise(utf16Of(message), data); },
+            error);
         if (!reader_) throw Failure{error};
         if (setUp_) reader_->useSetUp(setUp_);
         if (result != nullptr) setFlag(*result, true);

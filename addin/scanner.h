@@ -1,5 +1,6 @@
 // The add-in's object as the platform uses it, in plain C++: properties, methods, the last error, the
-// language, the connected scanner and the set-up. component.cpp puts the platform's interface tables around it.
+// language, the connected scanner and the set-up. component.cpp puts the platform's interface tables around
+// it.
 #pragma once
 
 #include <memory>

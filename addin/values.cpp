@@ -32,7 +32,10 @@ char32_t nextCodePoint(std::string_view text, size_t& i) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i++);
     if (lead < 0x80) return lead;
-    const int more = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
+    const int more = lead >= 0xF0 && lead <= 0xF4  ? 3
+                     : lead >= 0xE0                ? 2
+                     : lead >= 0xC2 && lead < 0xE0 ? 1
+                                                   : -1;
     if (more < 0) return kReplacement;
     char32_t c = lead & (0x3F >> more);
     for (int k = 0; k < more; ++k) {
@@ -51,7 +54,8 @@ std::string utf8Of(std::u16string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         else if (c >= 0xD800 && c <= 0xDFFF)
             c = kReplacement;
@@ -101,9 +105,10 @@ WCHAR_T* PlatformMemory::copy(std::u16string_view text) const {
 std::optional<std::string> textOf(const tVariant& value) {
     if (value.vt == VTYPE_PWSTR)
         return value.wstr.pwstrVal == nullptr ? std::string()
-                                               : utf8Of({value.wstr.pwstrVal, value.wstr.wstrLen});
+                                              : utf8Of({value.wstr.pwstrVal, value.wstr.wstrLen});
     if (value.vt == VTYPE_PSTR)
-        return value.str.pstrVal == nullptr ? std::string() : std::string(value.str.pstrVal, value.str.strLen);
+        return value.str.pstrVal == nullptr ? std::string()
+                                            : std::string(value.str.pstrVal, value.str.strLen);
     return std::nullopt;
 }
 
