@@ -4,7 +4,8 @@
 # suite, every fuzz corpus and the reference host's serial path (a pseudo-terminal as COM5, through the kit)
 # under Wine; dvk.exe's outputs against the Linux dvk's (DVK_REF_BUILD names a Linux build with dvk, else
 # build-x64-ref is built); dvk.exe on a pseudo-terminal as a COM port against dvk on the same line, and on
-# one keyboard of two from recorded Raw Input records against dvk on the same keys' input events; Ctrl+C.
+# one keyboard of two from recorded Raw Input records against dvk on the same keys' input events, and on a
+# HID-POS recording with its descriptor against dvk --hidraw; Ctrl+C.
 . "$(dirname "$0")/common.sh"
 install_packages g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 clang-14 lld-14 python3
 
@@ -49,4 +50,5 @@ cp "$build/dorvik_c.dll" "$build/host/dorvik_host.dll" "$build/tools/dvk/"
 sh "$ROOT/tests/windows/dvk_outputs.sh" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe"
 python3 "$ROOT/tests/windows/dvk_serial_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
 python3 "$ROOT/tests/windows/dvk_raw_input_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
+python3 "$ROOT/tests/windows/dvk_hid_pos_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
 python3 "$ROOT/tests/windows/dvk_stop_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"

@@ -63,6 +63,12 @@ int runListen(const Args& args) {
                 printLine("  " + path);
             return 0;
         }
+        if (arg == "--hid-scanners" && keyboardsByPath()) {
+            say(dvkhost::text("listen.hidScanners"));
+            for (const HidPosScanner& scanner : hidPosScanners())
+                printLine("  " + scanner.path + (scanner.name.empty() ? "" : "  «" + scanner.name + "»"));
+            return 0;
+        }
         if (arg == "--keyboard") {
             keyboard = true;
         } else if (arg == "--json") {

@@ -82,6 +82,8 @@ std::optional<std::string> deviceDescriptor(int fd, const std::string& path) {
 
 } // namespace
 
+std::vector<HidPosScanner> hidPosScanners() { return {}; }
+
 std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
                                         std::string& error) {
     struct stat info = {};

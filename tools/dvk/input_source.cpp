@@ -71,9 +71,9 @@ std::string InputSource::recordIn(const std::string& profileJson) const {
 
 int DeviceOptions::take(const std::vector<std::string>& args, size_t& i, std::string& error) {
     const std::string& arg = args[i];
-    std::string* const text = namesSerialPort(arg)         ? &serial
-                              : arg == "--evdev"           ? &evdev
-                              : arg == "--hidraw"          ? &hidraw
+    std::string* const text = namesSerialPort(arg)                                                ? &serial
+                              : arg == "--evdev"                                                  ? &evdev
+                              : arg == "--hidraw" || (keyboardsByPath() && arg == "--hid-device") ? &hidraw
                               : arg == "--hid-descriptor"  ? &hidDescriptor
                               : arg == "--profile"         ? &profilePath
                               : !keyboardsByPath()         ? nullptr

@@ -88,6 +88,14 @@ std::unique_ptr<InputSource> openEvdev(const std::string& path, bool grab, size_
 // The link puts the AIM identifier before a code as the profile says, and its terminator after it.
 std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string& descriptorPath,
                                         std::string& error);
+// HID-POS scanners (usage page 0x8C) by device path, with the product's name, through Windows' HID API; none
+// on Linux, where --hidraw names one. On Windows openHidPos takes such a path alone (the layout from the HID
+// parser), or a recording of reads with its descriptor.
+struct HidPosScanner {
+    std::string path;
+    std::string name;
+};
+std::vector<HidPosScanner> hidPosScanners();
 // Keyboards told apart by device path (Windows' Raw Input): false on Linux, where --evdev names one.
 bool keyboardsByPath();
 std::vector<std::string> keyboardPaths();
@@ -115,7 +123,7 @@ std::string withProfileValues(const std::string& profileJson, const std::string&
 struct DeviceOptions {
     std::string serial;
     std::string evdev;
-    std::string hidraw;
+    std::string hidraw; // --hidraw, and on Windows --hid-device too
     std::string hidDescriptor;
     std::string profilePath;
     std::string keyboardDevice; // --keyboard-device PATH and --raw-input-log FILE, where keyboardsByPath()

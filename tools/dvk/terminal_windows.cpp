@@ -153,11 +153,6 @@ std::unique_ptr<InputSource> openEvdev(const std::string& path, bool, size_t, st
     return nullptr;
 }
 
-std::unique_ptr<InputSource> openHidPos(const std::string& path, const std::string&, std::string& error) {
-    error = dvkhost::text("device.cannotOpen", {path, platform::systemError(ERROR_NOT_SUPPORTED)});
-    return nullptr;
-}
-
 // Keys come as characters, Ctrl+C still to the stop handler; the console's modes come back at the end.
 RawTerminal::RawTerminal() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

@@ -114,15 +114,20 @@ constexpr CatalogueEntry kEnglish[] = {
                   "The learned profile is written once all five steps are done, to the "
                   "-o file (\"-\" for stdout) or else to {0}, where dvk listen finds it. "
                   "An unfinished set-up writes nothing and exits with status 1."},
-    {"help.windows", "On Windows --com COM3 (or --serial COM3) names a serial port; --evdev and "
-                     "--hidraw are for Linux. dvk listen --keyboards lists the keyboards by device "
+    {"help.windows", "On Windows --com COM3 (or --serial COM3) names a serial port; --evdev is "
+                     "for Linux. dvk listen --keyboards lists the keyboards by device "
                      "path; --keyboard-device PATH reads that keyboard alone through Raw Input, "
                      "other keyboards' keys never make a scan (--raw-input-log FILE: its recorded "
-                     "records instead, one a line: tMs, make code, flags, device path)."},
+                     "records instead, one a line: tMs, make code, flags, device path). "
+                     "dvk listen --hid-scanners lists the scanners in HID-POS mode by device path; "
+                     "--hid-device PATH reads one through the HID API, its report layout from "
+                     "Windows' HID parser (--hidraw FILE --hid-descriptor FILE: a recording of its "
+                     "reports)."},
     {"rawInput.mode", ", Raw Input"},
     {"rawInput.badLine", "{0}: not a Raw Input record (tMs, make code, flags, device path)"},
     {"device.logKeyboard", "--raw-input-log is for --keyboard-device"},
     {"listen.keyboards", "Keyboards (give one to --keyboard-device):"},
+    {"listen.hidScanners", "HID-POS scanners (give one to --hid-device):"},
     {"listen.help", "usage: dvk listen --serial PATH [--baud N] [--profile FILE] [--bind "
                     "ID] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
@@ -402,15 +407,20 @@ constexpr CatalogueEntry kRussian[] = {
                   "listen. Незавершённая настройка ничего не записывает и заканчивается "
                   "с кодом 1."},
     {"help.windows", "В Windows последовательный порт задаётся как --com COM3 (или --serial "
-                     "COM3); --evdev и --hidraw — только для Linux. dvk listen --keyboards "
+                     "COM3); --evdev — только для Linux. dvk listen --keyboards "
                      "перечисляет клавиатуры по путям устройств; --keyboard-device ПУТЬ читает "
                      "только эту клавиатуру через Raw Input, клавиши других клавиатур никогда "
                      "не становятся сканом (--raw-input-log ФАЙЛ — её записанные события, по "
-                     "одному в строке: tMs, код клавиши, флаги, путь устройства)."},
+                     "одному в строке: tMs, код клавиши, флаги, путь устройства). "
+                     "dvk listen --hid-scanners перечисляет сканеры в режиме HID-POS по путям "
+                     "устройств; --hid-device ПУТЬ читает один из них функциями HID Windows, а "
+                     "расположение полей отчёта берёт у HID-парсера Windows (--hidraw ФАЙЛ "
+                     "--hid-descriptor ФАЙЛ — записанные отчёты такого сканера)."},
     {"rawInput.mode", ", Raw Input"},
     {"rawInput.badLine", "{0}: это не событие Raw Input (tMs, код клавиши, флаги, путь устройства)"},
     {"device.logKeyboard", "--raw-input-log — только вместе с --keyboard-device"},
     {"listen.keyboards", "Клавиатуры (одну из них укажите в --keyboard-device):"},
+    {"listen.hidScanners", "Сканеры HID-POS (один из них укажите в --hid-device):"},
     {"listen.help", "вызов: dvk listen --serial ПУТЬ [--baud N] [--profile ФАЙЛ] [--bind "
                     "ИД] [--json]\n"
                     "       dvk listen --evdev /dev/input/eventN [--event-size 16|24] "
