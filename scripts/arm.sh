@@ -37,7 +37,7 @@ for arch in arm64 armhf; do
     # The oracle libraries are not there for the target: the configure step names the suites it skips.
     mkdir -p "$build"
     cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DDVK_GTEST_SOURCE=/usr/src/googletest >"$build/configure.log"
+        -DDVK_GTEST_SOURCE=/usr/src/googletest -DDVK_BUILD_ADDIN=OFF >"$build/configure.log"
     grep 'dorvik_c:' "$build/configure.log" || true
     cmake --build "$build" -j "$JOBS"
     run="$qemu -L $sysroot"

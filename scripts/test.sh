@@ -33,7 +33,7 @@ DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/arm.sh" >"$ROOT/build-arm.log" 2
 arm=$!
 
 echo "== the unit suites without vector intrinsics (the scalar twins WebAssembly and ARM run)"
-configure_and_build "$ROOT/build-scalar" -DDVK_NO_INTRINSICS=ON -DDVK_BUILD_BENCH=OFF
+configure_and_build "$ROOT/build-scalar" -DDVK_NO_INTRINSICS=ON -DDVK_BUILD_BENCH=OFF -DDVK_BUILD_ADDIN=OFF
 (cd "$ROOT/build-scalar" && ctest --output-on-failure -j "$JOBS")
 
 echo "== the unit suite with clang and libc++"
