@@ -60,6 +60,7 @@ TEST(Catalogue, BothLanguagesHoldTheSameKeysAndPlaceholders) {
                                                "en",
                                                "hid",
                                                "serial",
+                                               "hidpos",
                                                "sim",
                                                "ean13",
                                                "code128",
