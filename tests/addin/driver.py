@@ -64,8 +64,9 @@ class Host:
             head, _, rest = line.partition(" ")
             if head == "FAIL":
                 check(False, f"host, during {fields[:2]}: {unescape(rest)}")
-            elif head == "event":
-                events.append([unescape(f) for f in rest.split("\t")])
+            elif head in ("event", "member"):
+                events.append([unescape(f) for f in rest.split("\t")] if head == "event" else
+                              unescape(rest).split("\t"))
             elif head in ("ok", "fail", "waited", "checked", "bye"):
                 return head, unescape(rest), events
 
@@ -119,8 +120,73 @@ host = Host()
 head, value, _ = host.send("load", windows_path(component), windows_path(library))
 if head != "ok":
     sys.exit("the component did not load:\n" + "\n".join(problems))
-head, value, _ = host.send("check", windows_path(corpus))
-print("host checks:", value, flush=True)
+
+# Every member by both its names, upper- and lower-cased too; read-only properties; documented defaults.
+_, _, members = host.send("members")
+props, methods = [m for m in members if m[0] == "prop"], [m for m in members if m[0] == "method"]
+check((len(props), len(methods)) == (3, 16), f"{len(props)} properties, {len(methods)} methods")
+for kind, index, en, ru, *rest in members:
+    for name in (en, ru, en.upper(), ru.upper(), en.lower(), ru.lower()):
+        found = host.send("find", name)[1].split()[0 if kind == "prop" else 1]
+        check(found == index, f"{name} found as {found}, not {index}")
+    if kind == "prop":
+        check(rest[1:] == ["1", "0"], f"{en} is not read-only: {rest}")
+version = host.send("lib", "version")[1]
+check([p[4] for p in props] == [version, "b false", "b false"], f"properties: {props}")
+defaults = {m[2]: m[6:] for m in methods}
+for method, wanted in {"Decode": ["-", "s "], "BarcodePng": ["-", "-", "b false", "n 4", "n 4"],
+                       "Connect": ["-", "-", "s "], "StartSetup": ["s ", "s "]}.items():
+    check(defaults.get(method) == wanted, f"defaults of {method}: {defaults.get(method)}")
+check(host.send("find", "NoSuchMember")[1] == "-1 -1", "an unknown name was found")
+
+# Arguments of a wrong type, and values the component cannot use: false, an error text, AddError.
+for method, *args in [("Decode", "n:5"), ("РазобратьКод", "s:4600000000008", "b:1"), ("DecodeTyped", "d:1.5"),
+                      ("KeyForChar", "b:1"), ("KeyForChar", "s:"), ("BarcodeSvg", "s:ean13", "s:1", "s:yes"),
+                      ("ШтрихкодSVG", "s:ean13", "s:4600000000008", "b:0", "s:4"),
+                      ("BarcodeSvg", "s:ean13", "s:not digits"), ("BarcodePng", "n:1", "s:4600000000008"),
+                      ("Connect", "n:1", "s:COM1"), ("Подключить", "s:no such transport", "s:COM1"),
+                      ("DeviceTest", "s:serial", "b:1"), ("ТестУстройства", "s:serial", "s:/no/such/port"),
+                      ("StartSetup", "n:1"), ("FeedSetup", "n:1"), ("SetupState",), ("LearnedProfile",),
+                      ("Decode",)]:
+    head, value, _ = host.send("call", method, *args)
+    check(head == "fail" and value, f"{method}{tuple(args)} gave {head} {value}")
+
+# Error texts in the language of the locale the platform sets (Windows' platform says rus_RUS).
+for locale, russian in [("ru_RU", True), ("en_US", False), ("rus_RUS", True), ("eng_USA", False)]:
+    host.send("locale", locale)
+    error = host.send("call", "Decode", "n:1")[1]
+    check(any("а" <= c.lower() <= "я" for c in error) == russian and error.isascii() != russian,
+          f"error text under {locale}: {error}")
+host.send("locale", "ru_RU")
+
+# The services by both names, as functions and as procedures, against the library's own answers.
+GS1 = "0104607097291111\x1d3103000123"
+for en, ru, args, wanted in [
+        ("GetVersion", "ПолучитьНомерВерсии", [], ("lib", "version")),
+        ("Decode", "РазобратьКод", ["s:" + GS1], ("lib", "decode", "", GS1)),
+        ("KeyForChar", "КлавишаСимвола", ["s:A"], ("lib", "key", "A")),
+        ("BarcodeSvg", "ШтрихкодSVG", ["s:ean13", "s:4600000000008"], ("lib", "svg", "ean13", "4600000000008", "0", "4", "4")),
+        ("BarcodeSvg", "ШтрихкодSVG", ["s:code128", "s:ABC-123", "b:1", "d:2.0"], ("lib", "svg", "code128", "ABC-123", "1", "2", "4")),
+        ("BarcodePng", "ШтрихкодPNG", ["s:datamatrix", "s:" + GS1, "b:1"], None)]:
+    results = {host.send("call", name, *args)[1] for name in (en, ru)}
+    expected = host.send(*wanted)[1] if wanted else "blob"
+    check(len(results) == 1 and results.pop().startswith(expected), f"{en}{tuple(args)}: {results} not {expected[:60]}")
+    check(host.send("proc", en, *args)[0] == "ok", f"{en} as a procedure")
+check(host.call("BarcodePng", "s:ean13", "s:4600000000008").split()[2].startswith("89504e470d0a1a0a"), "no PNG")
+check(host.call("BarcodeSvg", "s:ean13", "s:4600000000008").startswith("s <svg"), "no SVG")
+
+# The real codes through Decode and DecodeTyped, byte for byte the library's dvk_decode_frame.
+codes = [l.split("\t")[2] for l in open(corpus, encoding="utf-8") if not l.startswith("#") and l.count("\t") >= 2]
+missing = '{"gsMissing": true}'
+for code in (c.replace("<GS>", "\x1d") for c in codes):
+    bare = code.replace("\x1d", "")
+    for method, text, profile, library_profile in [("Decode", code, None, ""), ("Decode", bare, missing, missing),
+                                                   ("DecodeTyped", bare, None, missing),
+                                                   ("РазобратьНабранное", bare, '{"terminator": "\\r"}', missing)]:
+        got = host.send("call", method, "s:" + text, *(["s:" + profile] if profile else []))[1]
+        want = host.send("lib", "decode", library_profile, text)[1]
+        check(got == want, f"{method} {text!r}:\n got {got}\nwant {want}")
+print(f"{len(codes)} real codes decoded through the add-in; {len(problems)} problems so far", flush=True)
 
 # The set-up wizard on a connected scanner: each step's reference code scanned as the state asks.
 line = Line()
@@ -140,6 +206,8 @@ while not state["done"] and steps < 10:
     state = json.loads(setup[-1])
     steps += 1
 check(state["done"] and steps == 5, f"the set-up took {steps} scans and ended with done={state['done']}")
+if not state["done"]:
+    sys.exit("\n".join(problems))
 learned = host.call("LearnedProfile")[2:]
 profile = json.loads(learned)
 check(profile.get("transport") == "serial" and profile.get("terminator") == "\r", f"learned {learned}")

@@ -1,13 +1,13 @@
 // A stand-in for the 1C:Enterprise platform that loads the add-in as the platform does and checks what
-// crosses the interface: every failure reported (false, GetLastError, AddError), every value handed over in
-// blocks of the platform's memory manager and nothing else, events kept in a buffer of the depth the
-// component asks for. The checks that need no device run under `check`; the driver (driver.py) plays a serial
-// scanner and sends commands on standard input, one per line, fields separated by tabs:
-//   load COMPONENT LIBRARY | check CORPUS | call NAME ARG... | proc NAME ARG... | prop NAME
+// crosses the interface on every call: a failure reported (false, GetLastError's text, AddError), a success
+// leaving no error, every value handed over in a block of the platform's memory manager, events kept in a
+// buffer of the depth the component asks for. driver.py holds the cases and plays the scanner; it sends one
+// command a line, fields separated by tabs, texts escaped as \\ \t \n \r:
+//   load COMPONENT LIBRARY | call|proc METHOD ARG... | prop NAME | members | find NAME | locale NAME
+//   lib decode PROFILE TEXT | lib svg KIND DATA GS1 SCALE QUIET | lib key CHAR | lib version
 //   wait MESSAGE COUNT TIMEOUT_MS | quit
-// An argument is s:TEXT (string), n:INT, d:DECIMAL, b:0|1 or u: (undefined); texts are escaped as \\ \t \n
-// \r. Every answer ends with a line starting "ok", "fail", "waited", "checked" or "bye"; "FAIL ..." lines
-// before it are faults the host saw.
+// An argument is s:TEXT, n:INT, d:DECIMAL, b:0|1 or u: (undefined). Every answer ends in a line starting
+// "ok", "fail", "waited" or "bye"; "FAIL ..." lines before it are faults the host saw.
 #include "native_api.h"
 #include "os.h"
 
@@ -218,19 +218,6 @@ Text narrow(const WCHAR_T* w, size_t n) {
 }
 
 Text narrow(const WCHAR_T* w) { return w != nullptr ? narrow(w, wide_length(w)) : Text(); }
-
-// The platform finds names case-insensitively: the component must too, in Cyrillic as well.
-Text recased(const char* s, bool upper) {
-    Wide w(s);
-    for (uint32_t i = 0; i < w.size(); ++i) {
-        const auto c = static_cast<uint16_t>(w.data()[i]);
-        const bool lower_latin = c >= 'a' && c <= 'z', upper_latin = c >= 'A' && c <= 'Z';
-        const bool lower_cyr = c >= 0x430 && c <= 0x44f, upper_cyr = c >= 0x410 && c <= 0x42f;
-        if (upper && (lower_latin || lower_cyr)) w.data()[i] = static_cast<WCHAR_T>(c - 32);
-        if (!upper && (upper_latin || upper_cyr)) w.data()[i] = static_cast<WCHAR_T>(c + 32);
-    }
-    return narrow(w.data(), w.size());
-}
 
 // ---- the platform's side of the interface ----
 
@@ -662,21 +649,6 @@ Outcome call(const char* name, const Arg* args = nullptr, size_t count = 0, bool
     return o;
 }
 
-// "s:text" and so on, split at '|' (no argument holds one here).
-size_t parse_args(const char* spec, Arg* args, size_t room) {
-    size_t n = 0;
-    for (const char* s = spec; *s != '\0' && n < room; ++n) {
-        const char* end = s;
-        while (*end != '\0' && *end != '|')
-            ++end;
-        args[n].kind = s[0];
-        args[n].text.clear();
-        if (end - s > 2) args[n].text.add(s + 2, static_cast<size_t>(end - s - 2));
-        s = *end == '|' ? end + 1 : end;
-    }
-    return n;
-}
-
 Text prop_value(long index) {
     tVariant v{};
     const bool ok = ext()->GetPropVal(index, &v);
@@ -738,285 +710,6 @@ bool load(const char* component, const char* library) {
     const Text registered = name_of(extension, "RegisterExtensionAs");
     expect(registered == "DorvikScanner", "RegisterExtensionAs", registered);
     return true;
-}
-
-// ---- check: every member by its names and types, failures, locales, the corpus ----
-
-struct MethodRow {
-    const char* en;
-    const char* ru;
-    long params;
-    const char* defaults[5]; // null: the parameter is required
-    bool function;
-};
-
-const MethodRow kMethods[] = {
-    {"GetVersion", "ПолучитьНомерВерсии", 0, {}, true},
-    {"GetLastError", "ПолучитьОшибку", 0, {}, true},
-    {"Decode", "РазобратьКод", 2, {nullptr, "s "}, true},
-    {"DecodeTyped", "РазобратьНабранное", 2, {nullptr, "s "}, true},
-    {"KeyForChar", "КлавишаСимвола", 1, {}, true},
-    {"BarcodeSvg", "ШтрихкодSVG", 5, {nullptr, nullptr, "b false", "n 4", "n 4"}, true},
-    {"BarcodePng", "ШтрихкодPNG", 5, {nullptr, nullptr, "b false", "n 4", "n 4"}, true},
-    {"Connect", "Подключить", 3, {nullptr, nullptr, "s "}, true},
-    {"Disconnect", "Отключить", 0, {}, false},
-    {"DeviceTest", "ТестУстройства", 3, {nullptr, nullptr, "s "}, true},
-    {"StartSetup", "НачатьНастройку", 2, {"s ", "s "}, true},
-    {"SetupState", "СостояниеНастройки", 0, {}, true},
-    {"SkipStep", "ПропуститьШаг", 0, {}, true},
-    {"FeedSetup", "ПередатьНастройке", 1, {}, true},
-    {"LearnedProfile", "ИзученныйПрофиль", 0, {}, true},
-    {"StopSetup", "ЗавершитьНастройку", 0, {}, false},
-};
-
-struct PropRow {
-    const char* en;
-    const char* ru;
-    const char* value; // null: the library's version
-};
-
-const PropRow kProps[] = {
-    {"Version", "Версия", nullptr},
-    {"Connected", "Подключен", "b false"},
-    {"InSetup", "ИдетНастройка", "b false"},
-};
-
-// Each name as written, upper-cased and lower-cased, must find the same member, whose names are these.
-template <typename Find, typename Name>
-long find_by_names(const char* en, const char* ru, Find find, Name name_of_index) {
-    const Text spellings[] = {
-        en, ru, recased(en, true), recased(ru, true), recased(en, false), recased(ru, false)};
-    Wide first(en);
-    const long index = find(first.data());
-    for (const Text& spelling : spellings) {
-        Wide w(spelling);
-        expect(find(w.data()) == index && index >= 0, "not found by this name", spelling);
-    }
-    if (index < 0) return index;
-    expect(name_of_index(index, 0) == en, "the English name given back", en);
-    expect(name_of_index(index, 1) == ru, "the Russian name given back", ru);
-    return index;
-}
-
-void check_members() {
-    expect(ext()->GetNProps() == 3, "GetNProps", Text() << ext()->GetNProps());
-    expect(ext()->GetNMethods() == 16, "GetNMethods", Text() << ext()->GetNMethods());
-    Wide nothing("NoSuchMember");
-    expect(ext()->FindProp(nothing.data()) == -1 && ext()->FindMethod(nothing.data()) == -1,
-           "an unknown name was found");
-    const Text version = host.lib.version();
-    for (const PropRow& row : kProps) {
-        const long i = find_by_names(
-            row.en, row.ru, [](const WCHAR_T* w) { return ext()->FindProp(w); },
-            [](long index, long alias) { return name_of(ext()->GetPropName(index, alias), "GetPropName"); });
-        if (i < 0) continue;
-        const Text value = prop_value(i),
-                   wanted = row.value != nullptr ? Text(row.value) : Text("s ") << version;
-        expect(value == wanted, "property value", Text(row.en) << ": " << value);
-        expect(ext()->IsPropReadable(i) && !ext()->IsPropWritable(i), "a property is not read-only", row.en);
-        tVariant v{};
-        v.vt = VTYPE_BOOL;
-        expect(!ext()->SetPropVal(i, &v), "a read-only property took a value", row.en);
-    }
-    for (const MethodRow& row : kMethods) {
-        const long i = find_by_names(
-            row.en, row.ru, [](const WCHAR_T* w) { return ext()->FindMethod(w); },
-            [](long index, long alias) {
-                return name_of(ext()->GetMethodName(index, alias), "GetMethodName");
-            });
-        if (i < 0) continue;
-        expect(ext()->GetNParams(i) == row.params, "GetNParams",
-               Text(row.en) << ": " << ext()->GetNParams(i));
-        expect(ext()->HasRetVal(i) == row.function, "HasRetVal", row.en);
-        for (long p = 0; p < row.params; ++p) {
-            tVariant v{};
-            const bool has = ext()->GetParamDefValue(i, p, &v);
-            const Text value = take_value(v, "GetParamDefValue");
-            const char* wanted = row.defaults[p];
-            expect(has == (wanted != nullptr), "GetParamDefValue: whether the parameter has a default",
-                   Text(row.en) << " #" << p);
-            if (has && wanted != nullptr)
-                expect(value == wanted, "GetParamDefValue", Text(row.en) << " #" << p << ": " << value);
-        }
-    }
-}
-
-struct CallRow {
-    const char* method;
-    const char* args;
-};
-
-// Arguments of a wrong type, and values the component cannot use: each call must fail as the platform
-// expects.
-const CallRow kRefused[] = {
-    {"Decode", "n:5"},
-    {"РазобратьКод", "s:4600000000008|b:1"},
-    {"DecodeTyped", "d:1.5"},
-    {"KeyForChar", "b:1"},
-    {"KeyForChar", "s:"},
-    {"BarcodeSvg", "s:ean13|s:4600000000008|s:yes"},
-    {"ШтрихкодSVG", "s:ean13|s:4600000000008|b:0|s:4"},
-    {"BarcodeSvg", "s:ean13|s:not digits"},
-    {"BarcodePng", "n:1|s:4600000000008"},
-    {"Connect", "n:1|s:COM1"},
-    {"Подключить", "s:no such transport|s:COM1"},
-    {"DeviceTest", "s:serial|b:1"},
-    {"ТестУстройства", "s:serial|s:/no/such/device"},
-    {"StartSetup", "n:1"},
-    {"FeedSetup", "n:1"},
-    {"LearnedProfile", ""}, // no set-up has run yet
-    {"Decode", ""},         // Code has no default
-};
-
-void check_refused() {
-    for (const CallRow& row : kRefused) {
-        Arg args[5];
-        const size_t n = parse_args(row.args, args, 5);
-        const Outcome o = call(row.method, args, n);
-        expect(!o.ok, "a call that should fail succeeded", Text(row.method) << "(" << row.args << ")");
-    }
-}
-
-// After SetLocale, error texts come in its language: Cyrillic for Russian, ASCII otherwise.
-void check_locales() {
-    static const struct {
-        const char* locale;
-        bool russian;
-    } rows[] = {{"ru_RU", true}, {"en_US", false}, {"rus_RUS", true}, {"eng_USA", false}};
-    for (const auto& row : rows) {
-        Wide w(row.locale);
-        host.object->SetLocale(w.data());
-        Arg number;
-        number.kind = 'n';
-        number.text = "1";
-        const Text error = call("Decode", &number, 1).value;
-        bool cyrillic = false, ascii = true;
-        for (size_t i = 0; i < error.size(); ++i) {
-            const auto b = static_cast<unsigned char>(error.data()[i]);
-            cyrillic = cyrillic || b == 0xd0 || b == 0xd1;
-            ascii = ascii && b < 0x80;
-        }
-        expect(row.russian ? cyrillic : ascii && error.size() > 0, "the error text's language",
-               Text(row.locale) << ": " << error);
-    }
-    Wide ru("ru_RU");
-    host.object->SetLocale(ru.data());
-}
-
-Arg text_arg(const char* s, size_t n) {
-    Arg a;
-    a.kind = 's';
-    a.text.add(s, n);
-    return a;
-}
-
-// Every function that needs no device: through CallAsFunc by both names, equal to the library's own answer,
-// and through CallAsProc, as a configuration calls a function as a statement.
-void check_services() {
-    Library& lib = host.lib;
-    const char* gs1 = "0104607097291111\x1d"
-                      "3103000123";
-    struct Row {
-        const char* en;
-        const char* ru;
-        Arg args[5];
-        size_t count;
-        Text wanted;
-    } rows[] = {
-        {"GetVersion", "ПолучитьНомерВерсии", {}, 0, Text("s ") << lib.version()},
-        {"Decode",
-         "РазобратьКод",
-         {text_arg(gs1, length(gs1))},
-         1,
-         Text("s ") << lib.take(lib.decode_frame(nullptr, gs1, -1, nullptr))},
-        {"KeyForChar",
-         "КлавишаСимвола",
-         {text_arg("A", 1)},
-         1,
-         Text("s ") << lib.take(lib.key_for_char('A'))},
-        {"BarcodeSvg",
-         "ШтрихкодSVG",
-         {text_arg("ean13", 5), text_arg("4600000000008", 13)},
-         2,
-         Text("s ") << lib.take(lib.barcode_svg("ean13", "4600000000008", -1, 0, 4, 4))},
-        {"BarcodePng",
-         "ШтрихкодPNG",
-         {text_arg("datamatrix", 10), text_arg(gs1, length(gs1))},
-         2,
-         Text("blob ")},
-    };
-    for (Row& row : rows) {
-        const Outcome en = call(row.en, row.args, row.count), ru = call(row.ru, row.args, row.count);
-        expect(en.ok && en.value.starts(row.wanted.data()), "a service's answer",
-               Text(row.en) << ": " << en.value);
-        expect(ru.ok && ru.value == en.value, "the Russian name answers otherwise", row.ru);
-        expect(call(row.en, row.args, row.count, false).ok, "called as a procedure", row.en);
-    }
-    Arg png[5] = {text_arg("ean13", 5), text_arg("4600000000008", 13)};
-    const Text picture = call("BarcodePng", png, 2).value;
-    expect(picture.starts("blob ") && picture.contains(" 89504e470d0a1a0a"), "BarcodePng is no PNG", picture);
-    Arg svg[5] = {text_arg("code128", 7), text_arg("ABC-123", 7), {}, {}, {}};
-    svg[2].kind = 'b';
-    svg[2].text = "1";
-    svg[3].kind = 'd';
-    svg[3].text = "2.0";
-    const Text drawing = call("BarcodeSvg", svg, 4).value;
-    expect(drawing == (Text("s ") << lib.take(lib.barcode_svg("code128", "ABC-123", -1, 1, 2, 4))),
-           "BarcodeSvg with a fractional Number", drawing);
-    expect(drawing.starts("s <svg"), "BarcodeSvg is no SVG", drawing);
-}
-
-// The real codes through Decode and DecodeTyped, byte for byte the library's dvk_decode_frame.
-size_t check_corpus(const char* path) {
-    size_t size = 0, codes = 0;
-    char* file = os::read_file(path, &size);
-    if (file == nullptr) return fault("cannot read the corpus", path), 0;
-    Library& lib = host.lib;
-    const char* missing = "{\"gsMissing\": true}";
-    for (char* line = file; *line != '\0';) {
-        char* end = line;
-        while (*end != '\0' && *end != '\n')
-            ++end;
-        const char* field = line;
-        for (int tabs = 0; tabs < 2 && field < end; ++field)
-            tabs += *field == '\t';
-        Text code, bare;
-        for (const char* c = field; c < end && *c != '\t' && *c != '\r'; ++c) {
-            if (end - c >= 4 && __builtin_memcmp(c, "<GS>", 4) == 0) {
-                code.add("\x1d", 1);
-                c += 3;
-            } else {
-                code.add(c, 1);
-                bare.add(c, 1);
-            }
-        }
-        if (line[0] != '#' && field < end && code.size() > 0) {
-            ++codes;
-            const struct {
-                const char* method;
-                const Text& text;
-                const char* profile;
-                const char* library_profile;
-            } rows[] = {{"Decode", code, nullptr, nullptr},
-                        {"Decode", bare, missing, missing},
-                        {"DecodeTyped", bare, nullptr, missing},
-                        {"РазобратьНабранное", bare, "{\"terminator\": \"\\r\"}", missing}};
-            for (const auto& row : rows) {
-                Arg args[2] = {text_arg(row.text.data(), row.text.size()), {}};
-                if (row.profile != nullptr) args[1] = text_arg(row.profile, length(row.profile));
-                const Outcome got = call(row.method, args, row.profile != nullptr ? 2 : 1);
-                const Text wanted =
-                    Text("s ") << lib.take(lib.decode_frame(row.library_profile, row.text.data(),
-                                                            static_cast<int32_t>(row.text.size()), nullptr));
-                expect(got.ok && got.value == wanted, "the scan event differs from dvk_decode_frame's",
-                       Text(row.method)
-                           << " " << row.text << "\n got: " << got.value << "\nwant: " << wanted);
-            }
-        }
-        line = *end == '\0' ? end : end + 1;
-    }
-    os::release(file);
-    return codes;
 }
 
 // ---- the command loop ----
@@ -1092,6 +785,42 @@ void wait_events(const Text& message, size_t count, unsigned timeout_ms) {
     put(line);
 }
 
+unsigned number_of(const Text& t) {
+    unsigned n = 0;
+    for (const char* s = t.data(); *s >= '0' && *s <= '9'; ++s)
+        n = n * 10 + static_cast<unsigned>(*s - '0');
+    return n;
+}
+
+// Every property and method as the platform lists them, one line each: "prop INDEX EN RU VALUE READ WRITE"
+// and "method INDEX EN RU PARAMS FUNCTION DEFAULT..." (a parameter without a default as "-").
+void members() {
+    for (long i = 0; i < ext()->GetNProps(); ++i) {
+        tVariant v{};
+        v.vt = VTYPE_BOOL;
+        Text line;
+        line << "prop\t" << i << "\t" << name_of(ext()->GetPropName(i, 0), "GetPropName") << "\t"
+             << name_of(ext()->GetPropName(i, 1), "GetPropName") << "\t" << prop_value(i) << "\t"
+             << (ext()->IsPropReadable(i) ? 1 : 0) << "\t" << (ext()->IsPropWritable(i) ? 1 : 0)
+             << (ext()->SetPropVal(i, &v) ? "\ttook a value" : "");
+        answer("member", line);
+    }
+    for (long i = 0; i < ext()->GetNMethods(); ++i) {
+        Text line;
+        line << "method\t" << i << "\t" << name_of(ext()->GetMethodName(i, 0), "GetMethodName") << "\t"
+             << name_of(ext()->GetMethodName(i, 1), "GetMethodName") << "\t" << ext()->GetNParams(i) << "\t"
+             << (ext()->HasRetVal(i) ? 1 : 0);
+        for (long p = 0; p < ext()->GetNParams(i); ++p) {
+            tVariant v{};
+            const bool has = ext()->GetParamDefValue(i, p, &v);
+            const Text value = take_value(v, "GetParamDefValue");
+            line << "\t" << (has ? value : Text("-"));
+        }
+        answer("member", line);
+    }
+    answer("ok", "members");
+}
+
 int finish() {
     if (host.object != nullptr) {
         host.object->Done();
@@ -1130,25 +859,16 @@ int host_main() {
     while (input.line(line)) {
         const size_t n = split(line, fields, 8);
         const Text& command = fields[0];
+        Library& lib = host.lib;
         if (command == "quit") break;
         if (command == "load" && n == 3) {
             answer(load(fields[1].data(), fields[2].data()) ? "ok" : "fail", "load");
         } else if (host.object == nullptr) {
             answer("fail", "load first");
-        } else if (command == "check" && n == 2) {
-            check_members();
-            check_refused();
-            check_locales();
-            check_services();
-            const size_t codes = check_corpus(fields[1].data());
-            Text report;
-            report << codes << " real codes, " << failures << " failures";
-            answer("checked", report);
         } else if ((command == "call" || command == "proc") && n >= 2) {
             Arg args[6];
-            for (size_t i = 2; i < n && i < 8; ++i) {
+            for (size_t i = 2; i < n; ++i) {
                 args[i - 2].kind = fields[i].size() > 0 ? fields[i].data()[0] : 'u';
-                args[i - 2].text.clear();
                 if (fields[i].size() > 2) args[i - 2].text.add(fields[i].data() + 2, fields[i].size() - 2);
             }
             const Outcome o = call(fields[1].data(), args, n - 2, command == "call");
@@ -1157,13 +877,29 @@ int host_main() {
             Wide w(fields[1]);
             const long i = ext()->FindProp(w.data());
             answer(i >= 0 ? "ok" : "fail", i >= 0 ? prop_value(i) : Text("no such property"));
+        } else if (command == "find" && n == 2) {
+            Wide w(fields[1]);
+            answer("ok", Text() << ext()->FindProp(w.data()) << " " << ext()->FindMethod(w.data()));
+        } else if (command == "members") {
+            members();
+        } else if (command == "locale" && n == 2) {
+            Wide w(fields[1]);
+            host.object->SetLocale(w.data());
+            answer("ok", fields[1]);
+        } else if (command == "lib" && n == 4 && fields[1] == "decode") {
+            const char* profile = fields[2].size() > 0 ? fields[2].data() : nullptr;
+            const auto size = static_cast<int32_t>(fields[3].size());
+            answer("ok", Text("s ") << lib.take(lib.decode_frame(profile, fields[3].data(), size, nullptr)));
+        } else if (command == "lib" && n == 7 && fields[1] == "svg") {
+            const auto number = [&](size_t i) { return static_cast<int32_t>(fields[i].data()[0] - '0'); };
+            answer("ok", Text("s ") << lib.take(lib.barcode_svg(fields[2].data(), fields[3].data(), -1,
+                                                                number(4), number(5), number(6))));
+        } else if (command == "lib" && n == 3 && fields[1] == "key") {
+            answer("ok", Text("s ") << lib.take(lib.key_for_char(fields[2].data()[0])));
+        } else if (command == "lib" && n == 2 && fields[1] == "version") {
+            answer("ok", Text("s ") << lib.version());
         } else if (command == "wait" && n == 4) {
-            long count = 0, timeout = 0;
-            for (const char* s = fields[2].data(); *s != '\0'; ++s)
-                count = count * 10 + (*s - '0');
-            for (const char* s = fields[3].data(); *s != '\0'; ++s)
-                timeout = timeout * 10 + (*s - '0');
-            wait_events(fields[1], static_cast<size_t>(count), static_cast<unsigned>(timeout));
+            wait_events(fields[1], number_of(fields[2]), number_of(fields[3]));
         } else {
             answer("fail", Text("unknown command: ") << line);
         }

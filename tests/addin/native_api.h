@@ -19,8 +19,9 @@ typedef uint16_t WCHAR_T;
 static_assert(sizeof(WCHAR_T) == 2, "the platform's strings are UTF-16 everywhere");
 
 typedef unsigned short TYPEVAR;
+// clang-format off: the values in the order that numbers them
 enum ENUMVAR {
-    VTYPE_EMPTY = 0,
+    VTYPE_EMPTY,
     VTYPE_NULL,
     VTYPE_I2,
     VTYPE_I4,
@@ -54,6 +55,8 @@ enum ENUMVAR {
     VTYPE_ILLEGALMASKED = 0xfff,
     VTYPE_TYPEMASK = 0xfff
 };
+// clang-format on
+static_assert(VTYPE_PWSTR == 22 && VTYPE_BLOB == 23);
 
 // The C library's struct tm of each system, spelt out: the Windows host has no C headers.
 struct TmValue {

@@ -24,7 +24,7 @@ IMPORT void WINAPI EnterCriticalSection(void* cs);
 IMPORT void WINAPI LeaveCriticalSection(void* cs);
 IMPORT HANDLE WINAPI LoadLibraryW(const wchar_t* path);
 IMPORT void* WINAPI GetProcAddress(HANDLE library, const char* name);
-IMPORT void WINAPI ExitProcess(unsigned status);
+IMPORT __declspec(noreturn) void WINAPI ExitProcess(unsigned status);
 IMPORT int WINAPI MultiByteToWideChar(unsigned codePage, DWORD flags, const char* text, int size,
                                       wchar_t* out, int room);
 IMPORT HANDLE WINAPI GetProcessHeap();
