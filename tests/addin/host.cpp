@@ -231,6 +231,10 @@ class Memory final : public IMemoryManager {
         bool live;
     };
     explicit Memory(uintptr_t main) : main_(main), guard_(os::lock_new()) {}
+    ~Memory() {
+        os::release(blocks_);
+        os::release(guard_);
+    }
 
     bool ADDIN_API AllocMemory(void** pMemory, unsigned long ulCountByte) override {
         if (os::thread_id() != main_) ++wrong_thread;
@@ -324,6 +328,7 @@ struct Event {
 class Connection final : public IAddInDefBase {
   public:
     explicit Connection(uintptr_t main) : main_(main), guard_(os::lock_new()) {}
+    ~Connection() { os::release(guard_); }
 
     bool ADDIN_API AddError(unsigned short, const WCHAR_T* source, const WCHAR_T* descr, long) override {
         platform_thread();
@@ -716,6 +721,7 @@ bool load(const char* component, const char* library) {
 
 class Input {
   public:
+    ~Input() { os::release(buffer_); }
     // The next line without its end; false at the end of input.
     bool line(Text& out) {
         out.clear();
