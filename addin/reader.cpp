@@ -99,9 +99,20 @@ Reader::~Reader() {
 }
 
 void Reader::useSetUp(std::shared_ptr<SetUp> setUp) {
-    const Hold hold(lock_);
-    wanted_ = std::move(setUp);
-    if (pump_ != nullptr) pump_->stop(); // the next pump frames the input for the new mode
+    {
+        const Hold hold(lock_);
+        wanted_ = std::move(setUp);
+        if (pump_ != nullptr) pump_->stop(); // the next pump frames the input for the new mode
+    }
+    // A code scanned right after the set-up starts is the first step's, not a scan: wait for the new pump
+    // (a round at most, some 25 ms).
+    for (int waited = 0; waited < 2000 && !ended_; ++waited) {
+        {
+            const Hold hold(lock_);
+            if (pump_ != nullptr && framing_ == wanted_) return;
+        }
+        pause(1);
+    }
 }
 
 void Reader::run() {
@@ -122,6 +133,7 @@ void Reader::run() {
             {
                 const Hold hold(lock_);
                 pump_ = &pump;
+                framing_ = setUp;
                 if (stop_ || wanted_ != setUp) pump.stop();
             }
             bool deviceEnded = false;

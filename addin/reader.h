@@ -47,7 +47,7 @@ class Reader {
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
 
-    // Frames go to `setUp` (with the set-up framing) from the next round on; null: scans again.
+    // Frames go to `setUp` (with the set-up framing) once this returns; null: scans again.
     void useSetUp(std::shared_ptr<SetUp> setUp);
     bool running() const { return !ended_; }
     const InputSource& source() const { return *source_; }
@@ -62,6 +62,7 @@ class Reader {
     const Sink sink_;
     Lock lock_; // guards wanted_ and pump_ (for stop)
     std::shared_ptr<SetUp> wanted_;
+    std::shared_ptr<SetUp> framing_; // the set-up the running pump frames for
     InputPump* pump_ = nullptr;
     std::atomic<bool> stop_ = false;
     std::atomic<bool> ended_ = false;

@@ -9,6 +9,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <chrono>
 #include <mutex>
 #include <thread>
 #endif
@@ -70,6 +71,15 @@ class Thread {
 };
 
 #endif
+
+// Sleeps `ms` milliseconds.
+inline void pause(unsigned ms) {
+#if defined(_WIN32)
+    Sleep(ms);
+#else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+#endif
+}
 
 // Holds a lock for a scope (std::lock_guard needs the thread model's <mutex> too).
 class Hold {

@@ -27,8 +27,15 @@ class ComPort final : public InputSource {
         char chunk[4096];
         DWORD n = 0;
         if (!ReadFile(handle_, chunk, sizeof chunk, &n, nullptr)) return false; // the port is gone
-        if (n > 0) dvkh_link_bytes(link, chunk, static_cast<int32_t>(n), monotonicMs());
-        return true;
+        if (n > 0) {
+            dvkh_link_bytes(link, chunk, static_cast<int32_t>(n), monotonicMs());
+            return true;
+        }
+        // A line whose far end hung up may still answer reads, with nothing (Wine's ports over a terminal do);
+        // its state can no longer be read.
+        COMSTAT status;
+        DWORD errors = 0;
+        return ClearCommError(handle_, &errors, &status) != 0;
     }
     uint64_t nowMs() const override { return monotonicMs(); }
     const std::string& deviceId() const override { return name_; }
