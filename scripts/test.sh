@@ -68,6 +68,10 @@ DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/windows.sh"
 echo "== the 32-bit Windows DLL under 32-bit Wine"
 DVK_REF_BUILD="$ROOT/build-test" "$ROOT/scripts/windows32.sh"
 
+echo "== the 1C add-in's ZIP from the three builds, and the BSL modules' structure"
+sh "$ROOT/scripts/addin_zip.sh" "$ROOT/build-test" "$ROOT/build-win" "$ROOT/build-win32"
+node "$ROOT/bindings/1c/check.js" && node --test "$ROOT/bindings/1c/test/"
+
 echo "== the WebAssembly build and the npm package"
 "$ROOT/scripts/web.sh"
 

@@ -52,3 +52,7 @@ python3 "$ROOT/tests/windows/dvk_serial_test.py" "$ref/tools/dvk/dvk" "$build/to
 python3 "$ROOT/tests/windows/dvk_raw_input_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
 python3 "$ROOT/tests/windows/dvk_hid_pos_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
 python3 "$ROOT/tests/windows/dvk_stop_test.py" "$ref/tools/dvk/dvk" "$build/tools/dvk/dvk.exe" "$WINEPREFIX"
+
+# The 1C add-in in a test host built for Microsoft's C++ layout, as the platform is: a component laid out as
+# g++ lays out classes would fail here.
+sh "$ROOT/tests/addin/run_host.sh" "$build" win64
