@@ -242,7 +242,10 @@ void Scanner::run(long method, tVariant* result, tVariant* params, long count) {
     case kFeedSetup: {
         const std::string typed = text(params, count, 0);
         need(setUp_ != nullptr, "addin.noSetUp");
-        const bool taken = setUp_->feed(typed, setUpDevice_, 0, "");
+        // The wizard binds the device of the first code it recognises, and a frame needs a device to bind: a
+        // field of the form is the device here.
+        const bool taken =
+            setUp_->feed(typed, setUpDevice_.empty() ? "form" : setUpDevice_, monotonicMs(), "");
         if (result != nullptr) setFlag(*result, taken);
         return;
     }

@@ -188,6 +188,13 @@ for code in (c.replace("<GS>", "\x1d") for c in codes):
         check(got == want, f"{method} {text!r}:\n got {got}\nwant {want}")
 print(f"{len(codes)} real codes decoded through the add-in; {len(problems)} problems so far", flush=True)
 
+# The set-up of a keyboard scanner typing into a form field: each step's code handed over by FeedSetup.
+state = json.loads(host.call("StartSetup")[2:])
+for step in range(5):
+    check(host.call("ПередатьНастройке", "s:" + state["code"]["payload"]) == "b true", f"FeedSetup, step {step}")
+    state = json.loads(host.call("SetupState")[2:])
+check(state["done"] and json.loads(host.call("LearnedProfile")[2:]).get("configured"), "the typed set-up")
+
 # The set-up wizard on a connected scanner: each step's reference code scanned as the state asks.
 line = Line()
 test = host.call("DeviceTest", "s:serial", "s:" + line.device)
