@@ -31,8 +31,8 @@ class ComPort final : public InputSource {
             dvkh_link_bytes(link, chunk, static_cast<int32_t>(n), monotonicMs());
             return true;
         }
-        // A line whose far end hung up may still answer reads, with nothing (Wine's ports over a terminal do);
-        // its state can no longer be read.
+        // A line whose far end hung up may still answer reads, with nothing (Wine's ports over a terminal
+        // do); its state can no longer be read.
         COMSTAT status;
         DWORD errors = 0;
         return ClearCommError(handle_, &errors, &status) != 0;
