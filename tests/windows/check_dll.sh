@@ -37,10 +37,10 @@ for import in $($objdump -p "$kit" | awk '/DLL Name:/ {print $3}'); do
         status=1
     fi
 done
-# dvk.exe needs nothing but the two DLLs beside it.
+# dvk.exe needs nothing but the two DLLs beside it and the system's (HID and SetupAPI for HID-POS scanners).
 for import in $($objdump -p "$build/tools/dvk/dvk.exe" | awk '/DLL Name:/ {print $3}'); do
     if ! printf '%s
-' "$import" | tr 'A-Z' 'a-z' | grep -qE "$allowed|^shell32\.dll$|^dorvik_(c|host)\.dll$"; then
+' "$import" | tr 'A-Z' 'a-z' | grep -qE "$allowed|^(shell32|hid|setupapi)\.dll$|^dorvik_(c|host)\.dll$"; then
         echo "dvk.exe imports a DLL outside the system set: $import"
         status=1
     fi
