@@ -81,7 +81,7 @@ for (const [name, command] of Object.entries(browsers)) {
             browser.kill();
             await new Promise((resolve) => (browser.exitCode !== null ? resolve() : browser.once("exit", resolve)));
             server.close();
-            rmSync(profile, { recursive: true, force: true });
+            rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 100 }); // the browser may still be letting go of it
         }
     });
 }
