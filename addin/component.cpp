@@ -43,13 +43,13 @@ constexpr DestructorSlots kDestructor = {destructor, destructor};
 #endif
 
 // Returned names are the platform's to free.
-const WCHAR_T* nameOf(Scanner& scanner, std::span<const MemberSpec> members, long index, long alias) {
+const WCHAR_T* nameOf(Scanner& scanner, std::span<const MemberInfo> members, long index, long alias) {
     if (index < 0 || static_cast<size_t>(index) >= members.size()) return nullptr;
-    const MemberSpec& member = members[static_cast<size_t>(index)];
+    const MemberInfo& member = members[static_cast<size_t>(index)];
     return scanner.memory().copy(alias == 1 ? member.russian : member.english);
 }
 
-bool validIndex(std::span<const MemberSpec> members, long index) {
+bool validIndex(std::span<const MemberInfo> members, long index) {
     return index >= 0 && static_cast<size_t>(index) < members.size();
 }
 

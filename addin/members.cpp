@@ -4,25 +4,25 @@ namespace dvka {
 
 namespace {
 
-constexpr ParamSpec kCodeAndProfile[] = {{"Code", Param::Text}, {"Profile", Param::Text, ""}};
-constexpr ParamSpec kChar[] = {{"Char", Param::Text}};
-constexpr ParamSpec kBarcode[] = {{"Kind", Param::Text},
+constexpr ParamInfo kCodeAndProfile[] = {{"Code", Param::Text}, {"Profile", Param::Text, ""}};
+constexpr ParamInfo kChar[] = {{"Char", Param::Text}};
+constexpr ParamInfo kBarcode[] = {{"Kind", Param::Text},
                                   {"Data", Param::Text},
                                   {"Gs1", Param::Flag, std::nullopt, std::nullopt, false},
                                   {"Scale", Param::Number, std::nullopt, 4.0},
                                   {"Quiet", Param::Number, std::nullopt, 4.0}};
-constexpr ParamSpec kDevice[] = {
+constexpr ParamInfo kDevice[] = {
     {"Transport", Param::Text}, {"Device", Param::Text}, {"Profile", Param::Text, ""}};
-constexpr ParamSpec kSetUpDevice[] = {{"Transport", Param::Text, ""}, {"Device", Param::Text, ""}};
-constexpr ParamSpec kText[] = {{"Text", Param::Text}};
+constexpr ParamInfo kSetUpDevice[] = {{"Transport", Param::Text, ""}, {"Device", Param::Text, ""}};
+constexpr ParamInfo kText[] = {{"Text", Param::Text}};
 
-constexpr MemberSpec kProperties[] = {
+constexpr MemberInfo kProperties[] = {
     {u"Version", u"Версия"},
     {u"Connected", u"Подключен"},
     {u"InSetup", u"ИдетНастройка"},
 };
 
-constexpr MemberSpec kMethods[] = {
+constexpr MemberInfo kMethods[] = {
     {u"GetVersion", u"ПолучитьНомерВерсии"},
     {u"GetLastError", u"ПолучитьОшибку"},
     {u"Decode", u"РазобратьКод", kCodeAndProfile},
@@ -58,10 +58,10 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
 
 } // namespace
 
-std::span<const MemberSpec> properties() { return kProperties; }
-std::span<const MemberSpec> methods() { return kMethods; }
+std::span<const MemberInfo> properties() { return kProperties; }
+std::span<const MemberInfo> methods() { return kMethods; }
 
-long findMember(std::span<const MemberSpec> members, std::u16string_view name) {
+long findMember(std::span<const MemberInfo> members, std::u16string_view name) {
     for (size_t i = 0; i < members.size(); ++i)
         if (sameName(members[i].english, name) || sameName(members[i].russian, name))
             return static_cast<long>(i);

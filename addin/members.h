@@ -13,7 +13,7 @@ namespace dvka {
 
 enum class Param { Text, Flag, Number };
 
-struct ParamSpec {
+struct ParamInfo {
     const char* name;
     Param type;
     // The default as the platform fills a left-out parameter in; none when the caller must give it.
@@ -22,10 +22,10 @@ struct ParamSpec {
     std::optional<bool> flag = std::nullopt;
 };
 
-struct MemberSpec {
+struct MemberInfo {
     std::u16string_view english;
     std::u16string_view russian;
-    std::span<const ParamSpec> params = {};
+    std::span<const ParamInfo> params = {};
     bool returns = true;
 };
 
@@ -50,10 +50,10 @@ enum MethodIndex : long {
     kStopSetup,
 };
 
-std::span<const MemberSpec> properties();
-std::span<const MemberSpec> methods();
+std::span<const MemberInfo> properties();
+std::span<const MemberInfo> methods();
 
 // The index of the member named `name` in either language, case aside; -1 for none.
-long findMember(std::span<const MemberSpec> members, std::u16string_view name);
+long findMember(std::span<const MemberInfo> members, std::u16string_view name);
 
 } // namespace dvka

@@ -86,10 +86,10 @@ bool Scanner::defaultOf(long method, long param, tVariant& value) const {
     if (method < 0 || static_cast<size_t>(method) >= all.size()) return false;
     const auto params = all[static_cast<size_t>(method)].params;
     if (param < 0 || static_cast<size_t>(param) >= params.size()) return false;
-    const ParamSpec& spec = params[static_cast<size_t>(param)];
-    if (spec.text) return setText(value, *spec.text, memory_);
-    if (spec.number) return setNumber(value, static_cast<int32_t>(*spec.number)), true;
-    if (spec.flag) return setFlag(value, *spec.flag), true;
+    const ParamInfo& info = params[static_cast<size_t>(param)];
+    if (info.text) return setText(value, *info.text, memory_);
+    if (info.number) return setNumber(value, static_cast<int32_t>(*info.number)), true;
+    if (info.flag) return setFlag(value, *info.flag), true;
     return false;
 }
 
@@ -121,34 +121,34 @@ void Scanner::fail(const std::string& message) {
     connection_->table->AddError(connection_, ADDIN_E_FAIL, kEventSource.data(), text.c_str(), kEFail);
 }
 
-std::string Scanner::text(const tVariant* params, long count, long index) const {
-    const std::optional<std::string> value = index < count ? textOf(params[index]) : std::nullopt;
+template <typename Value> Value Scanner::param(const tVariant* params, long count, long index,
+                                               std::optional<Value> (*read)(const tVariant&),
+                                               const char* typeKey) const {
+    const std::optional<Value> value = index < count ? read(params[index]) : std::nullopt;
     if (!value) {
-        const ParamSpec& spec = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
+        const ParamInfo& info = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
         throw Failure{
-            dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.text")})};
+            dvkhost::text("addin.param", {englishName(method_), info.name, dvkhost::text(typeKey)})};
     }
     return *value;
+}
+
+std::string Scanner::text(const tVariant* params, long count, long index) const {
+    return param<std::string>(params, count, index, textOf, "addin.text");
 }
 
 bool Scanner::flag(const tVariant* params, long count, long index) const {
-    const std::optional<bool> value = index < count ? flagOf(params[index]) : std::nullopt;
-    if (!value) {
-        const ParamSpec& spec = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
-        throw Failure{
-            dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.flag")})};
-    }
-    return *value;
+    return param<bool>(params, count, index, flagOf, "addin.flag");
 }
 
 double Scanner::number(const tVariant* params, long count, long index) const {
-    const std::optional<double> value = index < count ? numberOf(params[index]) : std::nullopt;
-    if (!value || std::fabs(*value) > 1e6) {
-        const ParamSpec& spec = methods()[static_cast<size_t>(method_)].params[static_cast<size_t>(index)];
-        throw Failure{
-            dvkhost::text("addin.param", {englishName(method_), spec.name, dvkhost::text("addin.number")})};
+    const double value = param<double>(params, count, index, numberOf, "addin.number");
+    if (std::fabs(value) > 1e6) {
+        tVariant none;
+        clear(none);
+        return param<double>(&none, 1, index, numberOf, "addin.number"); // the same failure as a wrong type
     }
-    return *value;
+    return value;
 }
 
 void Scanner::give(tVariant* result, const std::string& value) const {

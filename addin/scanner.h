@@ -33,6 +33,10 @@ class Scanner {
   private:
     // The method's body; a failure throws Failure with its text.
     void run(long method, tVariant* result, tVariant* params, long count);
+    // Parameter `index` read by `read`; a missing or mistyped one fails the call naming `typeKey`'s type.
+    template <typename Value> Value param(const tVariant* params, long count, long index,
+                                          std::optional<Value> (*read)(const tVariant&),
+                                          const char* typeKey) const;
     std::string text(const tVariant* params, long count, long index) const;
     bool flag(const tVariant* params, long count, long index) const;
     double number(const tVariant* params, long count, long index) const;
